@@ -1,0 +1,42 @@
+#include "pdf/core/number_format.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace ostrel {
+
+void AppendPdfNumber(std::string& out, double value, int decimals) {
+  if (!std::isfinite(value)) value = 0;
+  if (decimals < 0) decimals = 0;
+  if (decimals > 17) decimals = 17;
+  char buf[400];
+  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+  if (res.ec != std::errc()) {
+    out += '0';
+    return;
+  }
+  char* end = res.ptr;
+  if (decimals > 0) {
+    while (end > buf && end[-1] == '0') --end;
+    if (end > buf && end[-1] == '.') --end;
+  }
+  std::string_view text(buf, static_cast<size_t>(end - buf));
+  if (text == "-0") text = "0";
+  out.append(text);
+}
+
+std::string FormatPdfNumber(double value, int decimals) {
+  std::string out;
+  AppendPdfNumber(out, value, decimals);
+  return out;
+}
+
+std::string ZeroPadded(long long value, int width) {
+  if (value < 0) return std::string(static_cast<size_t>(std::max(width, 0)), '0');
+  std::string digits = std::to_string(value);
+  if (static_cast<int>(digits.size()) < width) digits.insert(0, static_cast<size_t>(width) - digits.size(), '0');
+  return digits;
+}
+
+}  // namespace ostrel

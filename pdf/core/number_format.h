@@ -1,0 +1,17 @@
+#pragma once
+// Locale-independent writing of PDF numbers.
+#include <string>
+
+namespace ostrel {
+
+// Appends value rounded to `decimals` fraction digits in plain decimal form:
+// no exponent, no "+", trailing zeros and a bare point dropped; a value that
+// rounds to zero is written "0".
+void AppendPdfNumber(std::string& out, double value, int decimals = 4);
+std::string FormatPdfNumber(double value, int decimals = 4);
+
+// A non-negative integer with leading zeros to width (longer numbers are
+// unchanged); a negative integer gives width zeros.
+std::string ZeroPadded(long long value, int width);
+
+}  // namespace ostrel
