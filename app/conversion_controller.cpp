@@ -1,0 +1,291 @@
+#include "app/conversion_controller.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "app/text_lines.h"
+#include "platform/file_io.h"
+#include "platform/text_codec.h"
+
+namespace drevlin {
+
+using ostrel::TOstrel;
+using ostrel::Utf16ToUtf8;
+using ostrel::Utf8ToUtf16;
+
+namespace {
+
+// Save-dialog filter index (1..5) to extension and render format.
+struct ImageFormat {
+  const char* Extension;
+  int Format;
+};
+constexpr ImageFormat kImageFormats[] = {
+    {".bmp", ostrel::kFormatBMP}, {".jpg", ostrel::kFormatJPEG}, {".png", ostrel::kFormatPNG},
+    {".gif", ostrel::kFormatGIF}, {".tiff", ostrel::kFormatTIFF},
+};
+
+std::string LoadFailureReason(int32_t code) {
+  return code == ostrel::kErrWrongPassword ? "wrong password" : "not a PDF file";
+}
+
+}  // namespace
+
+std::string FileNamePart(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string DirectoryPart(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string BaseNameOf(const std::string& name) {
+  size_t dot = name.find_last_of('.');
+  return dot == std::string::npos ? std::string() : name.substr(0, dot);
+}
+
+std::string StripExtension(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path;
+  return path.substr(0, dot);
+}
+
+std::string ReplaceExtension(const std::string& name, const std::string& extension) {
+  size_t dot = name.find_last_of('.');
+  return (dot == std::string::npos ? name : name.substr(0, dot)) + extension;
+}
+
+TConversionController::TConversionController(TConversionHost& host) : host_(host) {}
+
+void TConversionController::SetOutputDir(const std::string& folder) {
+  OutputDir = folder;
+  if (!OutputDir.empty() && OutputDir.back() != '/') OutputDir += '/';
+}
+
+void TConversionController::FormCreate(const std::string& executablePath) {
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::absolute(executablePath, ec);
+  AppDir = DirectoryPart(exe.string());
+  if (OutputDir.empty()) SetOutputDir(AppDir);
+}
+
+void TConversionController::FormShow() {
+  NewFacade();
+  convertEnabled_ = false;
+}
+
+void TConversionController::FormClose() {}
+
+void TConversionController::NewFacade() { pdf_ = std::make_unique<TOstrel>(); }
+
+TStepResult TConversionController::SelectInput(const std::vector<std::string>& paths) {
+  if (ConvertMode < kModePdfToImages || ConvertMode > kModeSplitPdf || paths.empty()) return {false};
+  InputPath = paths.front();
+  InputName = FileNamePart(InputPath);
+  InputBaseName = BaseNameOf(InputName);
+  NewFacade();
+  inputLoaded_ = false;
+
+  TStepResult result;
+  switch (ConvertMode) {
+    case kModeTextToPdf:
+      result = TypesetText();
+      break;
+    case kModeImagesToPdf:
+      result = PlaceImages(paths);
+      break;
+    default:
+      result = LoadPdfInput();
+      break;
+  }
+  convertEnabled_ = true;
+  return result;
+}
+
+TStepResult TConversionController::LoadPdfInput() {
+  if (pdf_->LoadDocumentFile(Utf8ToUtf16(InputPath), Utf8ToUtf16(Password)) == 1) {
+    inputLoaded_ = true;
+    return {};
+  }
+  host_.ReportFailure("cannot open " + InputPath + ": " + LoadFailureReason(pdf_->LastErrorCode));
+  return {false};
+}
+
+TStepResult TConversionController::TypesetText() {
+  auto bytes = ostrel::ReadWholeFile(InputPath);
+  if (!bytes) {
+    host_.ReportFailure("cannot open " + InputPath + ": cannot read the file");
+    return {false};
+  }
+  TStepResult result;
+  TOstrel& pdf = *pdf_;
+  pdf.SetOrigin(1);
+  int n = 0;
+  for (const std::u16string& line : SplitTextLines(Utf8ToUtf16(*bytes))) {
+    if (pdf.DrawTextAt(20, n * 20 + 40, line) != 1) result.Ok = false;
+    ++n;
+    if (n * 20 > pdf.PageHeight() - 60) {
+      n = 0;
+      pdf.NewPage();
+      pdf.SetOrigin(1);
+    }
+  }
+  if (!result.Ok) host_.ReportFailure("cannot set the text of " + InputPath + " on pages");
+  return result;
+}
+
+TStepResult TConversionController::PlaceImages(const std::vector<std::string>& paths) {
+  TStepResult result;
+  TOstrel& pdf = *pdf_;
+  bool pageUsed = false;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    host_.ReportProgress(static_cast<int>(i), static_cast<int>(paths.size()));
+    // An unreadable image is skipped rather than repeating the previous image
+    // on its page (or leaving a 0 by 0 page when it comes first).
+    if (pdf.AddImageFile(Utf8ToUtf16(paths[i]), 0) == 0) {
+      host_.ReportFailure("skipped " + paths[i] + ": not a readable image");
+      ++result.Skipped;
+      continue;
+    }
+    if (pageUsed) pdf.NewPage();
+    double w = pdf.ImageWidth();
+    double h = pdf.ImageHeight();
+    pdf.SetOrigin(1);
+    pdf.SetPageSize(w, h);
+    pdf.DrawImageAt(0, 0, w, h);
+    pageUsed = true;
+  }
+  host_.ReportProgress(static_cast<int>(paths.size()), static_cast<int>(paths.size()));
+  if (result.Skipped > 0) result.Ok = false;
+  return result;
+}
+
+std::vector<int> TConversionController::SelectedPages() {
+  int count = pdf_->PageCount();
+  std::vector<int> pages;
+  if (Pages.empty()) {
+    for (int p = 1; p <= count; ++p) pages.push_back(p);
+  } else {
+    for (int p : Pages) {
+      if (p >= 1 && p <= count) pages.push_back(p);
+    }
+  }
+  return pages;
+}
+
+TStepResult TConversionController::ConvertSelected() {
+  if (!pdf_ || ConvertMode < kModePdfToImages || ConvertMode > kModeSplitPdf) return {false};
+  bool pdfMode = ConvertMode == kModePdfToImages || ConvertMode == kModePdfToText ||
+                 ConvertMode == kModeSplitPdf;
+  // A PDF that failed to load leaves only the facade's blank start page;
+  // converting that would write outputs the user never asked for.
+  if (pdfMode && !inputLoaded_) {
+    host_.ReportFailure("nothing to convert: no PDF file is loaded");
+    return {false};
+  }
+  switch (ConvertMode) {
+    case kModePdfToImages:
+      return RenderImages();
+    case kModePdfToText:
+      return ExtractText();
+    case kModeSplitPdf:
+      return SplitPages();
+    default: {
+      TSaveRequest request{ConvertMode, OutputDir,
+                           ConvertMode == kModeTextToPdf ? "pdf_from_text.pdf" : "pdf_from_images.pdf"};
+      auto choice = host_.AskSave(request);
+      if (!choice) return {};
+      return SaveBuiltDocument(choice->Path);
+    }
+  }
+}
+
+TStepResult TConversionController::RenderImages() {
+  auto choice = host_.AskSave({kModePdfToImages, OutputDir, InputBaseName});
+  if (!choice) return {};
+  int index = std::clamp(choice->FilterIndex, 1, 5) - 1;
+  const ImageFormat& format = kImageFormats[index];
+  InputName = ReplaceExtension(FileNamePart(Utf16ToUtf8(pdf_->DocumentFileName())), format.Extension);
+  std::string target = ImageOutputName.empty() ? OutputDir + InputName
+                                               : ReplaceExtension(ImageOutputName, format.Extension);
+  TStepResult result;
+  std::vector<int> pages = SelectedPages();
+  // Contiguous runs go to the facade in one call each.
+  for (size_t i = 0; i < pages.size();) {
+    size_t j = i;
+    while (j + 1 < pages.size() && pages[j + 1] == pages[j] + 1) ++j;
+    host_.ReportProgress(static_cast<int>(i), static_cast<int>(pages.size()));
+    if (pdf_->RenderPagesToFiles(Dpi, pages[i], pages[j], format.Format, Utf8ToUtf16(target)) != 1) {
+      host_.ReportFailure("cannot render " + InputPath + " to " + target + " (error " +
+                          std::to_string(pdf_->LastErrorCode) + ")");
+      result.Ok = false;
+      return result;
+    }
+    result.Written += static_cast<int>(j - i + 1);
+    i = j + 1;
+  }
+  host_.ReportProgress(static_cast<int>(pages.size()), static_cast<int>(pages.size()));
+  return result;
+}
+
+TStepResult TConversionController::ExtractText() {
+  if (pdf_->DocumentHasFonts() != 1) {
+    host_.ShowMessage("No text found!");
+    return {};
+  }
+  auto choice = host_.AskSave({kModePdfToText, OutputDir, InputBaseName});
+  if (!choice) return {};
+  std::u16string fileName = pdf_->DocumentFileName();
+  std::u16string password = Utf8ToUtf16(Password);
+  std::string text;
+  std::vector<int> pages = SelectedPages();
+  for (size_t i = 0; i < pages.size(); ++i) {
+    host_.ReportProgress(static_cast<int>(i), static_cast<int>(pages.size()));
+    text += Utf16ToUtf8(pdf_->ExtractPageTextFromFile(fileName, password, pages[i], 0));
+    text += "\r\n";
+  }
+  host_.ReportProgress(static_cast<int>(pages.size()), static_cast<int>(pages.size()));
+  InputName = FileNamePart(choice->Path);
+  std::string target = OutputDir + InputName;
+  if (!ostrel::WriteWholeFile(target, text)) {
+    host_.ReportFailure("cannot write " + target);
+    return {false};
+  }
+  return {true, 0, 1};
+}
+
+TStepResult TConversionController::SplitPages() {
+  auto choice = host_.AskSave({kModeSplitPdf, OutputDir, InputBaseName});
+  if (!choice) return {};
+  SplitBase = StripExtension(choice->Path);
+  std::u16string input = pdf_->DocumentFileName();
+  TStepResult result;
+  std::vector<int> pages = SelectedPages();
+  for (size_t i = 0; i < pages.size(); ++i) {
+    host_.ReportProgress(static_cast<int>(i), static_cast<int>(pages.size()));
+    std::string target = SplitBase + std::to_string(pages[i]) + ".pdf";
+    if (pdf_->ExtractPagesToFile(input, u"", Utf8ToUtf16(target), Utf8ToUtf16(std::to_string(pages[i]))) != 1) {
+      host_.ReportFailure("cannot write " + target + " (error " + std::to_string(pdf_->LastErrorCode) + ")");
+      result.Ok = false;
+      return result;
+    }
+    ++result.Written;
+  }
+  host_.ReportProgress(static_cast<int>(pages.size()), static_cast<int>(pages.size()));
+  return result;
+}
+
+TStepResult TConversionController::SaveBuiltDocument(const std::string& path) {
+  pdf_->SetDocumentInfo(5, Utf8ToUtf16(ProductName));
+  pdf_->SetDocumentInfo(6, Utf8ToUtf16(ProductName));
+  if (pdf_->SaveDocumentFile(Utf8ToUtf16(path)) != 1) {
+    host_.ReportFailure("cannot write " + path);
+    return {false};
+  }
+  return {true, 0, 1};
+}
+
+}  // namespace drevlin

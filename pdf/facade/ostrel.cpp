@@ -1,0 +1,300 @@
+#include "pdf/facade/ostrel.h"
+
+#include <algorithm>
+
+#include "pdf/core/page_tree.h"
+#include "pdf/core/pdf_date.h"
+#include "pdf/core/pdf_document.h"
+#include "platform/file_io.h"
+#include "platform/text_codec.h"
+
+namespace ostrel {
+namespace {
+
+constexpr int kIdTag = 0x58000000;
+constexpr int kIdIndexMask = 0x07FFFFFF;
+
+// Information keys 1..8 of SetDocumentInfo and DocumentInfo.
+constexpr const char* kInfoKeys[] = {"Author",   "Title",    "Subject",      "Keywords",
+                                     "Creator",  "Producer", "CreationDate", "ModDate"};
+
+const std::u16string kDefaultProducer =
+    Utf8ToUtf16(std::string(kLibraryName) + " " + kLibraryVersion + " (https://ostrel.dev)");
+
+}  // namespace
+
+TOstrel::TOstrel() {
+  auto document = std::make_unique<TPDFDocument>();
+  document->NewDocument();
+  document->SetInfo("Producer", kDefaultProducer);
+  document->SetInfo("Creator", kDefaultProducer);
+  std::u16string now = Utf8ToUtf16(FormatPDFDate());
+  document->SetInfo("CreationDate", now);
+  document->SetInfo("ModDate", now);
+  documents_.push_back(std::move(document));
+  SelectDocument(ObjectID(documents_.back().get()));
+  SelectPage(1);
+}
+
+TOstrel::~TOstrel() = default;
+
+// ---- object IDs ----
+
+int TOstrel::ObjectID(const void* object) {
+  if (!object) return 0;
+  auto it = std::find(idTable_.begin(), idTable_.end(), object);
+  size_t index = static_cast<size_t>(it - idTable_.begin());
+  if (it == idTable_.end()) idTable_.push_back(object);
+  return kIdTag + static_cast<int>(index);
+}
+
+void* TOstrel::ObjectByID(int id) {
+  if ((id & kIdTag) != kIdTag) return nullptr;
+  size_t index = static_cast<size_t>(id & kIdIndexMask);
+  return index < idTable_.size() ? const_cast<void*>(idTable_[index]) : nullptr;
+}
+
+TPDFDocument* TOstrel::DocumentByID(int id) {
+  void* object = ObjectByID(id);
+  for (const auto& document : documents_) {
+    if (document.get() == object) return document.get();
+  }
+  return nullptr;
+}
+
+// ---- documents ----
+
+int TOstrel::SelectDocument(int id) {
+  TPDFDocument* document = DocumentByID(id);
+  if (!document) return 0;
+  SelectedDocument = document;
+  // Images and fonts for writing join documents with the page content writer.
+  SelectedImage = nullptr;
+  SelectedFont = nullptr;
+  return 1;
+}
+
+int TOstrel::LoadDocumentFile(std::u16string_view fileName, std::u16string_view password) {
+  LastErrorCode = kErrNone;
+  std::string path = Utf16ToUtf8(fileName);
+  auto bytes = ReadWholeFile(path);
+  if (!bytes) {
+    LastErrorCode = kErrCannotOpen;
+    return 0;
+  }
+  if (LoadDocumentStream(std::move(*bytes), password) != 1) return 0;
+  SelectedDocument->FileName = std::u16string(fileName);
+  return 1;
+}
+
+int TOstrel::LoadDocumentStream(std::string bytes, std::u16string_view password) {
+  LastErrorCode = kErrNone;
+  auto document = std::make_unique<TPDFDocument>();
+  int result = document->LoadFromBytes(std::move(bytes), password);
+  if (result != 0) {
+    LastErrorCode = result == 1 ? kErrWrongPassword : kErrCannotOpen;
+    return 0;
+  }
+  documents_.push_back(std::move(document));
+  SelectDocument(ObjectID(documents_.back().get()));
+  SelectPage(1);
+  return 1;
+}
+
+std::u16string TOstrel::DocumentFileName() { return SelectedDocument->FileName; }
+
+int TOstrel::PageCount() { return SelectedDocument->PageTree().PageCount(); }
+
+int TOstrel::DocumentHasFonts() { return SelectedDocument->AnyPageHasFonts() ? 1 : 0; }
+
+std::u16string TOstrel::EncryptionMethod() { return Utf8ToUtf16(SelectedDocument->EncryptionMethodText()); }
+
+int TOstrel::SetDocumentInfo(int key, std::u16string_view text) {
+  LastErrorCode = kErrNone;
+  if (key < 0 || key > 6) {
+    LastErrorCode = kErrBadInfoKey;
+    return 0;
+  }
+  if (key == 0) {
+    static constexpr std::u16string_view kVersions[] = {u"1.0", u"1.1", u"1.2", u"1.3",
+                                                        u"1.4", u"1.5", u"1.6", u"1.7"};
+    if (std::find(std::begin(kVersions), std::end(kVersions), text) != std::end(kVersions)) {
+      SelectedDocument->SetVersion(Utf16ToUtf8(text));
+    }
+  } else {
+    SelectedDocument->SetInfo(kInfoKeys[key - 1], text);
+  }
+  return DocumentInfo(key) == text ? 1 : 0;
+}
+
+std::u16string TOstrel::DocumentInfo(int key) {
+  if (key == 0) return Utf8ToUtf16(SelectedDocument->Version);
+  if (key >= 1 && key <= 8) return SelectedDocument->GetInfo(kInfoKeys[key - 1]);
+  return {};
+}
+
+int TOstrel::SaveDocumentFile(std::u16string_view fileName) {
+  LastErrorCode = kErrNone;
+  SelectedDocument->SetInfo("ModDate", Utf8ToUtf16(FormatPDFDate()));
+  return SelectedDocument->SaveToFile(Utf16ToUtf8(fileName)) ? 1 : 0;
+}
+
+// ---- pages and coordinates ----
+
+int TOstrel::SelectPage(int n) {
+  double size = TextSize();
+  TPDFPageTree& tree = SelectedDocument->PageTree();
+  tree.SelectPage(n);
+  SelectFont(SelectedFontID());
+  if (size > 0) SetTextSize(size);
+  return tree.SelectedPage() == n ? 1 : 0;
+}
+
+int TOstrel::SelectedPage() { return SelectedDocument->PageTree().SelectedPage(); }
+
+int TOstrel::NewPage() {
+  TPDFPageTree& tree = SelectedDocument->PageTree();
+  int count = PageCount();
+  tree.InsertPages(count + 1, 1, tree.MediaWidth(), tree.MediaHeight());
+  SelectFont(SelectedFontID());
+  return PageCount() == count + 1 ? count + 1 : 0;
+}
+
+int TOstrel::SetPageSize(double width, double height) {
+  TPDFPageTree& tree = SelectedDocument->PageTree();
+  double oldWidth = tree.MediaWidth();
+  double oldHeight = tree.MediaHeight();
+  double w = ScaleToPoints(width);
+  double h = ScaleToPoints(height);
+  tree.SetMediaWidth(w);
+  tree.SetMediaHeight(h);
+  if (tree.MediaWidth() != w || tree.MediaHeight() != h) {
+    tree.SetMediaWidth(oldWidth);
+    tree.SetMediaHeight(oldHeight);
+    return 0;
+  }
+  return 1;
+}
+
+double TOstrel::PageWidth() {
+  return SelectedDocument->PageTree().MediaWidth() * SelectedDocument->MeasurementScale;
+}
+
+double TOstrel::PageHeight() {
+  return SelectedDocument->PageTree().MediaHeight() * SelectedDocument->MeasurementScale;
+}
+
+int TOstrel::SetOrigin(int origin) {
+  SelectedDocument->Origin = origin < 0 || origin > 3 ? 0 : origin;
+  return 1;
+}
+
+double TOstrel::ScaleToPoints(double v) { return v / SelectedDocument->MeasurementScale; }
+
+double TOstrel::UserToPointsX(double x) {
+  double points = ScaleToPoints(x);
+  int origin = SelectedDocument->Origin;
+  return origin == 2 || origin == 3 ? SelectedDocument->PageTree().MediaWidth() - points : points;
+}
+
+double TOstrel::UserToPointsY(double y) {
+  double points = ScaleToPoints(y);
+  int origin = SelectedDocument->Origin;
+  return origin == 1 || origin == 2 ? SelectedDocument->PageTree().MediaHeight() - points : points;
+}
+
+// ---- text and images on pages ----
+// Fonts for writing, the page content writer and image import are not built
+// yet: these operations keep their signatures and report failure until then.
+
+int TOstrel::AddStandardFont(int number) { return 0; }  // needs fonts for writing
+
+int TOstrel::SelectFont(int id) {
+  if (!SelectedFont || ObjectByID(id) != SelectedFont) return 0;
+  textSize_ = 12;
+  return 1;
+}
+
+int TOstrel::SelectedFontID() { return ObjectID(SelectedFont); }
+
+void TOstrel::EnsureFont() {
+  if (!SelectedFont) AddStandardFont(4);
+}
+
+int TOstrel::SetTextSize(double size) {
+  EnsureFont();
+  if (!SelectedFont) return 0;
+  textSize_ = size;
+  return 1;
+}
+
+double TOstrel::TextSize() { return textSize_; }
+
+int TOstrel::DrawTextAt(double x, double y, std::u16string_view text) {
+  if (text.empty()) return 1;
+  EnsureFont();
+  return 0;  // needs the page content writer
+}
+
+int TOstrel::AddImageFile(std::u16string_view fileName, int options) {
+  LastErrorCode = kErrNone;
+  if (!FileExists(Utf16ToUtf8(fileName))) return 0;
+  return 0;  // needs image import
+}
+
+int TOstrel::ImageWidth() {
+  LastErrorCode = kErrNone;
+  return 0;  // no image can be selected before image import exists
+}
+
+int TOstrel::ImageHeight() {
+  LastErrorCode = kErrNone;
+  return 0;
+}
+
+int TOstrel::DrawImageAt(double left, double top, double width, double height) {
+  return 0;  // needs image import and the content writer
+}
+
+// ---- conversions straight from files ----
+
+int TOstrel::RenderPagesToFiles(int dpi, int first, int last, int format, std::u16string_view fileName) {
+  if (first > last) std::swap(first, last);
+  first = std::max(first, 1);
+  last = std::min(last, PageCount());
+  int selected = SelectedPage();
+  SelectPage(selected);
+  return 0;  // needs the renderer and page output files
+}
+
+std::u16string TOstrel::ExtractPageTextFromFile(std::u16string_view fileName, std::u16string_view password,
+                                                int page, int options) {
+  LastErrorCode = kErrNone;
+  if (!FileExists(Utf16ToUtf8(fileName))) {
+    LastErrorCode = kErrCannotOpen;
+    return {};
+  }
+  LastErrorCode = kErrUnreadableFile;  // needs the direct-access reader and text extractor
+  return {};
+}
+
+int TOstrel::ExtractPagesToFile(std::u16string_view inputName, std::u16string_view password,
+                                std::u16string_view outputName, std::u16string_view rangeList) {
+  LastErrorCode = kErrNone;
+  std::string input = Utf16ToUtf8(inputName);
+  std::string output = Utf16ToUtf8(outputName);
+  if (!FileExists(input)) {
+    LastErrorCode = kErrCannotOpen;
+    return 0;
+  }
+  // Nothing locks the input on this platform: replacing the output would
+  // destroy the very file being split.
+  if (IsSameFile(input, output)) {
+    LastErrorCode = kErrCannotReplaceOutput;
+    return 0;
+  }
+  LastErrorCode = kErrUnreadableFile;  // needs the direct-access reader
+  return 0;
+}
+
+}  // namespace ostrel

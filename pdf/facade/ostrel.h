@@ -1,0 +1,127 @@
+#pragma once
+// TOstrel: the one door into the PDF library. It owns every document it
+// creates or loads, keeps the selected document, image and font, converts
+// caller coordinates into page points and reports failures as results plus
+// LastErrorCode. All text in and out is UTF-16.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ostrel {
+
+class TPDFDocument;
+class TPDFFont;
+class TPDFImage;
+
+inline constexpr const char* kLibraryName = "Ostrel Library";
+inline constexpr const char* kLibraryVersion = "8.13";
+
+// Drawing back end and its quality switches.
+struct TGDIPlusSettings {
+  std::u16string LibraryPath = u"gdiplus.dll";
+  uint8_t AntiAlias = 1;
+  uint8_t UseGDIPlus = 1;
+  uint8_t Switch3 = 1;
+  uint8_t SmoothImages = 0;
+};
+
+// Handed unchanged to page text extraction; read only by the layout modes.
+struct TTextExtractionSettings {
+  double Values[8] = {0.7, 0, 0, 0, 0, 0, 0, 0};
+  bool Switches[8] = {};
+};
+
+// Last-error codes.
+enum TOstrelError : int32_t {
+  kErrNone = 0,
+  kErrBadInfoKey = 202,
+  kErrCannotOpen = 401,
+  kErrCannotReplaceOutput = 402,
+  kErrCannotWriteOutput = 403,
+  kErrWrongPassword = 404,
+  kErrUnreadableFile = 409,
+  kErrNoPagesInRange = 412,
+};
+
+// Image formats of RenderPagesToFiles.
+enum TRenderFormat : int { kFormatBMP = 0, kFormatJPEG = 1, kFormatPNG = 5, kFormatGIF = 6, kFormatTIFF = 7 };
+
+class TOstrel {
+ public:
+  TOstrel();
+  ~TOstrel();
+  TOstrel(const TOstrel&) = delete;
+  TOstrel& operator=(const TOstrel&) = delete;
+
+  // ---- documents ----
+  int LoadDocumentFile(std::u16string_view fileName, std::u16string_view password);
+  int LoadDocumentStream(std::string bytes, std::u16string_view password);
+  int SelectDocument(int id);
+  std::u16string DocumentFileName();
+  int PageCount();
+  int DocumentHasFonts();
+  int SetDocumentInfo(int key, std::u16string_view text);
+  std::u16string DocumentInfo(int key);
+  int SaveDocumentFile(std::u16string_view fileName);
+  // Encryption method of the selected document ("" when not encrypted).
+  std::u16string EncryptionMethod();
+
+  // ---- pages and coordinates ----
+  int SelectPage(int n);
+  int SelectedPage();
+  int NewPage();
+  int SetPageSize(double width, double height);
+  double PageWidth();
+  double PageHeight();
+  int SetOrigin(int origin);
+  double UserToPointsX(double x);
+  double UserToPointsY(double y);
+  double ScaleToPoints(double v);
+
+  // ---- text and images on pages ----
+  int AddStandardFont(int number);
+  int SelectFont(int id);
+  int SelectedFontID();
+  void EnsureFont();
+  int SetTextSize(double size);
+  double TextSize();
+  int DrawTextAt(double x, double y, std::u16string_view text);
+  int AddImageFile(std::u16string_view fileName, int options);
+  int ImageWidth();
+  int ImageHeight();
+  int DrawImageAt(double left, double top, double width, double height);
+
+  // ---- conversions straight from files ----
+  int RenderPagesToFiles(int dpi, int first, int last, int format, std::u16string_view fileName);
+  std::u16string ExtractPageTextFromFile(std::u16string_view fileName, std::u16string_view password,
+                                         int page, int options);
+  int ExtractPagesToFile(std::u16string_view inputName, std::u16string_view password,
+                         std::u16string_view outputName, std::u16string_view rangeList);
+
+  // ---- object IDs ----
+  int ObjectID(const void* object);
+  void* ObjectByID(int id);
+
+  int32_t LastErrorCode = 0;
+  double DPIScale = 1.0;
+  int JPEGQuality = 75;
+  uint32_t PNGTransparentColor = 0xFFFFFF;
+  bool UsePNGTransparentColor = false;
+  TGDIPlusSettings CanvasSettings;
+  TTextExtractionSettings TextExtractionSettings;
+
+  TPDFDocument* SelectedDocument = nullptr;
+  TPDFImage* SelectedImage = nullptr;
+  TPDFFont* SelectedFont = nullptr;
+
+ private:
+  TPDFDocument* DocumentByID(int id);
+
+  std::vector<std::unique_ptr<TPDFDocument>> documents_;
+  std::vector<const void*> idTable_;  // objects handed out as IDs, not owned
+  double textSize_ = 0;               // stands in for the content writer's size
+};
+
+}  // namespace ostrel
