@@ -1,0 +1,76 @@
+#include "app/language.h"
+
+#include "app/ini_file.h"
+
+namespace drevlin {
+
+namespace {
+
+struct KeyAndText {
+  const char* Key;
+  const char* Text;  // the window's own text; nullptr for the product page
+};
+
+// Indexed by TUiText. The update messages have no text of their own: without
+// a language file they stay empty.
+constexpr KeyAndText kTable[kUiTextCount] = {
+    {"MFile.Caption", "&File"},
+    {"MExit.Caption", "Exit"},
+    {"MOptions.Caption", "Options"},
+    {"MSettings.Caption", "Settings"},
+    {"MLanguage.Caption", "Language"},
+    {"MLangEnglish.Caption", "English"},
+    {"MLangRussian.Caption", "Russian"},
+    {"MHelp.Caption", "Help"},
+    {"MCheckUpdate.Caption", "Check for updates ..."},
+    {"MAbout.Caption", "About Program"},
+    {"LabelSave.Caption", "Save to:"},
+    {"rgConvert.Caption", " Converting "},
+    {"rgConvert.Items.Strings[0]", "pdf to images"},
+    {"rgConvert.Items.Strings[1]", "pdf to text"},
+    {"rgConvert.Items.Strings[2]", "text to pdf"},
+    {"rgConvert.Items.Strings[3]", "images to pdf"},
+    {"rgConvert.Items.Strings[4]", "split pdf"},
+    {"ButtonSelect.Caption", "Select file"},
+    {"ButtonConvert.Caption", "Convert"},
+    {"OpenDialog1.Filter", "Adobe PDF Files (*.pdf)|*.pdf"},
+    {"SaveDialog1.Filter", "Adobe PDF File (*.pdf)|*.pdf"},
+    {"SaveDialogText.Filter", "Text File (*.txt)|*.txt"},
+    {"StringLastVersion", ""},
+    {"StringNewVersionIsAvailable", ""},
+    {"StringCantConnectToServer", ""},
+    {"FormSettings.Caption", "Settings"},
+    {"FormSettings.ButtonClose.Caption", "Close"},
+    {"FormUpdate.Caption", "Software Update"},
+    {"FormUpdate.ButtonClose.Caption", "Close"},
+    {"FormUpdate.ButtonCheck.Caption", "Check"},
+    {"FormUpdate.StringCheckingForUpdates", ""},
+    {"FormAbout.Caption", "About Program"},
+    {"FormAbout.LabelAbout.Caption", "pdf files (and to pdf) converter"},
+    {"FormAbout.LabelAuthor.Caption", kAuthorLine},
+    {"FormAbout.LabelSite.Caption", nullptr},
+};
+
+}  // namespace
+
+const char* LanguageKeyOf(TUiText text) { return kTable[static_cast<int>(text)].Key; }
+
+TInterfaceTexts::TInterfaceTexts(const std::string& productPage) {
+  for (int i = 0; i < kUiTextCount; ++i) texts_[i] = kTable[i].Text ? kTable[i].Text : productPage;
+}
+
+std::string LanguageFilePath(const std::string& appDir, const std::string& name) {
+  return appDir + "language/" + name + ".ini";
+}
+
+void ApplyLanguage(const std::string& appDir, const std::string& name, TInterfaceTexts& texts) {
+  texts.EnglishChecked = name == "English";
+  texts.RussianChecked = name == "Russian";
+  TIniFile file(LanguageFilePath(appDir, name));
+  for (int i = 0; i < kUiTextCount; ++i) {
+    auto text = static_cast<TUiText>(i);
+    texts.Set(text, file.ReadString("Interface", kTable[i].Key, texts[text]));
+  }
+}
+
+}  // namespace drevlin
