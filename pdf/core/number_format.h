@@ -4,9 +4,10 @@
 
 namespace ostrel {
 
-// Appends value rounded to `decimals` fraction digits in plain decimal form:
-// no exponent, no "+", trailing zeros and a bare point dropped; a value that
-// rounds to zero is written "0".
+// Appends value rounded to `decimals` fraction digits (more for values below
+// 1, which keep six significant digits) in plain decimal form: no exponent,
+// no "+", trailing zeros and a bare point dropped; a value that rounds to
+// zero is written "0".
 void AppendPdfNumber(std::string& out, double value, int decimals = 4);
 std::string FormatPdfNumber(double value, int decimals = 4);
 

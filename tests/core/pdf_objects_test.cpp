@@ -17,7 +17,11 @@ TEST(PdfNumberText, RoundsToFourDecimalsAndDropsTrailingZeros) {
   EXPECT_EQ(FormatPdfNumber(3.00004), "3");
   EXPECT_EQ(FormatPdfNumber(3.25), "3.25");
   EXPECT_EQ(FormatPdfNumber(100000), "100000");
-  EXPECT_EQ(FormatPdfNumber(-0.00001), "0");
+  EXPECT_EQ(FormatPdfNumber(-0.00001), "-0.00001");
+  // Small factors read from files survive a save unchanged.
+  EXPECT_EQ(FormatPdfNumber(0.00048828), "0.00048828");
+  EXPECT_EQ(FormatPdfNumber(0.123456789), "0.123457");
+  EXPECT_EQ(FormatPdfNumber(1e-30), "0");
   EXPECT_EQ(FormatPdfNumber(1e20), "100000000000000000000");
   EXPECT_EQ(FormatPdfNumber(0.123456789, 8), "0.12345679");
   EXPECT_EQ(FormatPdfNumber(std::numeric_limits<double>::quiet_NaN()), "0");
