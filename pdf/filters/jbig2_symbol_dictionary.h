@@ -1,0 +1,26 @@
+#pragma once
+// Symbol dictionary segments: height classes of symbols coded directly, by
+// refinement or by aggregation, then the flags choosing which are exported.
+#include <memory>
+#include <vector>
+
+#include "pdf/filters/jbig2_arithmetic_decoder.h"
+#include "pdf/filters/jbig2_bitmap.h"
+#include "pdf/filters/jbig2_stream_reader.h"
+
+namespace ostrel {
+
+struct TSymbolDictionary {
+  std::vector<TJBIG2BitmapPtr> Exported;
+  // Contexts kept for a later dictionary that asks to reuse them.
+  std::shared_ptr<TArithmeticDecoderStats> GB, GR;
+};
+
+// reader holds the segment's data. contextSource is the last referred
+// dictionary, whose retained contexts are used when the flags ask for them.
+TSymbolDictionary DecodeSymbolDictionary(TStreamReader& reader,
+                                         const std::vector<const TJBIG2Bitmap*>& inputSymbols,
+                                         const TSymbolDictionary* contextSource,
+                                         TJBIG2BitmapFactory& factory);
+
+}  // namespace ostrel
