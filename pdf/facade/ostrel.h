@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "pdf/core/ostrel_errors.h"
+
 namespace ostrel {
 
 class TPDFDocument;
@@ -31,18 +33,6 @@ struct TGDIPlusSettings {
 struct TTextExtractionSettings {
   double Values[8] = {0.7, 0, 0, 0, 0, 0, 0, 0};
   bool Switches[8] = {};
-};
-
-// Last-error codes.
-enum TOstrelError : int32_t {
-  kErrNone = 0,
-  kErrBadInfoKey = 202,
-  kErrCannotOpen = 401,
-  kErrCannotReplaceOutput = 402,
-  kErrCannotWriteOutput = 403,
-  kErrWrongPassword = 404,
-  kErrUnreadableFile = 409,
-  kErrNoPagesInRange = 412,
 };
 
 // Image formats of RenderPagesToFiles.

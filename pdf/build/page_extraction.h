@@ -1,0 +1,27 @@
+#pragma once
+// "Split pdf": copies chosen pages of a PDF file into a new file without
+// loading the source as a document.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "pdf/core/ostrel_errors.h"
+
+namespace ostrel {
+
+// Writes the pages that rangeList names (in its order, duplicates kept) from
+// input into output. Returns 1 on success; otherwise 0 with errorCode set:
+// 401 the input cannot be opened, 402 the output is the input itself or an
+// existing output cannot be removed, 403 the output cannot be written, 409
+// the input is not a readable PDF (or an encrypted one whose object streams
+// cannot be decrypted), 412 the range names no page of the input. The file
+// is written under a temporary name and renamed only when complete, so a
+// failure leaves no output behind.
+// The same from the bytes of a file into the bytes of the new file; codes
+// 409 and 412 as above.
+int ExtractPagesToBytes(std::string_view source, std::string_view rangeList, std::string& output, int32_t& errorCode);
+
+int ExtractPagesToFileImpl(const std::string& input, const std::string& output, std::string_view rangeList,
+                           int32_t& errorCode);
+
+}  // namespace ostrel
