@@ -54,8 +54,7 @@ std::string StripExtension(const std::string& path) {
 }
 
 std::string ReplaceExtension(const std::string& name, const std::string& extension) {
-  size_t dot = name.find_last_of('.');
-  return (dot == std::string::npos ? name : name.substr(0, dot)) + extension;
+  return StripExtension(name) + extension;
 }
 
 TConversionController::TConversionController(TConversionHost& host) : host_(host) {}

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "pdf/core/ostrel_errors.h"
+#include "pdf/render/canvas_settings.h"
 
 namespace ostrel {
 
@@ -19,15 +20,6 @@ class TPDFImage;
 
 inline constexpr const char* kLibraryName = "Ostrel Library";
 inline constexpr const char* kLibraryVersion = "8.13";
-
-// Drawing back end and its quality switches.
-struct TGDIPlusSettings {
-  std::u16string LibraryPath = u"gdiplus.dll";
-  uint8_t AntiAlias = 1;
-  uint8_t UseGDIPlus = 1;
-  uint8_t Switch3 = 1;
-  uint8_t SmoothImages = 0;
-};
 
 // Handed unchanged to page text extraction; read only by the layout modes.
 struct TTextExtractionSettings {
@@ -111,7 +103,9 @@ class TOstrel {
 
   std::vector<std::unique_ptr<TPDFDocument>> documents_;
   std::vector<const void*> idTable_;  // objects handed out as IDs, not owned
-  double textSize_ = 0;               // stands in for the content writer's size
+  // The text size chosen last, restored when something outside the facade
+  // (saving) resets the content writer; TextSize() reads the writer itself.
+  double textSize_ = 0;
 };
 
 }  // namespace ostrel

@@ -1,20 +1,59 @@
 // The facade's rendering of pages to image files.
-#include "pdf/facade/ostrel.h"
+#include <algorithm>
+#include <string>
 
-#include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_document.h"
-#include "platform/file_io.h"
+#include "pdf/facade/ostrel.h"
+#include "pdf/render/page_output.h"
 #include "platform/text_codec.h"
 
 namespace ostrel {
 
+namespace {
+
+// Puts the selected page back however the call ends: rendering reads pages
+// by number, but the caller's selection must survive an error too.
+class TSelectedPageKeeper {
+ public:
+  explicit TSelectedPageKeeper(TOstrel& pdf) : pdf_(pdf), page_(pdf.SelectedPage()) {}
+  ~TSelectedPageKeeper() { pdf_.SelectPage(page_); }
+  TSelectedPageKeeper(const TSelectedPageKeeper&) = delete;
+  TSelectedPageKeeper& operator=(const TSelectedPageKeeper&) = delete;
+
+ private:
+  TOstrel& pdf_;
+  int page_;
+};
+
+}  // namespace
+
+// Rendering and writing errors escape to the caller, which shows them;
+// LastErrorCode says 403 when an output file could not be written.
 int TOstrel::RenderPagesToFiles(int dpi, int first, int last, int format, std::u16string_view fileName) {
+  LastErrorCode = kErrNone;
   if (first > last) std::swap(first, last);
   first = std::max(first, 1);
   last = std::min(last, PageCount());
-  int selected = SelectedPage();
-  SelectPage(selected);
-  return 0;  // needs the renderer and page output files
+  if (!SelectedDocument) return 0;
+  TSelectedPageKeeper keeper(*this);
+
+  TPageOutputSettings settings;
+  settings.DPI = dpi * DPIScale;
+  settings.Format = format;
+  settings.JPEGQuality = JPEGQuality;
+  settings.UseTransparentColor = UsePNGTransparentColor;
+  settings.TransparentColor = PNGTransparentColor;
+  settings.Canvas = CanvasSettings;
+
+  std::string resultText;
+  try {
+    ostrel::RenderPagesToFiles(*SelectedDocument, first, last, settings, Utf16ToUtf8(fileName), resultText);
+  } catch (const TPageOutputError& error) {
+    LastErrorCode = error.Code;
+    if (error.Code == kErrNone) throw;
+    throw TPageOutputError(error.Code, std::string(error.what()) + " (error " + std::to_string(error.Code) + ")");
+  }
+  return 1;
 }
 
 }  // namespace ostrel

@@ -144,6 +144,7 @@ TEST(FileNames, ExtensionsBelongToTheLastComponentOnly) {
   EXPECT_EQ(BaseNameOf("report"), "");
   EXPECT_EQ(ReplaceExtension("report.pdf", ".png"), "report.png");
   EXPECT_EQ(ReplaceExtension("report", ".png"), "report.png");
+  EXPECT_EQ(ReplaceExtension("x.d/scan", ".png"), "x.d/scan.png");
   EXPECT_EQ(FileNamePart("/a/b/c.pdf"), "c.pdf");
   EXPECT_EQ(DirectoryPart("/a/b/c.pdf"), "/a/b/");
   EXPECT_EQ(DirectoryPart("c.pdf"), "");

@@ -1,0 +1,44 @@
+#pragma once
+// Our own PNG encoder: truecolour (or truecolour with alpha when a mask is
+// set), 8 bits per sample, no interlace, every row with filter 0, all image
+// data in one IDAT chunk.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/bitmap.h"
+
+namespace ostrel {
+
+class TPNGWriter {
+ public:
+  // Takes a 24-bit copy of the bitmap.
+  void CreateFromBitmap(const Bitmap& bitmap);
+  // Dots per inch written to pHYs (rounded; 0 writes 1 pixel per metre).
+  void SetResolution(double dpi);
+  // Marks one colour transparent through tRNS. The colour is 0x00BBGGRR:
+  // red in the low byte, as everywhere in rendering.
+  void SetTransparentColor(uint32_t color);
+  // A missing mask changes nothing. Otherwise the mask's blue channel (after
+  // conversion to 24 bits) becomes the alpha plane, bit-inverted when asked;
+  // a mask of another size is sampled to the picture's size.
+  void SetAlphaMask(const Bitmap* mask, bool invert);
+  // Stored compressed in iCCP; an empty profile writes no chunk.
+  void SetICCProfile(std::string_view profile);
+
+  // The complete file.
+  std::string Write() const;
+
+ private:
+  std::string ImageRows() const;
+
+  Bitmap picture_;
+  int resolution_ = 0;
+  bool useTransparent_ = false;
+  uint32_t transparent_ = 0;
+  std::vector<uint8_t> alpha_;  // one byte per pixel when a mask is set
+  std::string compressedProfile_;
+};
+
+}  // namespace ostrel
