@@ -1,7 +1,11 @@
 #include "app/conversion_controller.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 
 #include "app/text_lines.h"
 #include "platform/file_io.h"
@@ -202,6 +206,62 @@ TStepResult TConversionController::ConvertSelected() {
   }
 }
 
+// Renders pages first..last through one facade; false with the reason when
+// the facade fails or raises (rendering errors reach the caller).
+bool TConversionController::RenderRun(TOstrel& pdf, int first, int last, int format, const std::string& target,
+                                      std::string& failure) {
+  try {
+    if (pdf.RenderPagesToFiles(Dpi, first, last, format, Utf8ToUtf16(target)) == 1) return true;
+    failure = "cannot render " + InputPath + " (error " + std::to_string(pdf.LastErrorCode) + ")";
+  } catch (const std::exception& error) {
+    failure = error.what();
+  }
+  return false;
+}
+
+// Several threads, each with a facade of its own that loads the file again:
+// documents are not shared between threads.
+bool TConversionController::RenderInParallel(const std::vector<int>& pages, int format, const std::string& target,
+                                             std::string& failure) {
+  std::atomic<size_t> next{0};
+  std::atomic<int> done{0};
+  std::mutex failureLock;
+  int count = std::min<int>(Jobs, static_cast<int>(pages.size()));
+  std::atomic<int> running{count};
+  auto work = [&] {
+    struct Leaving {
+      std::atomic<int>& Running;
+      ~Leaving() { --Running; }
+    } leaving{running};
+    TOstrel pdf;
+    if (pdf.LoadDocumentFile(Utf8ToUtf16(InputPath), Utf8ToUtf16(Password)) != 1) {
+      std::lock_guard lock(failureLock);
+      failure = "cannot open " + InputPath + ": " + LoadFailureReason(pdf.LastErrorCode);
+      return;
+    }
+    for (size_t i; (i = next++) < pages.size();) {
+      std::string reason;
+      if (!RenderRun(pdf, pages[i], pages[i], format, target, reason)) {
+        std::lock_guard lock(failureLock);
+        if (failure.empty()) failure = reason;
+        next = pages.size();
+        return;
+      }
+      ++done;
+    }
+  };
+  std::vector<std::thread> workers;
+  for (int k = 0; k < count; ++k) workers.emplace_back(work);
+  // Progress is reported from this thread only; the host need not be thread-safe.
+  while (running > 0) {
+    host_.ReportProgress(done, static_cast<int>(pages.size()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  for (std::thread& worker : workers) worker.join();
+  host_.ReportProgress(done, static_cast<int>(pages.size()));
+  return failure.empty();
+}
+
 TStepResult TConversionController::RenderImages() {
   auto choice = host_.AskSave({kModePdfToImages, OutputDir, InputBaseName});
   if (!choice) return {};
@@ -210,24 +270,27 @@ TStepResult TConversionController::RenderImages() {
   InputName = ReplaceExtension(FileNamePart(Utf16ToUtf8(pdf_->DocumentFileName())), format.Extension);
   std::string target = ImageOutputName.empty() ? OutputDir + InputName
                                                : ReplaceExtension(ImageOutputName, format.Extension);
-  TStepResult result;
   std::vector<int> pages = SelectedPages();
-  // Contiguous runs go to the facade in one call each.
-  for (size_t i = 0; i < pages.size();) {
-    size_t j = i;
-    while (j + 1 < pages.size() && pages[j + 1] == pages[j] + 1) ++j;
-    host_.ReportProgress(static_cast<int>(i), static_cast<int>(pages.size()));
-    if (pdf_->RenderPagesToFiles(Dpi, pages[i], pages[j], format.Format, Utf8ToUtf16(target)) != 1) {
-      host_.ReportFailure("cannot render " + InputPath + " to " + target + " (error " +
-                          std::to_string(pdf_->LastErrorCode) + ")");
-      result.Ok = false;
-      return result;
+  std::string failure;
+  bool ok = true;
+  if (Jobs > 1 && pages.size() > 1) {
+    ok = RenderInParallel(pages, format.Format, target, failure);
+  } else {
+    // Contiguous runs go to the facade in one call each.
+    for (size_t i = 0; ok && i < pages.size();) {
+      size_t j = i;
+      while (j + 1 < pages.size() && pages[j + 1] == pages[j] + 1) ++j;
+      host_.ReportProgress(static_cast<int>(i), static_cast<int>(pages.size()));
+      ok = RenderRun(*pdf_, pages[i], pages[j], format.Format, target, failure);
+      i = j + 1;
     }
-    result.Written += static_cast<int>(j - i + 1);
-    i = j + 1;
+    if (ok) host_.ReportProgress(static_cast<int>(pages.size()), static_cast<int>(pages.size()));
   }
-  host_.ReportProgress(static_cast<int>(pages.size()), static_cast<int>(pages.size()));
-  return result;
+  if (!ok) {
+    host_.ReportFailure(failure);
+    return {false};
+  }
+  return {true, 0, static_cast<int>(pages.size())};
 }
 
 TStepResult TConversionController::ExtractText() {

@@ -66,6 +66,7 @@ class TConversionController {
   int Dpi = 72;                    // rendering resolution
   std::vector<int> Pages;          // pages to convert; empty means all
   std::string ImageOutputName;     // mode 0: explicit output name instead of the document's
+  int Jobs = 1;                    // mode 0: pages rendered by this many threads at once
 
  private:
   void NewFacade();
@@ -73,6 +74,10 @@ class TConversionController {
   TStepResult TypesetText();
   TStepResult PlaceImages(const std::vector<std::string>& paths);
   TStepResult RenderImages();
+  bool RenderRun(ostrel::TOstrel& pdf, int first, int last, int format, const std::string& target,
+                 std::string& failure);
+  bool RenderInParallel(const std::vector<int>& pages, int format, const std::string& target,
+                        std::string& failure);
   TStepResult ExtractText();
   TStepResult SplitPages();
   std::vector<int> SelectedPages();

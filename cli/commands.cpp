@@ -82,6 +82,7 @@ int RunCommand(const TCliOptions& options, const std::string& executablePath) {
   controller.FormShow();
   controller.Password = options.Password;
   controller.Dpi = options.Dpi;
+  controller.Jobs = options.Jobs;
   controller.rgConvertClick(kModes.at(command));
 
   for (const std::string& input : options.Inputs) {

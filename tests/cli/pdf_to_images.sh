@@ -87,4 +87,11 @@ for target in $targets; do
   grep -q "cannot write .*doc1.png.*403" "$tmp/err" || fail "unwritable $target: $(cat "$tmp/err")"
 done
 [ -z "$(ls "$tmp/locked")" ] || fail "a file was left in the locked folder"
+# Two jobs write the same files as one.
+mkdir "$tmp/j1" "$tmp/j2"
+"$prog" pdf-to-images "$pdf" -f bmp -O "$tmp/j1" --no-progress || fail "-j 1 exits non-zero"
+"$prog" pdf-to-images "$pdf" -f bmp -O "$tmp/j2" -j 2 --no-progress || fail "-j 2 exits non-zero"
+for n in 1 2; do
+  cmp -s "$tmp/j1/doc$n.bmp" "$tmp/j2/doc$n.bmp" || fail "-j 2 page $n differs from -j 1"
+done
 echo ok
