@@ -13,6 +13,10 @@
 
 namespace ostrel {
 
+// Key of a space the colour layer made: the prefix and its identifier.
+constexpr std::string_view kSpacePrefix = "Space";
+
+
 // ---- running one content stream ----
 
 namespace {
@@ -440,23 +444,17 @@ std::string TContentRun::SpaceKey(std::string_view token) {
   auto* family = array ? PdfCast<TPDFName>(ResolveObject(array->Item(0))) : nullptr;
   if (!family) return "DeviceRGB";
   const std::string& kind = family->Value;
-  if (kind == "ICCBased") {
-    auto* stream = PdfCast<TPDFStream>(ResolveObject(array->Item(1)));
-    if (!stream) return "DeviceRGB";
-    if (auto* alt = PdfCast<TPDFName>(ResolveObject(stream->StreamDict->GetValue("Alternate")))) return alt->Value;
-    auto* n = PdfCast<TPDFNumeric>(ResolveObject(stream->StreamDict->GetValue("N")));
-    int count = n && std::isfinite(n->Value) ? n->AsInteger() : 0;
-    return count == 1 ? "DeviceGray" : count == 4 ? "DeviceCMYK" : "DeviceRGB";
-  }
   if (kind == "Pattern") return "Pattern";
-  if (kind == "Separation" || kind == "DeviceN" || kind == "Lab") {
+  // Every other space array (Separation, DeviceN, Lab, Indexed, ICCBased,
+  // CalGray, CalRGB) goes to the colour layer, which knows its operand count.
+  {
     // Spaces are made once per space array, so a name reused for another
     // space on a later page gets its own object.
     std::string cacheKey = kind + ":" + name + ":" + std::to_string(reinterpret_cast<uintptr_t>(array));
     auto found = r_.separations_.find(cacheKey);
     int id = found != r_.separations_.end() ? found->second : r_.colors_->CreateSpace(kind, name, array);
     if (found == r_.separations_.end() && r_.separations_.size() < 4096) r_.separations_[cacheKey] = id;
-    if (id >= 0) return kind + std::to_string(id);
+    if (id >= 0) return std::string(kSpacePrefix) + std::to_string(id);
   }
   return "DeviceRGB";
 }
@@ -478,17 +476,12 @@ void TContentRun::SetColor(bool fill, const std::string& space) {
     colors.CMYKToRGB(c, m, y, k, red, g, b);
     color = colors.RGBToColor(red, g, b);
     if (fill) gs_.FillCMYK = {c, m, y, k};
-  } else {
-    for (const char* kind : {"Separation", "DeviceN", "Lab"}) {
-      std::string_view k(kind);
-      if (key.compare(0, k.size(), k) != 0 || key.size() == k.size()) continue;
-      int id = static_cast<int>(ReadDecimal(std::string_view(key).substr(k.size())));
-      int n = k == "Separation" ? 1 : k == "Lab" ? 3 : std::clamp(r_.colors_->ComponentCount(id), 1, 32);
-      std::vector<double> components(n);
-      for (int i = n; i-- > 0;) components[i] = PopNumber();
-      color = r_.colors_->SpaceColor(id, components);
-      return;
-    }
+  } else if (key.starts_with(kSpacePrefix) && key.size() > kSpacePrefix.size()) {
+    int id = static_cast<int>(ReadDecimal(std::string_view(key).substr(kSpacePrefix.size())));
+    int n = std::clamp(r_.colors_->ComponentCount(id), 1, 32);
+    std::vector<double> components(n);
+    for (int i = n; i-- > 0;) components[i] = PopNumber();
+    color = r_.colors_->SpaceColor(id, components);
   }
 }
 

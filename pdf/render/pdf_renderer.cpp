@@ -6,6 +6,7 @@
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_document.h"
 #include "pdf/core/pdf_objects.h"
+#include "pdf/render/colour_render_colors.h"
 #include "pdf/render/picasso.h"
 #include "pdf/render/render_lookup.h"
 #include "pdf/text/font_collection.h"
@@ -13,7 +14,7 @@
 namespace ostrel {
 
 TPDFRenderer::TPDFRenderer(TPDFFontCollection& fonts)
-    : fonts_(fonts), colors_(std::make_unique<TPDFRenderColors>()) {
+    : fonts_(fonts), colors_(std::make_unique<TPDFColorLayerColors>()) {
   // Rendering needs glyph outlines, which the collection only asks the
   // font-program layer for when this is set.
   fonts_.LoadFontPrograms = true;

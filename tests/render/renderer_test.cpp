@@ -162,7 +162,9 @@ TEST(RendererColour, PatternsPaintNothingAndChannelsDoNotSpill) {
   Bitmap b = f.Render();
   EXPECT_EQ(Pixel(b, 25, 25), kWhite);
   EXPECT_EQ(Pixel(b, 65, 45), kWhite);
-  EXPECT_EQ(Pixel(b, 85, 45), kBlack);
+  // Content CMYK goes through the colour polynomial: K 1 is a near-black.
+  uint32_t cmykBlack = static_cast<uint32_t>(Pixel(b, 85, 45));
+  for (int shift : {0, 8, 16}) EXPECT_LT((cmykBlack >> shift) & 0xFF, 0x30u) << std::hex << cmykBlack;
 }
 
 TEST(RendererForms, FormsDrawWithTheirMatrixClipAndNeverRecurseForever) {
