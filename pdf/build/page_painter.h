@@ -2,15 +2,29 @@
 // The page content writer: the operator text of the content stream being
 // extended on the selected page. Each drawing request appends to Buffer and
 // then flushes, handing the whole buffer back to the page tree.
+//
+// Graphics-state lines (font, colours, text settings) are written lazily:
+// each is remembered as pending and only written before the next request
+// that depends on it, so a run of texts shares one text object and one set of
+// state lines.
 #include <functional>
 #include <string>
 #include <string_view>
 
 namespace ostrel {
 
+class TPDFDictionary;
+class TPDFFont;
+
+// How PlaceImage scales an image into its rectangle.
+enum class TImageFit {
+  Stretch,  // the image fills the rectangle
+  Square,   // metafile pictures: both sides take the smaller of width and height
+};
+
 class TPDFPainter {
  public:
-  TPDFPainter() = default;
+  TPDFPainter() { ResetState(); }
 
   // Back to the state of a fresh writer with an empty buffer, then flushes.
   void Reset();
@@ -19,8 +33,29 @@ class TPDFPainter {
   void LoadContent(std::string_view text);
   // Appends one operator line (an LF is added) and flushes.
   void AppendLine(std::string_view line);
-  // The text the page tree stores as the stream's data.
-  const std::string& ContentText() const { return Buffer; }
+  // The text the page tree stores as the stream's data: the buffer, ending
+  // with an LF whenever it is not empty.
+  std::string ContentText() const;
+
+  // The font and size of the texts that follow; a size not above 0 becomes 1.
+  void SetFont(TPDFFont* font, double size);
+  TPDFFont* Font() const { return font_; }
+  double FontSize() const { return fontSize_; }
+  // Text render mode 0..7 (other values give 0), and the colours of text and
+  // of filled shapes; components are clamped to 0..1.
+  void SetTextRenderMode(int mode);
+  void SetTextColor(double red, double green, double blue);
+  void SetFillColor(double red, double green, double blue);
+
+  // Shows text (already filtered to what the font can show) with its
+  // baseline starting at (x, y) in points.
+  void DrawText(std::u16string_view text, double x, double y);
+  // Places the image XObject registered under resourceName with its upper
+  // left corner at (x, top) and the given size, all in points. imageDict is
+  // the image's dictionary when known: a stencil mask is painted in the fill
+  // colour, which is then written first.
+  void PlaceImage(std::string_view resourceName, double x, double top, double width, double height,
+                  const TPDFDictionary* imageDict = nullptr, TImageFit fit = TImageFit::Stretch);
 
   // Calls OnFlush unless flushing is switched off.
   void Flush();
@@ -29,6 +64,28 @@ class TPDFPainter {
   int Precision = 4;          // fraction digits of written numbers
   bool FlushEnabled = true;   // off while the page tree prepares a page
   std::function<void()> OnFlush;  // the page tree's FlushContent
+
+ private:
+  // One graphics-state line and whether it still has to be written.
+  struct TStateLine {
+    std::string Text;
+    bool Pending = true;
+  };
+
+  void ResetState();
+  void WritePending(TStateLine& state);
+  void WriteLine(std::string_view text);
+  void WriteNumber(double value);
+  void WriteLiteral(std::string_view bytes);
+  static std::string ColorLine(double red, double green, double blue, std::string_view op, int precision);
+
+  TPDFFont* font_ = nullptr;
+  double fontSize_ = 0;
+  TStateLine renderMode_, fontLine_, textColor_, fillColor_, horizontalScaling_, textRise_, spacing_;
 };
+
+// True for an image dictionary that is a stencil mask: painted in the fill
+// colour rather than carrying colours of its own.
+bool IsStencilMask(const TPDFDictionary* imageDict);
 
 }  // namespace ostrel

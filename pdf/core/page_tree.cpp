@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "pdf/build/page_painter.h"
+#include "pdf/build/pdf_image.h"
+#include "pdf/text/pdf_font.h"
 
 namespace ostrel {
 namespace {
@@ -417,6 +419,24 @@ void TPDFPageTree::RegisterResource(std::string_view category, std::string_view 
     group->DeleteKey(name);
     group->SetValue(name, reference);
   }
+}
+
+void TPDFPageTree::RegisterFont(const TPDFFont& font) {
+  if (!font.Reference || !pool_) return;
+  // Each page gets a reference object of its own: shared ones would be
+  // renumbered once per holder when objects are shifted.
+  RegisterResource("Font", font.ResourceName,
+                   pool_->NewIndRef(font.Reference->RefNumber, font.Reference->RefGeneration));
+}
+
+void TPDFPageTree::RegisterImage(const TPDFImage& image) {
+  if (!image.Reference || !pool_) return;
+  for (const TPDFImage* nested : image.NestedImages)
+    if (nested && nested != &image) RegisterImage(*nested);
+  for (const auto& [name, object] : image.GraphicStates) RegisterExtGState(name, object);
+  for (const auto& [name, object] : image.Patterns) RegisterPattern(name, object);
+  RegisterResource("XObject", image.ResourceName,
+                   pool_->NewIndRef(image.Reference->RefNumber, image.Reference->RefGeneration));
 }
 
 TPDFObject* TPDFPageTree::PageReference(int n) {

@@ -13,6 +13,8 @@
 
 namespace ostrel {
 
+class TPDFFont;
+class TPDFImage;
 class TPDFPainter;
 
 class TPDFPageTree {
@@ -52,6 +54,10 @@ class TPDFPageTree {
   // Enters name -> reference under the category ("Font", "XObject",
   // "ExtGState", "Pattern") of the selected page's resources.
   void RegisterResource(std::string_view category, std::string_view name, TPDFObject* reference);
+  // Enters the font's resource name under "Font".
+  void RegisterFont(const TPDFFont& font);
+  // Enters what the image draws on, then the image itself under "XObject".
+  void RegisterImage(const TPDFImage& image);
   void RegisterExtGState(std::string_view name, TPDFObject* object) { RegisterResource("ExtGState", name, object); }
   void RegisterPattern(std::string_view name, TPDFObject* object) { RegisterResource("Pattern", name, object); }
 

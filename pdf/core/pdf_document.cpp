@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "pdf/build/pdf_image.h"
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_date.h"
 #include "pdf/core/security_handler.h"
+#include "pdf/text/pdf_font.h"
 #include "platform/file_io.h"
 #include "platform/system_clock.h"
 
@@ -32,6 +34,9 @@ TPDFDocument::~TPDFDocument() {
 }
 
 void TPDFDocument::Reset() {
+  // Fonts point into the pool that is about to be emptied.
+  Fonts.clear();
+  Images.clear();
   ClearObjectTable();
   FileImage.clear();
   encryptObjectNumber_ = 0;

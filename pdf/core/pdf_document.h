@@ -17,6 +17,8 @@ namespace ostrel {
 class TPDFDocument;
 class TPDFPageTree;
 class TPDFSecurityHandler;
+class TPDFFont;
+class TPDFImage;
 
 // One indirect object: where its text lies in the file, and its value once
 // parsed (and decrypted).
@@ -121,6 +123,14 @@ class TPDFDocument {
   TPDFDictionary* Trailer = nullptr;
   bool OpenedWithoutPassword = false;
   int ImageCompression = 0;
+  // Fonts for writing, in the order added; their objects live in the pool.
+  std::vector<std::unique_ptr<TPDFFont>> Fonts;
+  // Images imported for writing, in import order; their objects live in the pool.
+  std::vector<std::unique_ptr<TPDFImage>> Images;
+  int ImageImports = 0;
+  // Imports an image file (JPEG, PNG, GIF, BMP or TIFF) into the pool; the
+  // image joins Images. nullptr when the file cannot be imported.
+  TPDFImage* ImportImage(std::string_view file, int options, bool compress);
 
   // Cross-reference reading, open to the reader's callbacks and to tests.
   void OnXrefEntry(int64_t number, int64_t field2, char type, int64_t field3);

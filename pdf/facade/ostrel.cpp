@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "pdf/build/pdf_image.h"
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_date.h"
 #include "pdf/core/pdf_document.h"
+#include "pdf/text/pdf_font.h"
 #include "platform/file_io.h"
 #include "platform/text_codec.h"
 
@@ -68,9 +70,8 @@ int TOstrel::SelectDocument(int id) {
   TPDFDocument* document = DocumentByID(id);
   if (!document) return 0;
   SelectedDocument = document;
-  // Images and fonts for writing join documents with the page content writer.
-  SelectedImage = nullptr;
-  SelectedFont = nullptr;
+  SelectedImage = document->Images.empty() ? nullptr : document->Images.front().get();
+  SelectedFont = document->Fonts.empty() ? nullptr : document->Fonts.front().get();
   return 1;
 }
 

@@ -1,6 +1,10 @@
 // The facade's images on pages: importing image files and placing them.
 #include "pdf/facade/ostrel.h"
 
+#include <exception>
+
+#include "pdf/build/page_painter.h"
+#include "pdf/build/pdf_image.h"
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_document.h"
 #include "platform/file_io.h"
@@ -10,22 +14,41 @@ namespace ostrel {
 
 int TOstrel::AddImageFile(std::u16string_view fileName, int options) {
   LastErrorCode = kErrNone;
-  if (!FileExists(Utf16ToUtf8(fileName))) return 0;
-  return 0;  // needs image import
+  std::string path = Utf16ToUtf8(fileName);
+  if (!FileExists(path)) return 0;
+  try {
+    std::optional<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) return 0;
+    TPDFImage* image = SelectedDocument->ImportImage(*bytes, options, SelectedDocument->ImageCompression != 0);
+    if (!image) return 0;
+    // 16-bit samples are a PDF 1.5 feature; versions compare as text.
+    if (image->NeedsPDF15 && SelectedDocument->Version < "1.5") SelectedDocument->SetVersion("1.5");
+    SelectedImage = image;
+    return ObjectID(image);
+  } catch (const std::exception&) {
+    return 0;
+  }
 }
 
 int TOstrel::ImageWidth() {
   LastErrorCode = kErrNone;
-  return 0;  // no image can be selected before image import exists
+  return SelectedImage ? SelectedImage->PixelWidth : 0;
 }
 
 int TOstrel::ImageHeight() {
   LastErrorCode = kErrNone;
-  return 0;
+  return SelectedImage ? SelectedImage->PixelHeight : 0;
 }
 
 int TOstrel::DrawImageAt(double left, double top, double width, double height) {
-  return 0;  // needs image import and the content writer
+  if (!SelectedImage) return 0;
+  TPDFPageTree& tree = SelectedDocument->PageTree();
+  if (!tree.Writer) return 0;
+  tree.RegisterImage(*SelectedImage);
+  TImageFit fit = SelectedImage->Kind == TPDFImage::kMetafile ? TImageFit::Square : TImageFit::Stretch;
+  tree.Writer->PlaceImage(SelectedImage->ResourceName, UserToPointsX(left), UserToPointsY(top),
+                          ScaleToPoints(width), ScaleToPoints(height), SelectedImage->XObjectDict, fit);
+  return 1;
 }
 
 }  // namespace ostrel

@@ -1,44 +1,72 @@
 // The facade's text on pages: standard fonts, sizes and text drawing.
-#include "pdf/facade/ostrel.h"
-
+#include "pdf/build/page_painter.h"
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_document.h"
-#include "platform/file_io.h"
-#include "platform/text_codec.h"
+#include "pdf/facade/ostrel.h"
+#include "pdf/text/pdf_font.h"
 
 namespace ostrel {
+namespace {
 
-// ---- text and images on pages ----
-// Fonts for writing, the page content writer and image import are not built
-// yet: these operations keep their signatures and report failure until then.
+TPDFPainter& WriterOf(TPDFDocument& document) { return *document.PageTree().Writer; }
 
-int TOstrel::AddStandardFont(int number) { return 0; }  // needs fonts for writing
+}  // namespace
+
+int TOstrel::AddStandardFont(int number) {
+  TPDFFont* font = NewStandardFont(*SelectedDocument, number);
+  if (!font) return 0;
+  int id = ObjectID(font);
+  SelectFont(id);
+  return id;
+}
 
 int TOstrel::SelectFont(int id) {
-  if (!SelectedFont || ObjectByID(id) != SelectedFont) return 0;
-  textSize_ = 12;
-  return 1;
+  void* object = ObjectByID(id);
+  if (!object) return 0;
+  for (const auto& font : SelectedDocument->Fonts) {
+    if (font.get() != object) continue;
+    SelectedFont = font.get();
+    SelectedDocument->PageTree().RegisterFont(*SelectedFont);
+    WriterOf(*SelectedDocument).SetFont(SelectedFont, 12);
+    textSize_ = 12;
+    return 1;
+  }
+  return 0;
 }
 
 int TOstrel::SelectedFontID() { return ObjectID(SelectedFont); }
 
 void TOstrel::EnsureFont() {
-  if (!SelectedFont) AddStandardFont(4);
+  if (!SelectedFont || SelectedDocument->Fonts.empty()) AddStandardFont(4);
 }
 
 int TOstrel::SetTextSize(double size) {
   EnsureFont();
   if (!SelectedFont) return 0;
-  textSize_ = size;
+  TPDFPainter& writer = WriterOf(*SelectedDocument);
+  writer.SetFont(SelectedFont, size);
+  textSize_ = writer.FontSize();
   return 1;
 }
 
-double TOstrel::TextSize() { return textSize_; }
+double TOstrel::TextSize() { return WriterOf(*SelectedDocument).FontSize(); }
 
 int TOstrel::DrawTextAt(double x, double y, std::u16string_view text) {
   if (text.empty()) return 1;
   EnsureFont();
-  return 0;  // needs the page content writer
+  if (!SelectedFont) return 0;
+  TPDFPainter& writer = WriterOf(*SelectedDocument);
+  // Saving reselects the page, which resets the writer: without this the
+  // next text would be shown with no font set, which readers reject.
+  if (writer.Font() != SelectedFont) {
+    double size = textSize_;
+    SelectFont(SelectedFontID());
+    SetTextSize(size);
+  }
+  double pageX = UserToPointsX(x);
+  double pageY = UserToPointsY(y);
+  writer.DrawText(SelectedFont->FilterText(text), pageX, pageY);
+  return 1;
 }
 
 }  // namespace ostrel

@@ -1,0 +1,76 @@
+#pragma once
+// TPDFImage: an image file turned into an image resource of a document. JPEG
+// data is embedded as it is; PNG data as it is when PDF can read it, else
+// decoded and recompressed; TIFF strips with the PDF filter matching their
+// compression; BMP and GIF as pixel samples. Every object made becomes an
+// indirect object of the document through the pool.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "pdf/core/pdf_objects.h"
+#include "pdf/core/pdf_structure.h"
+
+namespace ostrel {
+
+class Bitmap;
+struct TTIFFPage;
+
+class TPDFImage {
+ public:
+  enum : uint8_t { kJPEG = 1, kBitmap = 2, kTIFF = 3, kPNG = 4, kMetafile = 6 };
+
+  // resourceName is "OstrelIm" plus a fresh name tag, made by the caller.
+  TPDFImage(TPDFStructure* pool, std::string resourceName);
+
+  // Detects the format of a whole image file and imports it. Options: for
+  // TIFF the page number (below 1 the first page); for PNG how alpha is
+  // handled (0 drops it). False when the file cannot be imported.
+  bool LoadImage(std::string_view file, int options);
+  // Pixels to an image XObject. page is the TIFF page they came from, if any;
+  // keepGray takes an 8-bit bitmap as grey whatever its palette.
+  bool ImportBitmap(const Bitmap& bitmap, const TTIFFPage* page, bool keepGray);
+
+  TPDFStructure* const Pool;
+  const std::string ResourceName;
+  TPDFIndRef* Reference = nullptr;        // the image XObject (or the form holding strips)
+  TPDFDictionary* XObjectDict = nullptr;  // its dictionary
+  int32_t PixelWidth = 0;
+  int32_t PixelHeight = 0;
+  uint8_t Kind = 0;
+  bool CompressPixels = false;
+  std::string ColorSpaceName;
+  bool NeedsPDF15 = false;
+  // Resources the image's own content draws on (none for the formats read
+  // here); the page tree registers them together with the image.
+  std::vector<TPDFImage*> NestedImages;
+  std::vector<std::pair<std::string, TPDFObject*>> GraphicStates;
+  std::vector<std::pair<std::string, TPDFObject*>> Patterns;
+
+ private:
+  bool LoadJPEG(std::string_view file);
+  bool LoadBMP(std::string_view file);
+  bool LoadGIF(std::string_view file);
+  bool LoadPNG(std::string_view file, int options);
+  bool LoadTIFF(std::string_view file, int options);
+  bool ImportTIFFPage(const TTIFFPage& page, const std::string& decoded);
+  bool ImportTIFFJPEG(const TTIFFPage& page);
+
+  // A stream object made indirect; its dictionary gets /Length after the
+  // entries already set.
+  TPDFStream* NewIndirectStream(TPDFDictionary* dict, std::string data);
+  TPDFIndRef* ReferenceTo(TPDFObject* object);
+  // The image dictionary's opening entries: /Type, /Subtype, /Width, /Height.
+  TPDFDictionary* NewImageDict(int64_t width, int64_t height);
+  // A pass-through JPEG stream as an image XObject; nullptr when no frame
+  // header is found. The size found goes to width and height.
+  TPDFStream* NewJPEGImage(std::string data, int64_t& width, int64_t& height, bool rgbSamples);
+  void Adopt(TPDFStream* stream, int64_t width, int64_t height);
+};
+
+// A fresh image resource name: "OstrelIm" and a name tag.
+std::string NewImageResourceName();
+
+}  // namespace ostrel

@@ -1,0 +1,13 @@
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "pdf/build/gif_decoder.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  ostrel::TPDFGIFDecoder decoder;
+  decoder.Read(std::string_view(reinterpret_cast<const char*>(data), size));
+  ostrel::Bitmap screen;
+  decoder.RenderTo(screen);
+  return 0;
+}
