@@ -1,0 +1,57 @@
+#!/bin/sh
+# Damaged and encrypted inputs: every command either works or fails with one
+# line and exit status 1; none crashes or hangs (the sanitizer build runs
+# this too). $1: the program, $2: the source tree.
+set -u
+prog=$1
+src=$2
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+good=$src/examples/sample.pdf
+size=$(wc -c < "$good")
+
+# One damaged variant per way a file goes wrong.
+head -c $((size / 2)) "$good" > "$tmp/truncated-half.pdf"
+head -c $((size - 30)) "$good" > "$tmp/truncated-tail.pdf"
+head -c 200 "$good" > "$tmp/truncated-head.pdf"
+{ printf 'JUNK BEFORE THE HEADER\n%.0s' $(seq 5); cat "$good"; } > "$tmp/junk-before.pdf"
+sed 's/^startxref$/startxref/; /^startxref$/{n;s/.*/999999/}' "$good" > "$tmp/wrong-startxref.pdf"
+sed 's/^\([0-9]\{10\}\) 00000 n $/0000000000 00000 n /' "$good" > "$tmp/zeroed-offsets.pdf"
+sed 's/^xref$/xerf/' "$good" > "$tmp/no-xref-keyword.pdf"
+sed 's|/Root [0-9]* 0 R|/Root 999 0 R|' "$good" > "$tmp/missing-root.pdf"
+printf '%%PDF-1.4\n%%%%EOF\n' > "$tmp/header-only.pdf"
+: > "$tmp/empty.pdf"
+
+for f in "$tmp"/*.pdf; do
+  name=$(basename "$f")
+  for cmd in info pdf-to-text split pdf-to-images copy; do
+    out=$tmp/out-$name-$cmd
+    mkdir -p "$out"
+    timeout 60 "$prog" $cmd "$f" -O "$out" -o "$out/x.pdf" --no-progress > /dev/null 2> "$tmp/err"
+    rc=$?
+    [ $rc -le 1 ] || fail "$cmd $name exits $rc: $(head -c 300 "$tmp/err")"
+    if [ $rc -eq 1 ]; then
+      [ "$(wc -l < "$tmp/err")" -eq 1 ] || fail "$cmd $name prints more than one line: $(cat "$tmp/err")"
+    fi
+  done 2> /dev/null
+done
+
+# Junk before the header still loads.
+"$prog" info "$tmp/junk-before.pdf" | grep -q "^Pages: 1$" || fail "junk before the header does not load"
+
+if command -v qpdf > /dev/null; then
+  qpdf --encrypt user owner 256 -- "$good" "$tmp/locked.pdf"
+  "$prog" info "$tmp/locked.pdf" 2> "$tmp/err"; rc=$?
+  [ $rc -eq 1 ] && grep -q "wrong password" "$tmp/err" || fail "no password: exit $rc, $(cat "$tmp/err")"
+  "$prog" info "$tmp/locked.pdf" --password nope 2> "$tmp/err"; rc=$?
+  [ $rc -eq 1 ] && grep -q "wrong password" "$tmp/err" || fail "wrong password: exit $rc"
+  "$prog" info "$tmp/locked.pdf" --password user | grep -q "^Encrypted: AES 256$" || fail "user password"
+  "$prog" info "$tmp/locked.pdf" --password owner | grep -q "^Pages: 1$" || fail "owner password"
+  qpdf --allow-weak-crypto --encrypt "" owner 128 -- "$good" "$tmp/open.pdf"
+  "$prog" info "$tmp/open.pdf" | grep -q "^Encrypted: RC4 128$" || fail "empty user password"
+  "$prog" copy "$tmp/open.pdf" -o "$tmp/open-copy.pdf" || fail "copy of an encrypted file"
+  qpdf --check "$tmp/open-copy.pdf" > /dev/null || fail "copy of an encrypted file fails qpdf --check"
+fi
+echo ok
