@@ -1,9 +1,9 @@
 #include "pdf/build/page_painter.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
+#include "pdf/core/number_format.h"
 #include "pdf/core/pdf_objects.h"
 #include "pdf/text/pdf_font.h"
 
@@ -13,27 +13,6 @@ namespace {
 constexpr std::string_view kTextObjectEnd = "ET\n";
 
 double Clamped(double component) { return std::clamp(component, 0.0, 1.0); }
-
-// Content numbers carry at most `decimals` fraction digits whatever their
-// size (object numbers keep more below 1): a ten-thousandth of a point is
-// invisible, and page streams stay byte-for-byte predictable.
-void AppendContentNumber(std::string& out, double value, int decimals) {
-  if (!std::isfinite(value)) value = 0;
-  decimals = std::clamp(decimals, 0, 17);
-  char buf[400];
-  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-  if (res.ec != std::errc()) {
-    out += '0';
-    return;
-  }
-  char* end = res.ptr;
-  if (decimals > 0) {
-    while (end[-1] == '0') --end;
-    if (end[-1] == '.') --end;
-  }
-  std::string_view text(buf, static_cast<size_t>(end - buf));
-  out.append(text == "-0" ? "0" : text);
-}
 
 }  // namespace
 
@@ -87,7 +66,7 @@ void TPDFPainter::WriteLine(std::string_view text) {
 }
 
 void TPDFPainter::WriteNumber(double value) {
-  AppendContentNumber(Buffer, value, Precision);
+  AppendFixedNumber(Buffer, value, Precision);
   Buffer += ' ';
 }
 
@@ -124,7 +103,7 @@ void TPDFPainter::WritePending(TStateLine& state) {
 std::string TPDFPainter::ColorLine(double red, double green, double blue, std::string_view op, int precision) {
   std::string line;
   for (double component : {red, green, blue}) {
-    AppendContentNumber(line, Clamped(component), precision);
+    AppendFixedNumber(line, Clamped(component), precision);
     line += ' ';
   }
   line += op;
@@ -140,7 +119,7 @@ void TPDFPainter::SetFont(TPDFFont* font, double size) {
   std::string line = "/";
   if (font) line += font->ResourceName;
   line += ' ';
-  AppendContentNumber(line, size, Precision);
+  AppendFixedNumber(line, size, Precision);
   line += " Tf";
   fontLine_ = {std::move(line)};
   textColor_.Pending = true;

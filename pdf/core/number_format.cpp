@@ -6,18 +6,9 @@
 
 namespace ostrel {
 
-void AppendPdfNumber(std::string& out, double value, int decimals) {
+void AppendFixedNumber(std::string& out, double value, int decimals) {
   if (!std::isfinite(value)) value = 0;
-  if (decimals < 0) decimals = 0;
-  // Values below 1 keep six significant digits: small factors read from a
-  // file (a Type 3 font matrix of 0.00048828, say) would otherwise be saved
-  // as 0.0005 and change the page.
-  double magnitude = std::fabs(value);
-  if (magnitude > 0 && magnitude < 1) {
-    int wanted = 5 - static_cast<int>(std::floor(std::log10(magnitude)));
-    decimals = std::max(decimals, wanted);
-  }
-  if (decimals > 17) decimals = 17;
+  decimals = std::clamp(decimals, 0, 17);
   char buf[400];
   auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
   if (res.ec != std::errc()) {
@@ -32,6 +23,18 @@ void AppendPdfNumber(std::string& out, double value, int decimals) {
   std::string_view text(buf, static_cast<size_t>(end - buf));
   if (text == "-0") text = "0";
   out.append(text);
+}
+
+void AppendPdfNumber(std::string& out, double value, int decimals) {
+  // Values below 1 keep six significant digits: small factors read from a
+  // file (a Type 3 font matrix of 0.00048828, say) would otherwise be saved
+  // as 0.0005 and change the page.
+  double magnitude = std::isfinite(value) ? std::fabs(value) : 0;
+  if (magnitude > 0 && magnitude < 1) {
+    int wanted = 5 - static_cast<int>(std::floor(std::log10(magnitude)));
+    decimals = std::max(decimals, wanted);
+  }
+  AppendFixedNumber(out, value, decimals);
 }
 
 std::string FormatPdfNumber(double value, int decimals) {
