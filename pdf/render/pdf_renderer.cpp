@@ -7,6 +7,7 @@
 #include "pdf/core/pdf_document.h"
 #include "pdf/core/pdf_objects.h"
 #include "pdf/render/colour_render_colors.h"
+#include "pdf/render/font_program_loader.h"
 #include "pdf/render/picasso.h"
 #include "pdf/render/render_lookup.h"
 #include "pdf/text/font_collection.h"
@@ -16,8 +17,10 @@ namespace ostrel {
 TPDFRenderer::TPDFRenderer(TPDFFontCollection& fonts)
     : fonts_(fonts), colors_(std::make_unique<TPDFColorLayerColors>()) {
   // Rendering needs glyph outlines, which the collection only asks the
-  // font-program layer for when this is set.
+  // font-program layer for when this is set; a caller's own loader (tests
+  // with a private font configuration) is kept.
   fonts_.LoadFontPrograms = true;
+  if (!fonts_.OnLoadFontProgram) fonts_.OnLoadFontProgram = MakeFontProgramLoader(fonts_);
 }
 
 TPDFRenderer::~TPDFRenderer() = default;

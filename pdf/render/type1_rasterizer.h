@@ -1,0 +1,33 @@
+#pragma once
+// Glyphs of Type 1 and CFF fonts, drawn from their glyph programs.
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "pdf/render/glyph_rasterizer.h"
+#include "pdf/text/truetype_parser.h"
+#include "pdf/text/type1_decoder.h"
+
+namespace ostrel {
+
+class TPDFType1Rasterizer : public TPDFGlyphRasterizer {
+ public:
+  TPDFType1Rasterizer();
+  bool DrawGlyph(TGlyphPathSink& sink, const TGlyphMatrix& m, double x, double y, std::string_view key) override;
+  double WidthScale() const override { return Decoder.WidthScale(); }
+  // The glyph's outline in charstring units.
+  const TGlyphOutline& Outline(std::string_view key);
+  // Advance of a glyph name in thousandths of the em, -1 when missing.
+  double AdvanceOfName(std::string_view name);
+
+  TPDFType1Decoder Decoder;
+  // For an OpenType font read as CFF: its cmaps, so that names the CFF lacks
+  // can be found through the character codes (the built-in Dingbats font).
+  std::unique_ptr<TPDFTrueTypeParser> Cmaps;
+
+ private:
+  std::string ResolveKey(std::string_view key);
+  std::unordered_map<std::string, TGlyphOutline> cache_;
+};
+
+}  // namespace ostrel

@@ -1,0 +1,100 @@
+// The glyph table of a Type 1 or CFF program and its glyph-program cache.
+#include "pdf/text/type1_decoder.h"
+
+#include <charconv>
+
+#include "pdf/core/pdf_structure.h"
+#include "pdf/text/charstring_translators.h"
+
+namespace ostrel {
+namespace {
+
+// "GID:12" or "CID:12" to 12; -1 for anything else.
+int64_t KeyNumber(std::string_view key, std::string_view prefix) {
+  if (!key.starts_with(prefix)) return -1;
+  int64_t n = -1;
+  auto [end, ec] = std::from_chars(key.data() + prefix.size(), key.data() + key.size(), n);
+  return ec == std::errc() && end == key.data() + key.size() ? n : -1;
+}
+
+// A cache entry per distinct key; beyond this many keys programs are
+// translated again rather than kept.
+constexpr size_t kMaxCachedPrograms = 70000;
+
+}  // namespace
+
+TPDFType1Decoder::TPDFType1Decoder() : pool_(std::make_unique<TPDFStructure>()) {
+  encoding_ = GlyphNamesOf(kStandardEncoding);
+}
+
+TPDFType1Decoder::~TPDFType1Decoder() = default;
+
+void TPDFType1Decoder::AddGlyph(std::string name, std::string charstring) {
+  glyphIndex_.try_emplace(name, glyphNames_.size());
+  glyphNames_.push_back(std::move(name));
+  charstrings_.push_back(std::move(charstring));
+}
+
+std::string TPDFType1Decoder::FindCharstring(std::string_view key) {
+  long glyph = -1;
+  auto it = glyphIndex_.find(std::string(key));
+  if (it != glyphIndex_.end()) {
+    glyph = long(it->second);
+  } else if (int64_t n = KeyNumber(key, "GID:"); n >= 0) {
+    auto byCID = glyphIndex_.find("CID:" + std::to_string(n));
+    if (byCID != glyphIndex_.end())
+      glyph = long(byCID->second);
+    else if (size_t(n) < charstrings_.size())
+      glyph = long(n);
+  }
+  if (glyph < 0) return {};
+  currentFD_ = size_t(glyph) < fdSelect_.size() ? fdSelect_[glyph] : -1;
+  return charstrings_[glyph];
+}
+
+size_t TPDFType1Decoder::LocalSubroutineCount() const {
+  if (cidKeyed_) return currentFD_ >= 0 && size_t(currentFD_) < fdSubrs_.size() ? fdSubrs_[currentFD_].size() : 0;
+  return localSubrs_.size();
+}
+
+std::string TPDFType1Decoder::LocalSubroutine(int64_t n) const {
+  const std::vector<std::string>* list = &localSubrs_;
+  if (cidKeyed_) {
+    if (currentFD_ < 0 || size_t(currentFD_) >= fdSubrs_.size()) return {};
+    list = &fdSubrs_[currentFD_];
+  }
+  return n >= 0 && size_t(n) < list->size() ? (*list)[n] : std::string();
+}
+
+std::string TPDFType1Decoder::GlobalSubroutine(int64_t n) const {
+  return n >= 0 && size_t(n) < globalSubrs_.size() ? globalSubrs_[n] : std::string();
+}
+
+bool TPDFType1Decoder::GlyphProgram(std::string_view key) {
+  std::string k(key);
+  if (auto it = programCache_.find(k); it != programCache_.end()) {
+    CurrentProgram = it->second;
+    return !CurrentProgram.empty();
+  }
+  CurrentProgram.clear();
+  lastWidth_ = -1;
+  if (charstringType_ == 2)
+    TranslateType2Glyph(*this, key, CurrentProgram);
+  else
+    TranslateType1Glyph(*this, key, CurrentProgram);
+  if (programCache_.size() < kMaxCachedPrograms) {
+    advanceCache_.emplace(k, lastWidth_);
+    programCache_.emplace(std::move(k), CurrentProgram);
+  }
+  return !CurrentProgram.empty();
+}
+
+double TPDFType1Decoder::GlyphAdvance(std::string_view key) {
+  std::string k(key);
+  if (auto it = advanceCache_.find(k); it != advanceCache_.end()) return it->second;
+  GlyphProgram(key);
+  auto it = advanceCache_.find(k);
+  return it != advanceCache_.end() ? it->second : lastWidth_;
+}
+
+}  // namespace ostrel
