@@ -256,9 +256,24 @@ TEST(RendererText, TextWithoutARasterizerAdvancesInvisibly) {
   f.SetEntry("MediaBox", "[0 0 100 50]");
   f.AddResource("Font", "F1", f.Indirect(f.Dict("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>")));
   f.SetContent("BT /F1 10 Tf (Hello) Tj ET 0 0 10 10 re f");
+  // A loader that finds no program leaves the font without a rasterizer.
+  f.fonts.OnLoadFontProgram = [](const TFontProgramRequest&, TFontProgramResult&) { return false; };
   Bitmap b = f.Render();
   EXPECT_EQ(Pixel(b, 5, 45), kBlack);
   EXPECT_EQ(Pixel(b, 20, 45), kWhite);
+}
+
+TEST(RendererText, StandardFontsDrawThroughASubstitute) {
+  RenderFixture f;
+  f.SetEntry("MediaBox", "[0 0 100 50]");
+  f.AddResource("Font", "F1", f.Indirect(f.Dict("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>")));
+  f.SetContent("BT /F1 40 Tf 5 10 Td (H) Tj ET");
+  Bitmap b = f.Render();
+  int dark = 0;
+  for (int y = 0; y < 50; ++y) {
+    for (int x = 0; x < 100; ++x) dark += Pixel(b, x, y) != kWhite;
+  }
+  EXPECT_GT(dark, 100) << "the H of Helvetica was not drawn";
 }
 
 }  // namespace
