@@ -1,6 +1,7 @@
 // The page loop driven by the renderer: one renderer and one font collection
 // for the whole range, so a document's fonts are loaded once per call.
 #include "pdf/core/pdf_document.h"
+#include "pdf/render/image_decoder_cache.h"
 #include "pdf/render/page_output.h"
 #include "pdf/render/pdf_renderer.h"
 #include "pdf/text/font_collection.h"
@@ -12,6 +13,7 @@ void RenderPagesToFiles(TPDFDocument& document, int first, int last, const TPage
                         const std::string& fileName, std::string& resultText) {
   TPDFFontCollection fonts;
   TPDFRenderer renderer(fonts);
+  renderer.SetImages(std::make_unique<TPDFImageDecoderCache>(renderer));
   auto render = [&](int page, Bitmap& bitmap, std::string& text) {
     std::string error;
     if (!renderer.RenderPageToBitmap(document, page, settings.DPI, settings.Canvas, bitmap, error)) {
