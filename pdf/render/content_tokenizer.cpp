@@ -57,13 +57,12 @@ std::string_view TContentTokenizer::Next() {
 
 bool TContentTokenizer::ReadInlineImage(std::string_view& dictText, std::string_view& data) {
   const size_t n = text_.size();
-  size_t saved = pos_;
   size_t dictStart = pos_;
   for (;;) {
     size_t before = pos_;
     std::string_view token = Next();
     if (token.empty()) {
-      pos_ = saved;
+      pos_ = n;
       return false;
     }
     if (token == "ID") {
@@ -85,7 +84,8 @@ bool TContentTokenizer::ReadInlineImage(std::string_view& dictText, std::string_
     pos_ = i + 2;
     return true;
   }
-  pos_ = saved;
+  // No end marker: everything after ID is image data, never operators.
+  pos_ = n;
   return false;
 }
 

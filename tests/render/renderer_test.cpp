@@ -276,5 +276,15 @@ TEST(RendererText, StandardFontsDrawThroughASubstitute) {
   EXPECT_GT(dark, 100) << "the H of Helvetica was not drawn";
 }
 
+TEST(RendererImages, InlineImageWithoutEndMarkerSwallowsTheRest) {
+  RenderFixture f;
+  f.SetEntry("MediaBox", "[0 0 100 50]");
+  // Without "EI" the bytes after ID are image data: the "re f" in them must
+  // not be run as operators.
+  f.SetContent("BI /W 1 /H 1 /CS /G /BPC 8 ID x 0 0 100 50 re f");
+  Bitmap b = f.Render();
+  EXPECT_EQ(Pixel(b, 50, 25), kWhite);
+}
+
 }  // namespace
 }  // namespace ostrel
