@@ -181,7 +181,6 @@ bool TPDFImage::ImportTIFFPage(const TTIFFPage& page, const std::string& decoded
   TPDFDictionary* names = Pool->NewDictionary();
   std::string content;
   int64_t rowsLeft = height;
-  double y = 1;
   for (std::string_view strip : page.Strips) {
     if (rowsLeft <= 0) break;
     int64_t rows = std::min(rowsLeft, perStrip);
@@ -190,8 +189,11 @@ bool TPDFImage::ImportTIFFPage(const TTIFFPage& page, const std::string& decoded
     if (!image) return false;
     std::string name = NewImageResourceName();
     names->SetValue(name, ReferenceTo(image));
+    // Each position is taken from the rows below the strip rather than by
+    // subtracting shares, so the errors do not add up and the last strip
+    // sits at exactly 0.
     double share = static_cast<double>(rows) / static_cast<double>(height);
-    y -= share;
+    double y = static_cast<double>(rowsLeft) / static_cast<double>(height);
     content += "q 1 0 0 " + FormatPdfNumber(share, kUnitDigits) + " 0 " + FormatPdfNumber(y, kUnitDigits) +
                " cm /" + name + " Do Q\n";
   }

@@ -149,6 +149,12 @@ TEST_F(ImageImport, TiffStripsKeepTheirCompression) {
   std::string joined;
   for (size_t i = 0; i < 3; ++i) joined += PdfCast<TPDFStream>(names->GetValue(names->EntryAt(i).first->Value, true))->DecodedData();
   EXPECT_EQ(joined, PackedRows(grey));
+  // Each strip sits at the share of the rows below it; subtracting shares
+  // one by one left the last strip a hair above the bottom edge.
+  std::string content = StreamOf(form)->DecodedData();
+  EXPECT_NE(content.find("q 1 0 0 0.4444444444 0 0.5555555556 cm /"), std::string::npos) << content;
+  EXPECT_NE(content.find("q 1 0 0 0.4444444444 0 0.1111111111 cm /"), std::string::npos) << content;
+  EXPECT_NE(content.find("q 1 0 0 0.1111111111 0 0 cm /"), std::string::npos) << content;
 
   TiffOptions packbits;
   packbits.Photometric = 2, packbits.Compression = 32773, packbits.RowsPerStrip = 2;

@@ -136,8 +136,9 @@ if command -v qpdf > /dev/null; then
 fi
 
 # The pixels embedded on each page, joined over the strips of a page, must
-# be the source's. (pdftoppm here passes colours through a colour profile,
-# so its output is not compared byte for byte.)
+# be the source's. (pdftoppm resamples images drawn at less than four times
+# their size, so its 72 dpi output is not compared; images_matrix.sh draws
+# the pages with mutool and with pdftoppm at 288 dpi.)
 if command -v pdfimages > /dev/null; then
   n=1
   for name in b.png c.tif d.bmp e.gif; do
