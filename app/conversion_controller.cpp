@@ -306,7 +306,7 @@ TStepResult TConversionController::ExtractText() {
   std::vector<int> pages = SelectedPages();
   for (size_t i = 0; i < pages.size(); ++i) {
     host_.ReportProgress(static_cast<int>(i), static_cast<int>(pages.size()));
-    text += Utf16ToUtf8(pdf_->ExtractPageTextFromFile(fileName, password, pages[i], 0));
+    text += Utf16ToUtf8(pdf_->ExtractPageTextFromFile(fileName, password, pages[i], TextOptions));
     text += "\r\n";
   }
   host_.ReportProgress(static_cast<int>(pages.size()), static_cast<int>(pages.size()));

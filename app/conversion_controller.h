@@ -67,6 +67,7 @@ class TConversionController {
   std::vector<int> Pages;          // pages to convert; empty means all
   std::string ImageOutputName;     // mode 0: explicit output name instead of the document's
   int Jobs = 1;                    // mode 0: pages rendered by this many threads at once
+  int TextOptions = 0;             // mode 1: the facade's page text option (0 plain text)
 
  private:
   void NewFacade();

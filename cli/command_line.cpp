@@ -13,7 +13,8 @@ const char* const kUsageText =
     "                            [-f bmp|jpg|png|gif|tiff] [-r DPI] [-o OUTPUT] [--pages LIST]\n"
     "                            [--password PW] [-j JOBS]\n"
     "  pdf-to-text   INPUT.pdf   extract the text of every page into one text file\n"
-    "                            [-o OUTPUT.txt] [--pages LIST] [--password PW] [--layout]\n"
+    "                            [-o OUTPUT.txt] [--pages LIST] [--password PW]\n"
+    "                            [--layout | --lines | --list]\n"
     "  text-to-pdf   INPUT.txt   set each line of a text file on PDF pages [-o OUTPUT.pdf]\n"
     "  images-to-pdf IMAGE...    one page per image [-o OUTPUT.pdf]\n"
     "  split         INPUT.pdf   write every page to a PDF file of its own\n"
@@ -67,6 +68,10 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
       options.Progress = false;
     } else if (arg == "--layout") {
       options.Layout = true;
+    } else if (arg == "--lines") {
+      options.Lines = true;
+    } else if (arg == "--list") {
+      options.List = true;
     } else if (arg == "-o" || arg == "--output") {
       if (!value(options.Output)) return fail("option " + arg + " needs a file name");
     } else if (arg == "-O" || arg == "--output-dir") {
@@ -102,6 +107,8 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
   if (options.Command != "images-to-pdf" && options.Inputs.size() > 1)
     return fail(options.Command + " takes one input file");
   if (options.Command == "copy" && options.Output.empty()) return fail("copy needs -o OUTPUT.pdf");
+  if (int{options.Layout} + int{options.Lines} + int{options.List} > 1)
+    return fail("choose one of --layout, --lines and --list");
   return {options, {}};
 }
 

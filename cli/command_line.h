@@ -16,7 +16,9 @@ struct TCliOptions {
   std::string Pages;                 // --pages
   std::string Password;              // --password
   int Jobs = 1;                      // -j
-  bool Layout = false;               // --layout
+  bool Layout = false;               // --layout: columns kept side by side
+  bool Lines = false;                // --lines: one line per text line
+  bool List = false;                 // --list: positioned list of text pieces
   bool Quiet = false;                // -q
   std::optional<bool> Progress;      // --progress / --no-progress; default: stderr is a terminal
   bool Help = false;

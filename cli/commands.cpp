@@ -83,6 +83,7 @@ int RunCommand(const TCliOptions& options, const std::string& executablePath) {
   controller.Password = options.Password;
   controller.Dpi = options.Dpi;
   controller.Jobs = options.Jobs;
+  controller.TextOptions = options.Layout ? 7 : options.Lines ? 8 : options.List ? 3 : 0;
   controller.rgConvertClick(kModes.at(command));
 
   for (const std::string& input : options.Inputs) {

@@ -11,6 +11,7 @@
 
 #include "pdf/core/ostrel_errors.h"
 #include "pdf/render/canvas_settings.h"
+#include "pdf/text/text_extraction_settings.h"
 
 namespace ostrel {
 
@@ -21,11 +22,6 @@ class TPDFImage;
 inline constexpr const char* kLibraryName = "Ostrel Library";
 inline constexpr const char* kLibraryVersion = "8.13";
 
-// Handed unchanged to page text extraction; read only by the layout modes.
-struct TTextExtractionSettings {
-  double Values[8] = {0.7, 0, 0, 0, 0, 0, 0, 0};
-  bool Switches[8] = {};
-};
 
 // Image formats of RenderPagesToFiles.
 enum TRenderFormat : int { kFormatBMP = 0, kFormatJPEG = 1, kFormatPNG = 5, kFormatGIF = 6, kFormatTIFF = 7 };

@@ -1,8 +1,10 @@
 // The facade's page text, read straight from a PDF file: each call opens the
-// file anew, finds the one page and runs the text extractor over its content.
+// file anew, finds the one page and runs the text extractor over its content,
+// or, for the layout modes, the renderer's text collection and the funnel.
 #include "pdf/facade/ostrel.h"
 
 #include "pdf/build/page_text_source.h"
+#include "pdf/render/pdf_renderer.h"
 #include "pdf/text/font_collection.h"
 #include "pdf/text/text_extractor.h"
 #include "platform/text_codec.h"
@@ -14,6 +16,29 @@ namespace {
 // modes of the text funnel.
 int ExtractorModeOf(int options) { return options == 1 ? TPDFExtractor::kPositionedList : options; }
 bool IsLayoutOption(int options) { return options >= 3 && options <= 8; }
+
+// Options 3 to 6: the positioned list, words split apart (4, 6) and widths
+// written (5, 6); 7 the character grid; 8 one line per block.
+std::u16string FunnelText(TPDFDictionary* page, TPDFFontCollection& fonts, int options,
+                          const TTextExtractionSettings& settings) {
+  TPDFRenderer renderer(fonts);
+  TPDFTextFunnel& funnel = renderer.TextFunnel;
+  funnel.SplitWords = options == 4 || options == 6;
+  funnel.WriteWidths = options == 5 || options == 6;
+  funnel.ApplySettings(settings);
+  renderer.Page = page;
+  renderer.CollectPageText();
+  std::u16string text;
+  if (options == 7) {
+    funnel.LinkLines();
+    funnel.WriteLayout(text);
+  } else if (options == 8) {
+    funnel.WriteLines(text);
+  } else {
+    funnel.WriteList(text);
+  }
+  return text;
+}
 
 }  // namespace
 
@@ -28,11 +53,9 @@ std::u16string TOstrel::ExtractPageTextFromFile(std::u16string_view fileName, st
       return {};
     }
     if (!source.LoadPage(page) || source.Content.empty()) return {};
-    // The layout modes need the renderer's text collection, which this
-    // build does not have; they give no text rather than the wrong kind.
-    if (IsLayoutOption(options)) return {};
     // A fresh font cache per call: fonts are objects of this file only.
     TPDFFontCollection fonts;
+    if (IsLayoutOption(options)) return FunnelText(source.Page, fonts, options, TextExtractionSettings);
     TPDFExtractor extractor(source.Resources, fonts);
     result = extractor.ExtractText(source.Content, ExtractorModeOf(options));
   } catch (...) {

@@ -63,6 +63,10 @@ class TContentRun {
   void RunGlyphProcedure(TPDFType3Procedures& raster, std::string_view glyphName, double x, double y,
                          const TPDFMatrix& glyphCTM);
   void PaintText(TPDFGenericShape* clipGlyphs);
+  // The text-collection kind's replacement for drawing the shown strings.
+  void CollectText(const std::vector<std::string_view>& items, TPDFGlyphRasterizer* raster, double u, double k,
+                   double& x, const TPDFMatrix& glyphCTM);
+  std::string FillColorText() const;
   void EndTextObject();
   void NextLine(double tx, double ty);
   // Resources.

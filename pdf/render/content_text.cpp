@@ -118,7 +118,10 @@ void TContentRun::ShowText() {
   }
 
   double x = 0;
-  if (MatrixIsFinite(glyphCTM)) {
+  bool collecting = r_.OutputKind == TPDFRenderer::kOutputTextCollection;
+  if (MatrixIsFinite(glyphCTM) && collecting) {
+    CollectText(items, raster, u, k, x, glyphCTM);
+  } else if (MatrixIsFinite(glyphCTM)) {
     for (std::string_view item : items) {
       if (IsStringToken(item))
         ShowString(item, raster, u, k, x, glyphCTM, target);
@@ -129,6 +132,7 @@ void TContentRun::ShowText() {
   double kk = k == 0 ? 1 : k;
   double tx = gs_.HorizontalScaling * (kk * std::fabs(size) * x / u) / 100;
   if (std::isfinite(tx)) gs_.TextMatrix = MultiplyMatrix(TPDFMatrix{1, 0, 0, 1, tx, 0}, gs_.TextMatrix);
+  if (collecting) return;  // nothing is painted
   PaintText(clipping ? &clipGlyphs : nullptr);
 }
 

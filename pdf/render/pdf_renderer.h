@@ -15,6 +15,7 @@
 #include "pdf/render/graphics_state.h"
 #include "pdf/render/render_colors.h"
 #include "pdf/render/render_matrix.h"
+#include "pdf/text/text_funnel.h"
 
 namespace ostrel {
 
@@ -64,6 +65,12 @@ class TPDFRenderer {
   // EffectiveDPI); used by callers that want the size without rendering.
   void PageSize(TPDFDictionary* page, double dpi, int& width, int& height);
 
+  // The text-collection kind: runs Page's content and annotations with user
+  // space as device space, draws nothing, and hands every piece of shown
+  // text, visible or not, to TextFunnel (cleared first; its BaseHeight
+  // becomes the top of the page box).
+  void CollectPageText();
+
   TPDFDictionary* Page = nullptr;
   double DPI = 72;
   // Resolution actually used for the last page: lowered when the page at DPI
@@ -72,6 +79,10 @@ class TPDFRenderer {
   int32_t PageBoxKind = 2;  // 1 Media, 2 Crop, 3 Bleed, 4 Trim, 5 Art
   TGDIPlusSettings CanvasSettings;
   Bitmap PageBitmap;  // 24-bit result of RenderPage
+  // 0 draws bitmaps; kOutputTextCollection while CollectPageText runs.
+  uint8_t OutputKind = 0;
+  static constexpr uint8_t kOutputTextCollection = 5;
+  TPDFTextFunnel TextFunnel;
   // "Rendering exception: ..." of the last content that failed, else empty.
   std::string LastError;
 
