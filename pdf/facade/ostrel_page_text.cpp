@@ -4,6 +4,7 @@
 #include "pdf/facade/ostrel.h"
 
 #include "pdf/build/page_text_source.h"
+#include "pdf/render/font_program_loader.h"
 #include "pdf/render/pdf_renderer.h"
 #include "pdf/text/font_collection.h"
 #include "pdf/text/text_extractor.h"
@@ -55,6 +56,10 @@ std::u16string TOstrel::ExtractPageTextFromFile(std::u16string_view fileName, st
     if (!source.LoadPage(page) || source.Content.empty()) return {};
     // A fresh font cache per call: fonts are objects of this file only.
     TPDFFontCollection fonts;
+    // Embedded programs give the built-in encodings of fonts whose dictionary
+    // names none (most TeX fonts), so their text reads right.
+    fonts.LoadFontPrograms = true;
+    fonts.OnLoadFontProgram = MakeFontProgramLoader(fonts);
     if (IsLayoutOption(options)) return FunnelText(source.Page, fonts, options, TextExtractionSettings);
     TPDFExtractor extractor(source.Resources, fonts);
     result = extractor.ExtractText(source.Content, ExtractorModeOf(options));
