@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "pdf/build/extraction_source.h"
 #include "pdf/build/mapped_file.h"
 #include "pdf/build/page_range.h"
 #include "pdf/build/smart_pdf_document.h"
@@ -65,26 +66,6 @@ std::string VersionToWrite(const std::string& source) {
   return ec == std::errc() && end == source.data() + source.size() && value > 1.4 && value < 10 ? source : "1.4";
 }
 
-// Reads the source's security dictionary and tries the empty password. True
-// when the file can be copied: objects outside object streams go over as
-// stored, but members of object streams need the file key.
-bool PrepareSecurity(TSmartPDFReader& reader, TPDFSecurityHandler& security) {
-  const TPDFDictionary* trailer = reader.Trailers().front();
-  std::string firstId;
-  if (const auto* ids = PdfCast<TPDFArray>(trailer ? trailer->GetValue("ID", true) : nullptr)) {
-    if (const auto* first = PdfCast<TPDFString>(ids->ItemResolved(0))) firstId = first->Value;
-  }
-  const TPDFIndRef* ref = reader.TrailerRef("Encrypt");
-  security.ReadSecurityDictionary(PdfCast<TPDFDictionary>(reader.TrailerDictionary("Encrypt")),
-                                  ref ? ref->RefNumber : 0, firstId);
-  security.TryPassword(u"");
-  if (!security.CanDecrypt()) return !reader.HasCompressedObjects;
-  reader.DecryptStreamHook = [&security](TPDFStream* stream, int32_t number, int32_t generation) {
-    security.DecryptObject(security.ObjectKey(number, generation), stream);
-  };
-  return true;
-}
-
 int Fail(int32_t& errorCode, int32_t code) {
   errorCode = code;
   return 0;
@@ -99,34 +80,30 @@ bool ClearOutput(const std::string& output) {
   return std::filesystem::remove(output, ec) && !ec;
 }
 
-}  // namespace
-
-int ExtractPagesToBytes(std::string_view source, std::string_view rangeList, std::string& output, int32_t& errorCode) {
+int ExtractPagesFromSource(TExtractionSource& source, std::string_view rangeList, std::string& output,
+                           int32_t& errorCode) {
   errorCode = kErrNone;
-  TSmartPDFReader reader(source);
-  if (reader.ReaderState != TSmartPDFReader::kReady) return Fail(errorCode, kErrUnreadableFile);
-  TPDFSecurityHandler security;
-  if (reader.Encrypted && !PrepareSecurity(reader, security)) return Fail(errorCode, kErrUnreadableFile);
-  const bool recrypt = reader.Encrypted && security.CanDecrypt();
-
-  TSmartPDFDocument document(reader, reader.Encrypted ? &security : nullptr);
+  if (!source.Usable()) return Fail(errorCode, kErrUnreadableFile);
+  TSmartPDFReader& reader = source.Reader();
+  TSmartPDFDocument document(reader, source.Security(), &source.Memory());
   const std::vector<int> pages = ParsePageRange(rangeList, 1, document.SourcePageCount(), kRangeKeepDuplicates);
   if (pages.empty() || document.SelectPages(pages) == 0) return Fail(errorCode, kErrNoPagesInRange);
 
   TSmartPDFWriter writer;
   writer.WriteHeader(VersionToWrite(reader.Version));
-  document.CollectAll([&](int32_t number, int32_t generation, TPDFObject* value) {
-    // Members of object streams and new objects hold their strings plain;
-    // as objects of their own in an encrypted file they need their key.
-    const TSmartEntry* entry = reader.Entry(number);
-    if (recrypt && value && !(entry && entry->Type == 'n')) {
-      security.EncryptObject(security.ObjectKey(number, generation), value);
-    }
-    writer.WriteObject(number, generation, value);
+  document.CollectAll([&writer](int32_t number, int32_t generation, std::string_view text) {
+    writer.WriteObject(number, generation, text);
   });
   writer.WriteXrefAndTrailer(reader.PrepareTrailer());
   output = std::move(writer.Bytes());
   return 1;
+}
+
+}  // namespace
+
+int ExtractPagesToBytes(std::string_view source, std::string_view rangeList, std::string& output, int32_t& errorCode) {
+  TExtractionSource parsed(source);
+  return ExtractPagesFromSource(parsed, rangeList, output, errorCode);
 }
 
 int ExtractPagesToFileImpl(const std::string& input, const std::string& output, std::string_view rangeList,
@@ -141,8 +118,13 @@ int ExtractPagesToFileImpl(const std::string& input, const std::string& output, 
   TTemporaryOutput temp(output);
   if (!temp.IsOpen()) return Fail(errorCode, kErrCannotWriteOutput);
   try {
+    // Splitting calls once per page on the same file: what was parsed for
+    // the previous page serves this one as long as the bytes are the same.
+    TExtractionCache::TLease lease = TExtractionCache::Acquire(source.Bytes());
     std::string bytes;
-    if (!ExtractPagesToBytes(source.Bytes(), rangeList, bytes, errorCode)) return 0;
+    const int result = ExtractPagesFromSource(lease.Source(), rangeList, bytes, errorCode);
+    lease.Done();
+    if (!result) return 0;
     if (!temp.Commit(bytes)) return Fail(errorCode, kErrCannotWriteOutput);
     return 1;
   } catch (...) {

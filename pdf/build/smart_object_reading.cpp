@@ -199,4 +199,9 @@ TPDFObject* TSmartPDFReader::CachedObject(int32_t n) {
   return value;
 }
 
+void TSmartPDFReader::ForgetCachedObjects() {
+  objectCache_.clear();
+  cacheOrder_.clear();
+}
+
 }  // namespace ostrel

@@ -136,35 +136,64 @@ bool TSmartPDFDocument::IsCollected(int32_t n) const {
   return n >= 0 && static_cast<size_t>(n) < collected_.size() && collected_[static_cast<size_t>(n)];
 }
 
+// The text to write for n and what it refers to. In an encrypted file,
+// members of object streams and new objects hold their strings plain; as
+// objects of their own they need their key.
+TSmartWrittenObject TSmartPDFDocument::Render(int32_t n, TPDFObject* value) const {
+  TSmartWrittenObject written;
+  if (!value) {
+    written.Text = "null";
+    return written;
+  }
+  const TSmartEntry* entry = reader_.Entry(n);
+  if (security_ && security_->CanDecrypt() && !(entry && entry->Type == 'n')) {
+    security_->EncryptObject(security_->ObjectKey(n, reader_.Generation(n)), value);
+  }
+  value->ToText(written.Text);
+  GatherReferences(value, written.References);
+  const auto* dict = PdfCast<TPDFDictionary>(value);
+  written.IsPage = dict && dict->TypeName() == "Page";
+  return written;
+}
+
 void TSmartPDFDocument::CollectObjects(int32_t n, const ObjectSink& sink) {
   int32_t limit = std::max(reader_.HighestNumber(), 0);
   for (const auto& [number, value] : overrides_) limit = std::max(limit, number);
   collected_.resize(static_cast<size_t>(limit) + 1, false);
+  // An object nobody changes is written the same way into every new file
+  // from the same source: a memory shared between documents keeps its text.
+  const bool shared = ownMemory_ == nullptr;
 
   TPDFStructure scratch;
   reader_.InstallResolver(scratch);
   std::vector<int32_t> pending{n};
-  std::vector<int32_t> references;
+  TSmartWrittenObject fresh;
   while (!pending.empty()) {
     const int32_t number = pending.back();
     pending.pop_back();
     // A reference to a number the file never defined stays a dangling
     // reference (read as null); it is not written.
     if (number <= 0 || number > limit || IsCollected(number)) continue;
-    if (!reader_.Entry(number) && !overrides_.count(number)) continue;
+    const auto override = overrides_.find(number);
+    if (!reader_.Entry(number) && override == overrides_.end()) continue;
     collected_[static_cast<size_t>(number)] = true;
     outputList_.push_back(number);
 
-    TPDFObject* value = ObjectToWrite(number, scratch);
-    if (sink) sink(number, reader_.Generation(number), value);
-    const auto* dict = PdfCast<TPDFDictionary>(value);
-    const bool otherPage = dict && dict->TypeName() == "Page" && !chosenPages_.count(number);
-    if (value && !otherPage) {
-      references.clear();
-      GatherReferences(value, references);
+    const TSmartWrittenObject* written = nullptr;
+    if (override != overrides_.end()) {
+      fresh = Render(number, override->second);
+      written = &fresh;
+    } else if (!shared || !(written = memory_->Written(number))) {
+      fresh = Render(number, reader_.GetObject(number, scratch));
+      written = shared ? memory_->Remember(number, std::move(fresh)) : nullptr;
+      if (!written) written = &fresh;
+    }
+    if (sink) sink(number, reader_.Generation(number), written->Text);
+    // Pages other than the chosen ones are written but not followed.
+    if (!written->IsPage || chosenPages_.count(number)) {
       // Pushed in reverse so that the first reference is followed first,
       // giving the order a recursive depth-first walk would.
-      pending.insert(pending.end(), references.rbegin(), references.rend());
+      pending.insert(pending.end(), written->References.rbegin(), written->References.rend());
     }
     if (scratch.Count() > 100) {
       scratch.Clear();

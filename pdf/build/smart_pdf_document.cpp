@@ -5,51 +5,58 @@
 
 #include <algorithm>
 
+#include "pdf/build/object_copy.h"
+
 namespace ostrel {
-namespace {
 
-enum class NodeKind { Other, Pages, Page };
-
-// Some writers leave out /Type in the page tree; a node with /Kids is then
-// taken for an inner node and any other dictionary for a page.
-NodeKind KindOf(const TPDFDictionary* dict) {
-  if (!dict) return NodeKind::Other;
-  const std::string type = dict->TypeName();
-  if (type == "Pages") return NodeKind::Pages;
-  if (type == "Page") return NodeKind::Page;
-  if (!type.empty()) return NodeKind::Other;
-  return PdfCast<TPDFArray>(dict->GetValue("Kids", true)) ? NodeKind::Pages : NodeKind::Page;
-}
-
-// A /Count as a page count: never negative, never beyond 32 bits, so sums
-// over a /Kids array cannot overflow.
-int64_t NodeCount(const TPDFDictionary* node) {
-  const auto* count = PdfCast<TPDFNumeric>(node->GetValue("Count", true));
-  if (!count || !(count->Value > 0)) return 0;
-  return static_cast<int64_t>(std::min(count->Value, 2147483647.0));
-}
-
-}  // namespace
-
-TSmartPDFDocument::TSmartPDFDocument(TSmartPDFReader& reader, const TPDFSecurityHandler* security)
-    : reader_(reader), security_(security) {
+TSmartPDFDocument::TSmartPDFDocument(TSmartPDFReader& reader, const TPDFSecurityHandler* security,
+                                     TSmartDocumentMemory* memory)
+    : reader_(reader),
+      security_(security),
+      ownMemory_(memory ? nullptr : std::make_unique<TSmartDocumentMemory>(reader)),
+      memory_(memory ? memory : ownMemory_.get()) {
   reader_.InstallResolver(local_);
   LoadRoots();
 }
 
-// The catalog and the page tree root are parsed into the local pool: both are
-// changed for the new file and written from there.
-void TSmartPDFDocument::LoadRoots() {
+// The catalog and the page tree root as the file has them, parsed once per
+// memory.
+void TSmartPDFDocument::ReadRoots() {
+  TSmartDocumentMemory& m = *memory_;
+  m.RootsRead = true;
   if (TPDFIndRef* ref = reader_.TrailerRef("Root")) {
-    catalogRef_ = local_.NewIndRef(ref->RefNumber, ref->RefGeneration);
-    catalog_ = PdfCast<TPDFDictionary>(reader_.GetObject(ref->RefNumber, local_));
+    m.CatalogRef = m.Pool.NewIndRef(ref->RefNumber, ref->RefGeneration);
+    m.Catalog = PdfCast<TPDFDictionary>(reader_.GetObject(ref->RefNumber, m.Pool));
   }
+  if (!m.Catalog) return;
+  if (auto* ref = PdfCast<TPDFIndRef>(m.Catalog->GetValue("Pages"))) {
+    m.RootRef = m.Pool.NewIndRef(ref->RefNumber, ref->RefGeneration);
+    m.Root = PdfCast<TPDFDictionary>(reader_.GetObject(ref->RefNumber, m.Pool));
+  }
+}
+
+// Both are changed for the new file and written from the local pool, so the
+// document takes copies.
+void TSmartPDFDocument::LoadRoots() {
+  if (!memory_->RootsRead) ReadRoots();
+  const TSmartDocumentMemory& m = *memory_;
+  if (m.CatalogRef) catalogRef_ = local_.NewIndRef(m.CatalogRef->RefNumber, m.CatalogRef->RefGeneration);
+  catalog_ = PdfCast<TPDFDictionary>(CopyObject(m.Catalog, local_));
   if (!catalog_) return;
-  if (auto* ref = PdfCast<TPDFIndRef>(catalog_->GetValue("Pages"))) {
-    rootRef_ = local_.NewIndRef(ref->RefNumber, ref->RefGeneration);
-    root_ = PdfCast<TPDFDictionary>(reader_.GetObject(ref->RefNumber, local_));
-  } else {
+  if (!m.RootRef) {
     root_ = PdfCast<TPDFDictionary>(catalog_->GetValue("Pages"));
+    return;
+  }
+  rootRef_ = local_.NewIndRef(m.RootRef->RefNumber, m.RootRef->RefGeneration);
+  if (!m.Root) return;
+  // The root's /Kids (every page of a flat tree) is the one value not
+  // copied: SelectPages replaces it before the root is written, and nothing
+  // changes the array itself.
+  root_ = local_.NewDictionary();
+  root_->MarkIndirect(m.Root->ObjectNumber, m.Root->Generation);
+  root_->Pairs.reserve(m.Root->Pairs.size());
+  for (const auto& [key, value] : m.Root->Pairs) {
+    root_->Pairs.emplace_back(local_.KeyName(key->Value), key->Value == "Kids" ? value : CopyObject(value, local_));
   }
 }
 
@@ -70,43 +77,40 @@ TPDFDictionary* TSmartPDFDocument::Node(const TPDFObject* member) {
 
 TPDFDictionary* TSmartPDFDocument::PageDictionary(const TPDFIndRef* ref) { return Node(ref); }
 
+// At each node the running page count is carried down into the first kid
+// that reaches n: an inner node is entered (even one counting a single
+// page), a page ends the walk. Counts come from the page index, which has
+// read each node of the file once.
 TPDFIndRef* TSmartPDFDocument::FindPageRef(int n) {
   if (n < 1 || !root_) return nullptr;
   // The walk uses the tree as the file has it, not the local root, which
   // SelectPages rewrites.
-  TPDFDictionary* node = rootRef_ ? Node(rootRef_) : root_;
+  TSmartPageIndex::Node directRoot;
+  TSmartPageIndex::Node* node = nullptr;
+  if (rootRef_) {
+    node = memory_->PageIndex.NodeFor(rootRef_->RefNumber);
+  } else {
+    directRoot = memory_->PageIndex.NodeOf(root_);
+    node = &directRoot;
+  }
   std::unordered_set<int32_t> visited;
   if (rootRef_) visited.insert(rootRef_->RefNumber);
   int64_t count = 0;
-  const TPDFObject* last = nullptr;
-  NodeKind lastKind = NodeKind::Other;
-  for (int depth = 0; node && depth < kMaxTreeDepth; ++depth) {
-    const auto* kids = PdfCast<TPDFArray>(node->GetValue("Kids", true));
-    if (!kids) return nullptr;
-    last = nullptr;
-    lastKind = NodeKind::Other;
-    int64_t lastCount = 0;
-    TPDFDictionary* lastDict = nullptr;
-    for (size_t i = 0; i < kids->Count() && count < n; ++i) {
-      TPDFDictionary* dict = Node(kids->Item(i));
-      lastKind = KindOf(dict);
-      lastCount = lastKind == NodeKind::Pages ? NodeCount(dict) : lastKind == NodeKind::Page ? 1 : 0;
-      count += lastCount;
-      last = kids->Item(i);
-      lastDict = dict;
+  for (int depth = 0; depth < kMaxTreeDepth; ++depth) {
+    if (!node->HasKids()) return nullptr;
+    int64_t before = 0;
+    const TSmartPageIndex::Kid* kid = node->KidReaching(n - count, before);
+    if (!kid) return nullptr;  // the kids hold fewer pages than asked for
+    count += before;
+    if (kid->NodeKind == TSmartPageIndex::Kind::Page) {
+      lastPageNumber_ = n;
+      lastPageRef_ = local_.NewIndRef(kid->Number, kid->Generation);
+      return lastPageRef_;
     }
-    if (count < n || lastKind != NodeKind::Pages) break;
-    // The page lies below this inner node (even one counting a single page).
-    count -= lastCount;
-    const auto* ref = PdfCast<TPDFIndRef>(last);
-    if (!visited.insert(ref->RefNumber).second) return nullptr;  // the tree loops
-    node = lastDict;
+    if (!visited.insert(kid->Number).second) return nullptr;  // the tree loops
+    node = memory_->PageIndex.NodeFor(kid->Number);
   }
-  const auto* ref = PdfCast<TPDFIndRef>(last);
-  if (count != n || !ref || lastKind != NodeKind::Page) return nullptr;
-  lastPageNumber_ = n;
-  lastPageRef_ = local_.NewIndRef(ref->RefNumber, ref->RefGeneration);
-  return lastPageRef_;
+  return nullptr;
 }
 
 TPDFIndRef* TSmartPDFDocument::NextPageRef(int n) {

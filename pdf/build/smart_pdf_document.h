@@ -4,12 +4,14 @@
 // new file needs, found by following references from the catalog.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
+#include "pdf/build/smart_document_memory.h"
 #include "pdf/build/smart_pdf_reader.h"
 
 namespace ostrel {
@@ -20,8 +22,10 @@ class TSmartPDFDocument {
  public:
   // security: the handler of an encrypted source whose objects are copied
   // as stored (nullptr otherwise); values moved from one object into another
-  // are re-keyed through it.
-  explicit TSmartPDFDocument(TSmartPDFReader& reader, const TPDFSecurityHandler* security = nullptr);
+  // are re-keyed through it. memory: what earlier documents over the same
+  // reader learnt (nullptr: the document keeps its own).
+  explicit TSmartPDFDocument(TSmartPDFReader& reader, const TPDFSecurityHandler* security = nullptr,
+                             TSmartDocumentMemory* memory = nullptr);
 
   // /Count of the page tree root, at most the number of object entries; 1
   // when the root has none.
@@ -44,9 +48,10 @@ class TSmartPDFDocument {
   // write. Returns how many pages were found.
   int SelectPages(const std::vector<int>& pages);
 
-  // Receives every object to write, in discovery order; value is nullptr
-  // when the object cannot be read.
-  using ObjectSink = std::function<void(int32_t number, int32_t generation, TPDFObject* value)>;
+  // Receives every object to write, in discovery order, as the text to
+  // write ("null" when the object cannot be read); strings of an encrypted
+  // source are keyed for the object that holds them.
+  using ObjectSink = std::function<void(int32_t number, int32_t generation, std::string_view text)>;
   // Depth first from n, without recursion; objects already collected are
   // skipped. Pages other than the chosen ones are written but not followed.
   void CollectObjects(int32_t n, const ObjectSink& sink = {});
@@ -69,15 +74,19 @@ class TSmartPDFDocument {
 
  private:
   void LoadRoots();
+  void ReadRoots();
   TPDFDictionary* Node(const TPDFObject* member);
   void CopyInheritedAttributes(TPDFDictionary* page);
   void MoveDirectAcroForm();
   bool IsCollected(int32_t n) const;
   bool CanRecrypt() const;
+  TSmartWrittenObject Render(int32_t n, TPDFObject* value) const;
   TPDFObject* CopyValue(const TPDFObject* value, int32_t from, int32_t to);
 
   TSmartPDFReader& reader_;
   const TPDFSecurityHandler* security_;
+  std::unique_ptr<TSmartDocumentMemory> ownMemory_;
+  TSmartDocumentMemory* memory_;
   TPDFStructure local_;
   TPDFIndRef* catalogRef_ = nullptr;
   TPDFDictionary* catalog_ = nullptr;

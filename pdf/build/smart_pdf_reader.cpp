@@ -161,9 +161,8 @@ TPDFIndRef* TSmartPDFReader::TrailerRef(std::string_view key) {
 }
 
 TPDFDictionary* TSmartPDFReader::PrepareTrailer() {
-  if (trailers_.empty()) trailers_.push_back(nullptr);
-  if (!trailers_.front()) trailers_.front() = pool_.NewDictionary();
-  TPDFDictionary* trailer = trailers_.front();
+  TPDFDictionary* trailer = pool_.NewDictionary();
+  if (!trailers_.empty()) trailer->AssignFrom(trailers_.front());
   trailer->SetValue("Size", pool_.NewNumeric(static_cast<double>(entries_.size())));
   for (const char* key : {"Info", "Root"}) {
     if (trailer->GetValue(key)) continue;
@@ -174,9 +173,10 @@ TPDFDictionary* TSmartPDFReader::PrepareTrailer() {
   const std::string id = Md5Digest(NewNameTag());
   auto* ids = PdfCast<TPDFArray>(trailer->GetValue("ID"));
   if (ids && ids->Count() >= 2 && PdfCast<TPDFString>(ids->Item(1))) {
-    auto* second = PdfCast<TPDFString>(ids->Item(1));
-    second->Value = id;
-    second->Form = TPDFStringForm::Hex;
+    TPDFArray* copy = pool_.NewArray();
+    copy->Members = ids->Members;
+    copy->Members[1] = pool_.NewString(id, TPDFStringForm::Hex);
+    trailer->SetValue("ID", copy);
   } else if (!trailer->GetValue("ID") && !Encrypted) {
     // Without an /ID an encrypted file's key was made from an empty one;
     // adding one would change the key, so such a file stays without.

@@ -58,6 +58,9 @@ class TSmartPDFReader {
   TPDFObject* GetObject(int32_t n, TPDFStructure& pool);
   // Object n parsed into the reader's own pool, remembered for a while.
   TPDFObject* CachedObject(int32_t n);
+  // Starts the object cache afresh (the objects stay in the pool), so that
+  // one use of a long-lived reader sees nothing an earlier one did to them.
+  void ForgetCachedObjects();
   // Makes references in pool resolve through CachedObject, and numbers be
   // written with every fraction digit the parser keeps: copied objects must
   // not lose precision (a Type 3 /FontMatrix of 1/2048 rounded to four
@@ -71,7 +74,8 @@ class TSmartPDFReader {
   TPDFObject* TrailerDictionary(std::string_view key);
   // key of the newest trailer that has it when it is a reference.
   TPDFIndRef* TrailerRef(std::string_view key);
-  // The newest trailer made ready to be written into a new file.
+  // A copy of the newest trailer made ready to be written into a new file;
+  // the trailers themselves stay as read.
   TPDFDictionary* PrepareTrailer();
 
   // Called on an object stream before it is decoded, in encrypted files.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include "pdf/core/pdf_objects.h"
 #include "pdf/core/pdf_structure.h"
@@ -18,6 +19,30 @@ void AppendPadded(std::string& out, int64_t value, int width) {
 }
 
 void AppendNumber(std::string& out, int64_t value) { AppendPadded(out, value, 0); }
+
+// One 20-byte cross-reference entry. A table has an entry for every number
+// up to the highest written, in every file written, so it is built in place
+// with one append per entry.
+void AppendEntry(std::string& out, int64_t field, int32_t generation, char type) {
+  if (field < 0 || field > 9999999999 || generation < 0 || generation > 99999) {
+    AppendPadded(out, field, 10);
+    out += ' ';
+    AppendPadded(out, generation, 5);
+    out += ' ';
+    out += type;
+    out += " \n";
+    return;
+  }
+  char line[20] = {'0', '0', '0', '0', '0', '0', '0', '0', '0', '0', ' ', '0', '0', '0', '0', '0', ' ', type, ' ', '\n'};
+  auto put = [&line](int end, int64_t value) {
+    char digits[24];
+    const auto length = static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
+    std::memcpy(line + end - length, digits, length);
+  };
+  put(10, field);
+  put(16, generation);
+  out.append(line, sizeof line);
+}
 
 }  // namespace
 
@@ -80,13 +105,9 @@ void TSmartPDFWriter::WriteXrefAndTrailer(TPDFDictionary* trailer) {
   out_ += '\n';
   for (size_t n = 0; n < count; ++n) {
     if (const Written* w = byNumber[n]) {
-      AppendPadded(out_, w->Offset, 10);
-      out_ += ' ';
-      AppendPadded(out_, w->Generation, 5);
-      out_ += " n \n";
+      AppendEntry(out_, w->Offset, w->Generation, 'n');
     } else {
-      AppendPadded(out_, nextFree[n], 10);
-      out_ += n == 0 ? " 65535 f \n" : " 00001 f \n";
+      AppendEntry(out_, nextFree[n], n == 0 ? 65535 : 1, 'f');
     }
   }
   out_ += "trailer\n";
