@@ -4,7 +4,16 @@ namespace ostrel {
 
 int32_t TSmartPDFPageSource::Open(const std::string& path, std::u16string_view password) {
   if (!file_.Open(path)) return 401;
-  reader_ = std::make_unique<TSmartPDFReader>(file_.Bytes());
+  return OpenReader(file_.Bytes(), password);
+}
+
+int32_t TSmartPDFPageSource::OpenBytes(std::string bytes, std::u16string_view password) {
+  bytes_ = std::move(bytes);
+  return OpenReader(bytes_, password);
+}
+
+int32_t TSmartPDFPageSource::OpenReader(std::string_view bytes, std::u16string_view password) {
+  reader_ = std::make_unique<TSmartPDFReader>(bytes);
   if (reader_->ReaderState != TSmartPDFReader::kReady) return 409;
   if (reader_->Encrypted) {
     const TPDFDictionary* trailer = reader_->Trailers().front();

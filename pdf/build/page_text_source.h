@@ -20,6 +20,8 @@ class TSmartPDFPageSource {
   // readable PDF, 404 it is encrypted and neither the empty password nor
   // password opens it (or its encryption is not supported).
   int32_t Open(const std::string& path, std::u16string_view password);
+  // The same over a private copy of the file's bytes, which the source keeps.
+  int32_t OpenBytes(std::string bytes, std::u16string_view password);
 
   // Finds page n (the next sibling of the page loaded last is found without
   // a walk from the root); false when there is no such page.
@@ -34,7 +36,10 @@ class TSmartPDFPageSource {
   TSmartPDFDocument* Document() { return document_.get(); }
 
  private:
+  int32_t OpenReader(std::string_view bytes, std::u16string_view password);
+
   TMappedFile file_;
+  std::string bytes_;  // the copy OpenBytes keeps
   std::unique_ptr<TSmartPDFReader> reader_;
   TPDFSecurityHandler security_;
   std::unique_ptr<TSmartPDFDocument> document_;

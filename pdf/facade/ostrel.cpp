@@ -6,6 +6,7 @@
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_date.h"
 #include "pdf/core/pdf_document.h"
+#include "pdf/facade/page_text_cache.h"
 #include "pdf/text/pdf_font.h"
 #include "platform/file_io.h"
 #include "platform/text_codec.h"

@@ -16,6 +16,7 @@
 namespace ostrel {
 
 class TPDFDocument;
+struct TPageTextSource;
 class TPDFFont;
 class TPDFImage;
 
@@ -98,6 +99,9 @@ class TOstrel {
   TPDFDocument* DocumentByID(int id);
 
   std::vector<std::unique_ptr<TPDFDocument>> documents_;
+  // The file read by the last ExtractPageTextFromFile, kept while the next
+  // call finds the same bytes and password: a conversion asks page by page.
+  std::unique_ptr<TPageTextSource> pageText_;
   std::vector<const void*> idTable_;  // objects handed out as IDs, not owned
   // The text size chosen last, restored when something outside the facade
   // (saving) resets the content writer; TextSize() reads the writer itself.

@@ -1,13 +1,15 @@
-// The facade's page text, read straight from a PDF file: each call opens the
-// file anew, finds the one page and runs the text extractor over its content,
-// or, for the layout modes, the renderer's text collection and the funnel.
+// The facade's page text, read straight from a PDF file: the call finds the
+// one page and runs the text extractor over its content, or, for the layout
+// modes, the renderer's text collection and the funnel. The parsed file is
+// kept for the next call while its bytes stay the same.
 #include "pdf/facade/ostrel.h"
 
-#include "pdf/build/page_text_source.h"
+#include "pdf/facade/page_text_cache.h"
 #include "pdf/render/font_program_loader.h"
 #include "pdf/render/pdf_renderer.h"
 #include "pdf/text/font_collection.h"
 #include "pdf/text/text_extractor.h"
+#include "platform/file_io.h"
 #include "platform/text_codec.h"
 
 namespace ostrel {
@@ -48,22 +50,37 @@ std::u16string TOstrel::ExtractPageTextFromFile(std::u16string_view fileName, st
   LastErrorCode = kErrNone;
   std::u16string result;
   try {
-    TSmartPDFPageSource source;
-    if (int32_t status = source.Open(Utf16ToUtf8(fileName), password); status != 0) {
-      LastErrorCode = status;
+    std::string path = Utf16ToUtf8(fileName);
+    std::optional<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) {
+      LastErrorCode = kErrCannotOpen;
       return {};
     }
+    if (!pageText_ || pageText_->Path != path || pageText_->Password != password || pageText_->Bytes != *bytes) {
+      pageText_.reset();
+      auto fresh = std::make_unique<TPageTextSource>();
+      fresh->Path = path;
+      fresh->Password = std::u16string(password);
+      fresh->Bytes = *bytes;
+      if (int32_t status = fresh->Source.OpenBytes(std::move(*bytes), password); status != 0) {
+        LastErrorCode = status;
+        return {};
+      }
+      // Embedded programs give the built-in encodings of fonts whose
+      // dictionary names none (most TeX fonts), so their text reads right.
+      fresh->Fonts.LoadFontPrograms = true;
+      fresh->Fonts.OnLoadFontProgram = MakeFontProgramLoader(fresh->Fonts);
+      pageText_ = std::move(fresh);
+    }
+    TSmartPDFPageSource& source = pageText_->Source;
     if (!source.LoadPage(page) || source.Content.empty()) return {};
-    // A fresh font cache per call: fonts are objects of this file only.
-    TPDFFontCollection fonts;
-    // Embedded programs give the built-in encodings of fonts whose dictionary
-    // names none (most TeX fonts), so their text reads right.
-    fonts.LoadFontPrograms = true;
-    fonts.OnLoadFontProgram = MakeFontProgramLoader(fonts);
+    TPDFFontCollection& fonts = pageText_->Fonts;
     if (IsLayoutOption(options)) return FunnelText(source.Page, fonts, options, TextExtractionSettings);
     TPDFExtractor extractor(source.Resources, fonts);
     result = extractor.ExtractText(source.Content, ExtractorModeOf(options));
   } catch (...) {
+    // A failure half way through may leave the kept file in any state.
+    pageText_.reset();
     LastErrorCode = kErrCannotOpen;
   }
   return result;
