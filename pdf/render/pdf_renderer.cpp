@@ -161,8 +161,10 @@ void TPDFRenderer::RenderPage() {
     case 270: rotation = {0, 1, -1, 0, w, 0}; break;
     default: break;
   }
+  // The flip puts the top of the page on row 0. Anchoring it at the rounded-up
+  // pixel height instead would move a page of 842.04 points a pixel down.
   CTM = MultiplyMatrix(TPDFMatrix{1, 0, 0, 1, -g.X0, -g.Y0},
-                       MultiplyMatrix(rotation, TPDFMatrix{s, 0, 0, -s, 0, double(g.PixelHeight)}));
+                       MultiplyMatrix(rotation, TPDFMatrix{s, 0, 0, -s, 0, h * s}));
   BaseCTM = CTM;
 
   nesting_ = 0;

@@ -286,5 +286,15 @@ TEST(RendererImages, InlineImageWithoutEndMarkerSwallowsTheRest) {
   EXPECT_EQ(Pixel(b, 50, 25), kWhite);
 }
 
+TEST(RendererPage, TopOfAPageWithAFractionalHeightIsRowZero) {
+  RenderFixture f;
+  f.SetEntry("MediaBox", "[0 0 20 10.5]");  // 11 rows, the last half covered
+  f.SetContent("0 9.5 20 1 re f");          // the top point of the page
+  Bitmap b = f.Render();
+  ASSERT_EQ(b.Height(), 11);
+  EXPECT_EQ(Pixel(b, 10, 0), kBlack);
+  EXPECT_EQ(Pixel(b, 10, 1), kWhite);
+}
+
 }  // namespace
 }  // namespace ostrel
