@@ -15,7 +15,7 @@ namespace {
 
 constexpr int32_t kSymbolicFlag = 4;
 
-// Where the Dingbats font comes from until it is linked into the program.
+// Where the Dingbats font is read from when the build could not link it in.
 constexpr const char* kDingbatsFontPath = "/usr/share/fonts/opentype/urw-base35/D050000L.otf";
 
 int64_t LengthOf(TPDFFontCollection& fonts, const TPDFDictionary* dict, std::string_view key) {
@@ -99,7 +99,14 @@ std::shared_ptr<const std::string> BuiltInDingbatsFont() {
   static std::once_flag once;
   static std::shared_ptr<const std::string> font;
   std::call_once(once, [] {
+#ifdef OSTREL_DINGBATS_INC
+    static constexpr unsigned char kLinkedFont[] = {
+#include OSTREL_DINGBATS_INC
+    };
+    font = std::make_shared<const std::string>(reinterpret_cast<const char*>(kLinkedFont), sizeof kLinkedFont);
+#else
     font = std::make_shared<const std::string>(TSystemFonts::ReadFontData({kDingbatsFontPath, 0}));
+#endif
   });
   return font;
 }
