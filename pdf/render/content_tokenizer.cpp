@@ -1,5 +1,7 @@
 #include "pdf/render/content_tokenizer.h"
 
+#include "pdf/render/inline_image_end.h"
+
 namespace ostrel {
 
 namespace {
@@ -73,20 +75,16 @@ bool TContentTokenizer::ReadInlineImage(std::string_view& dictText, std::string_
   // One white-space byte separates ID from the data.
   if (pos_ < n && IsBlank(text_[pos_])) ++pos_;
   size_t dataStart = pos_;
-  for (size_t i = dataStart; i + 1 < n; ++i) {
-    if (text_[i] != 'E' || text_[i + 1] != 'I') continue;
-    bool blankBefore = i == dataStart || IsBlank(text_[i - 1]);
-    bool blankAfter = i + 2 >= n || IsBlank(text_[i + 2]);
-    if (!blankBefore || !blankAfter) continue;
-    size_t end = i;
-    if (end > dataStart && IsBlank(text_[end - 1])) --end;
-    data = text_.substr(dataStart, end - dataStart);
-    pos_ = i + 2;
-    return true;
+  size_t length = 0;
+  size_t ei = 0;
+  if (!FindInlineImageEnd(dictText, text_.substr(dataStart), length, ei)) {
+    // No end marker: everything after ID is image data, never operators.
+    pos_ = n;
+    return false;
   }
-  // No end marker: everything after ID is image data, never operators.
-  pos_ = n;
-  return false;
+  data = text_.substr(dataStart, length);
+  pos_ = dataStart + ei + 2;
+  return true;
 }
 
 }  // namespace ostrel
