@@ -56,10 +56,17 @@ class TTokenReader {
 
   // A destination string: up to four digits are one unit; longer strings are
   // groups of four, a shorter last group dropped. Empty when the token is
-  // missing or not hex.
-  TResultCodes NextDestination() {
+  // missing or not hex. "<>" is a destination of no text: shaping writers
+  // give it to every glyph of a cluster but the one carrying its text, and
+  // empty is set for it.
+  TResultCodes NextDestination(bool* empty = nullptr) {
     std::string digits;
-    if (!NextHex(digits) || digits.empty() || digits.size() > kMaxDestinationDigits) return {};
+    if (empty) *empty = false;
+    if (!NextHex(digits) || digits.size() > kMaxDestinationDigits) return {};
+    if (digits.empty()) {
+      if (empty) *empty = true;
+      return {};
+    }
     TResultCodes units;
     if (digits.size() <= 4) {
       int64_t v = HexValue(digits);
@@ -124,8 +131,11 @@ void ReadBfChars(std::string_view block, TPDFCMap& map) {
   TTokenReader in(block);
   int64_t code;
   while (in.NextCode(code)) {
-    TResultCodes d = in.NextDestination();
-    if (code < 0 || d.empty()) return;
+    bool noText = false;
+    TResultCodes d = in.NextDestination(&noText);
+    if (code < 0 || (d.empty() && !noText)) return;
+    // A code of no text still gets its entry, so that it shows nothing
+    // rather than falling back to its glyph name or its own value.
     if (code <= kMaxCode) AddEntry(map, code, code, std::move(d));
   }
 }
