@@ -4,9 +4,15 @@
 // kept for the next call while its bytes stay the same.
 #include "pdf/facade/ostrel.h"
 
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "pdf/core/pdf_objects.h"
 #include "pdf/facade/page_text_cache.h"
 #include "pdf/render/font_program_loader.h"
 #include "pdf/render/pdf_renderer.h"
+#include "pdf/render/render_lookup.h"
 #include "pdf/text/font_collection.h"
 #include "pdf/text/text_extractor.h"
 #include "platform/file_io.h"
@@ -43,6 +49,21 @@ std::u16string FunnelText(TPDFDictionary* page, TPDFFontCollection& fonts, int o
   return text;
 }
 
+// The part of the page a viewer shows: the crop box, else the media box;
+// none when neither is four numbers enclosing an area.
+std::optional<std::array<double, 4>> VisiblePageBox(TPDFDictionary* page) {
+  for (std::string_view key : {"CropBox", "MediaBox"}) {
+    TPDFObject* value = page ? InheritedEntry(page, key) : nullptr;
+    if (!value) continue;
+    double v[4];
+    if (!ReadNumbers(PdfCast<TPDFArray>(value), v, 4)) return std::nullopt;
+    std::array<double, 4> box{std::min(v[0], v[2]), std::min(v[1], v[3]), std::max(v[0], v[2]), std::max(v[1], v[3])};
+    if (box[2] <= box[0] || box[3] <= box[1]) return std::nullopt;
+    return box;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::u16string TOstrel::ExtractPageTextFromFile(std::u16string_view fileName, std::u16string_view password,
@@ -77,6 +98,7 @@ std::u16string TOstrel::ExtractPageTextFromFile(std::u16string_view fileName, st
     TPDFFontCollection& fonts = pageText_->Fonts;
     if (IsLayoutOption(options)) return FunnelText(source.Page, fonts, options, TextExtractionSettings);
     TPDFExtractor extractor(source.Resources, fonts);
+    extractor.PageBox = VisiblePageBox(source.Page);
     result = extractor.ExtractText(source.Content, ExtractorModeOf(options));
   } catch (...) {
     // A failure half way through may leave the kept file in any state.

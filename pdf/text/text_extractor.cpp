@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "pdf/core/content_strings.h"
@@ -11,6 +12,7 @@
 #include "pdf/text/font_collection.h"
 #include "pdf/text/glyph_list.h"
 #include "pdf/text/latin_charset.h"
+#include "pdf/text/text_extractor_marked.h"
 #include "pdf/text/text_extractor_output.h"
 #include "pdf/text/text_extractor_tokens.h"
 
@@ -37,6 +39,15 @@ constexpr size_t kMaxArrayPieces = size_t{1} << 20;
 constexpr int kMaxReferenceChain = 8;
 
 constexpr std::u16string_view kCrLf = u"\r\n";
+// Saved graphics states beyond this are damage; the page box test is then
+// given up rather than judged from a lost matrix.
+constexpr size_t kMaxSavedStates = 256;
+// Text this far outside the page box still counts as on it: a glyph's
+// extent is estimated, not measured.
+constexpr double kBoxMargin = 2;
+// Marked content nested deeper than this is damage: the levels past it are
+// counted, not kept.
+constexpr size_t kMaxMarkedDepth = 256;
 
 // True when the text ends a line. An empty page text counts: positioning
 // before the first shown string would only lead the page with blank lines.
@@ -83,11 +94,72 @@ struct TPDFExtractor::TState {
   double PreviousX = 0, PreviousY = 0;
   double ArrayStartX = 0;
   double Leading = 0;
+  // The text matrix's scale: PositionScale across the baseline (line
+  // spacing, font height), HorizontalScale along it (advances, gaps). They
+  // differ only for matrices that stretch, skew or mirror.
   double PositionScale = 1.0;
+  double HorizontalScale = 1.0;
   double Size = kDefaultSize;
-  double CharSpacing = 0, WordSpacing = 0;  // already multiplied by PositionScale
+  double CharSpacing = 0, WordSpacing = 0;  // already multiplied by HorizontalScale
   unsigned char SpaceCode = 32;
+  // False when no code of the font stands for a space: gaps are then written
+  // as a space of their own, since code 32 may be any glyph (psi in TeX's
+  // math italic).
+  bool HasSpaceCode = true;
   double SpaceWidth = kDefaultSpaceWidth;
+  // Set by a "Tm" that a line move follows at once: the move is judged
+  // from where the pen was before the "Tm" (OriginX, OriginY), since the
+  // matrix alone puts it at a point no text is shown at.
+  bool MoveFollowsTm = false;
+  double OriginX = 0, OriginY = 0;
+  // The current transformation, followed only to tell whether text lands
+  // on the page at all. CtmKnown is false once it cannot be trusted
+  // (operands that are not numbers, saves nested past the bound); Turned is
+  // set while the text matrix turns or mirrors text, where the pen position
+  // above no longer follows the text. Either way every string counts as on
+  // the page.
+  std::array<double, 6> Ctm{1, 0, 0, 1, 0, 0};
+  // True while x was set by a positioning operator rather than grown by
+  // shown strings, whose widths may be off; ArrayStartExact likewise for
+  // array start x.
+  bool PenExact = false;
+  bool ArrayStartExact = false;
+  std::vector<std::array<double, 6>> SavedCtm;
+  bool CtmKnown = true;
+  bool Turned = false;
+  // Open marked content, innermost last. A level with an /ActualText shows
+  // that text in place of its first shown string and drops the others.
+  struct TMarked {
+    bool HasText = false;
+    std::u16string Text;
+    bool Shown = false;
+  };
+  std::vector<TMarked> Marked;
+  size_t MarkedOverflow = 0;
+  // Bytes property lists may still be scanned for: every "<<" scans ahead,
+  // and content made of nothing else must not cost a scan per byte.
+  size_t DictionaryBudget = 0;
+
+  void OpenMarked(std::optional<std::u16string> text) {
+    if (Marked.size() >= kMaxMarkedDepth) {
+      ++MarkedOverflow;
+      return;
+    }
+    Marked.push_back({text.has_value(), text ? std::move(*text) : std::u16string(), false});
+  }
+  void CloseMarked() {
+    if (MarkedOverflow) {
+      --MarkedOverflow;
+    } else if (!Marked.empty()) {
+      Marked.pop_back();
+    }
+  }
+  // The outermost level that carries text, if any.
+  TMarked* ActualText() {
+    for (TMarked& m : Marked)
+      if (m.HasText) return &m;
+    return nullptr;
+  }
   const std::array<double, 256>* Widths = &DefaultWidths();
   const std::array<std::string, 256>* CodeChars = &InitialCodeChars();
   // The record of the last font selected successfully; nothing is shown
@@ -120,11 +192,13 @@ TPDFObject* TPDFExtractor::Resolve(TPDFObject* obj) const {
 
 std::u16string TPDFExtractor::ExtractText(std::string_view content, int mode) {
   out_.clear();
+  text_.EndRun();
   if (mode != kPlainText && mode != kPositionedList) return {};
   mode_ = mode;
   fontResources_ = resources_ ? PdfCast<TPDFDictionary>(Resolve(resources_->GetValue("Font"))) : nullptr;
   FillColorText = "#000000";
   TState st;
+  st.DictionaryBudget = 2 * content.size() + kMaxDictionaryBytes;
   size_t pos = 0;
   for (;;) {
     std::string_view token = NextContentToken(content, pos);
@@ -148,11 +222,13 @@ std::u16string TPDFExtractor::ExtractText(std::string_view content, int mode) {
 
 bool TPDFExtractor::HandleToken(TState& st, std::string_view token, std::string_view content, size_t& pos) {
   const double s = st.PositionScale;
+  const double sx = st.HorizontalScale;
   switch (token.front()) {
     case '(':
       st.ShownString = ContentLiteralUnescape(token);
       return true;
     case '<':
+      if (token.substr(0, 2) == "<<" && OpenMarkedText(st, token, content, pos)) return true;
       st.ShownString = ContentHexDecode(token);
       return true;
     case '[':
@@ -170,47 +246,74 @@ bool TPDFExtractor::HandleToken(TState& st, std::string_view token, std::string_
     st.LineStartY = 0;
   } else if (token == "Tf") {
     return SelectFont(st);
+  } else if (token == "BDC" || token == "BMC") {
+    st.OpenMarked(std::nullopt);
+  } else if (token == "EMC") {
+    st.CloseMarked();
+  } else if (token == "cm") {
+    Transform(st);
+  } else if (token == "q") {
+    if (st.SavedCtm.size() < kMaxSavedStates) {
+      st.SavedCtm.push_back(st.Ctm);
+    } else {
+      st.CtmKnown = false;
+    }
+  } else if (token == "Q") {
+    if (!st.SavedCtm.empty()) {
+      st.Ctm = st.SavedCtm.back();
+      st.SavedCtm.pop_back();
+    }
   } else if (token == "TJ") {
     if (!st.Font) return false;
     fonts_.CurrentFont = st.Font;
-    std::u16string text;
-    for (const TArrayPiece& piece : st.ArrayText) text += DecodePiece(piece);
-    Show(st, text, st.ArrayStartX);
+    if (!OnPage(st, st.ArrayStartX, st.X, st.ArrayStartExact)) {
+      st.ArrayText.clear();
+      st.ArrayBytes = 0;
+      return true;
+    }
+    Show(st, st.ArrayStartX, [&](TDirectedText& into) {
+      for (const TArrayPiece& piece : st.ArrayText) DecodePiece(piece, into);
+    });
     st.ArrayText.clear();
     st.ArrayBytes = 0;
   } else if (token == "Tj" || token == "'" || token == "\"") {
-    // The two quote operators move to a new line first; their other
-    // operands (spacing, leading) are not followed.
-    if (token != "Tj" && mode_ == kPlainText && !EndsWithCrLf(out_)) out_ += kCrLf;
+    // The two quote operators move to the next line first, as "T*" does but
+    // with a break only where the text does not end one; their spacing
+    // operands are not followed.
+    if (token != "Tj") {
+      NextLine(st);
+      if (mode_ == kPlainText && !EndsWithCrLf(out_)) text_.AddBreak(kCrLf);
+    }
     if (!ShowString(st, st.ShownString, st.X)) return false;
     st.X += StringWidth(st, st.ShownString);
+    st.PenExact = false;
     st.ShownString.clear();
   } else if (token == "TL") {
     st.Leading = IsContentNumber(st.H(0)) ? Value(st.H(0)) * s : 0;
   } else if (token == "Tw") {
-    st.WordSpacing = IsContentNumber(st.H(0)) ? Value(st.H(0)) * s : 0;
+    st.WordSpacing = IsContentNumber(st.H(0)) ? Value(st.H(0)) * sx : 0;
   } else if (token == "Tc") {
-    st.CharSpacing = IsContentNumber(st.H(0)) ? Value(st.H(0)) * s : 0;
+    st.CharSpacing = IsContentNumber(st.H(0)) ? Value(st.H(0)) * sx : 0;
   } else if (token == "Tm") {
-    MoveTm(st);
+    MoveTm(st, LineMoveFollows(content, pos));
   } else if (token == "Td") {
-    st.X = Value(st.H(1)) * s + st.LineStartX;
+    st.X = Value(st.H(1)) * sx + st.LineStartX;
     st.Y = Value(st.H(0)) * s + st.LineStartY;
     st.LineStartX = st.X;
     st.LineStartY = st.Y;
+    st.PenExact = true;
     BreakAfterMove(st, false);
   } else if (token == "TD") {
-    st.X = Value(st.H(1)) * s + st.LineStartX;
+    st.X = Value(st.H(1)) * sx + st.LineStartX;
     st.Leading = IsContentNumber(st.H(0)) ? -Value(st.H(0)) * s : 0;
     st.Y = st.LineStartY - st.Leading;
     st.LineStartX = st.X;
     st.LineStartY = st.Y;
+    st.PenExact = true;
     BreakAfterMove(st, true);
   } else if (token == "T*") {
-    st.X = st.LineStartX;
-    st.Y -= st.Leading;
-    if (mode_ == kPlainText) out_ += kCrLf;
-    st.LineStartY = st.Y;
+    NextLine(st);
+    if (mode_ == kPlainText) text_.AddBreak(kCrLf);
   } else if (token == "ID") {
     // Inline image data is binary: skip to the first "EI", which is then
     // read as a token (data that happens to hold "EI" ends the skip early).
@@ -221,17 +324,20 @@ bool TPDFExtractor::HandleToken(TState& st, std::string_view token, std::string_
 }
 
 bool TPDFExtractor::ReadArray(TState& st, std::string_view content, size_t& pos) {
-  const double s = st.PositionScale;
-  const bool composite = st.Font && st.Font->IsComposite;
+  const double sx = st.HorizontalScale;
+  // Gaps go in as the font's space code only where it has one.
+  const bool spaceBytes = !(st.Font && st.Font->IsComposite) && st.HasSpaceCode;
   st.ArrayStartX = st.X;
+  st.ArrayStartExact = st.PenExact;
+  st.PenExact = false;
   for (;;) {
     std::string_view token = NextContentToken(content, pos);
     if (token.empty() || token == "]") break;
     if (token.front() == '(' || token.front() == '<') {
       std::string bytes = token.front() == '(' ? ContentLiteralUnescape(token) : ContentHexDecode(token);
       // Wide letter spacing reads as separate words.
-      bool spaced = st.CharSpacing > st.SpaceWidth * s * st.Size / kThousand;
-      if (spaced && !composite && bytes.size() > 1) {
+      bool spaced = st.CharSpacing > st.SpaceWidth * sx * st.Size / kThousand;
+      if (spaced && spaceBytes && bytes.size() > 1) {
         std::string gapped;
         gapped.reserve(bytes.size() * 2);
         for (size_t i = 0; i < bytes.size(); ++i) {
@@ -241,11 +347,12 @@ bool TPDFExtractor::ReadArray(TState& st, std::string_view content, size_t& pos)
         bytes = std::move(gapped);
       }
       st.X += StringWidth(st, bytes);
-      AddPiece(st, std::move(bytes), false, spaced && composite);
+      AddPiece(st, std::move(bytes), false, spaced && !spaceBytes);
     } else if (IsContentNumber(token)) {
       double n = Value(token);
-      st.X += n * s * st.Size / -kThousand;
-      if (-n > st.SpaceWidth / 2) AddPiece(st, std::string(1, static_cast<char>(st.SpaceCode)), true, false);
+      st.X += n * sx * st.Size / -kThousand;
+      if (-n > st.SpaceWidth / 2)
+        AddPiece(st, st.HasSpaceCode ? std::string(1, static_cast<char>(st.SpaceCode)) : std::string(), true, false);
     }
   }
   return true;
@@ -254,9 +361,12 @@ bool TPDFExtractor::ReadArray(TState& st, std::string_view content, size_t& pos)
 void TPDFExtractor::AddPiece(TState& st, std::string bytes, bool space, bool spaced) {
   if (st.ArrayBytes > kMaxOutputUnits || st.ArrayText.size() >= kMaxArrayPieces) return;
   st.ArrayBytes += bytes.size();
-  // A simple font decodes byte by byte, so its strings and gaps share one
-  // piece; only composite fonts need the boundaries.
-  if (!(st.Font && st.Font->IsComposite)) {
+  // A simple font decodes byte by byte, so its strings and gaps written as
+  // its space code share one piece; other gaps and composite fonts' strings
+  // need the boundaries.
+  const bool simple = !(st.Font && st.Font->IsComposite);
+  const bool plain = !spaced && !(space && !st.HasSpaceCode);
+  if (simple && plain) {
     if (st.ArrayText.empty() || st.ArrayText.back().Space || st.ArrayText.back().Spaced) st.ArrayText.emplace_back();
     st.ArrayText.back().Bytes += bytes;
     return;
@@ -264,16 +374,13 @@ void TPDFExtractor::AddPiece(TState& st, std::string bytes, bool space, bool spa
   st.ArrayText.push_back({std::move(bytes), space, spaced});
 }
 
-std::u16string TPDFExtractor::DecodePiece(const TArrayPiece& piece) const {
-  if (!fonts_.CurrentFont->IsComposite) return DecodeShownBytes(piece.Bytes);
-  if (piece.Space) return u" ";
-  if (!piece.Spaced) return DecodeShownBytes(piece.Bytes);
-  std::u16string text;
-  for (uint16_t code : fonts_.SplitCodes(piece.Bytes)) {
-    if (!text.empty()) text += u' ';
-    text += fonts_.CodeToText(code);
+void TPDFExtractor::DecodePiece(const TArrayPiece& piece, TDirectedText& into) const {
+  const TPDFFontCollectionData& font = *fonts_.CurrentFont;
+  if (piece.Space && (font.IsComposite || piece.Bytes.empty())) {
+    into.AddGap(u" ");
+    return;
   }
-  return text;
+  DecodeShownBytes(piece.Bytes, into, piece.Spaced);
 }
 
 bool TPDFExtractor::SelectFont(TState& st) {
@@ -297,9 +404,14 @@ bool TPDFExtractor::SelectFont(TState& st) {
 void TPDFExtractor::FindSpaceCode(TState& st) {
   const auto& chars = *st.CodeChars;
   int code = 32;
+  st.HasSpaceCode = true;
   if (chars[32] != " ") {
     auto it = std::find(chars.begin(), chars.end(), " ");
-    if (it != chars.end()) code = static_cast<int>(it - chars.begin());
+    if (it != chars.end()) {
+      code = static_cast<int>(it - chars.begin());
+    } else {
+      st.HasSpaceCode = false;
+    }
   }
   st.SpaceCode = static_cast<unsigned char>(code);
   double width = (*st.Widths)[code];
@@ -311,86 +423,216 @@ void TPDFExtractor::FindSpaceCode(TState& st) {
 bool TPDFExtractor::ShowString(TState& st, const std::string& bytes, double x) {
   if (!st.Font) return false;
   fonts_.CurrentFont = st.Font;
-  Show(st, DecodeShownBytes(bytes), x);
+  if (!OnPage(st, x, x + StringWidth(st, bytes), st.PenExact)) return true;
+  Show(st, x, [&](TDirectedText& into) { DecodeShownBytes(bytes, into, false); });
   return true;
 }
 
-void TPDFExtractor::Show(const TState& st, const std::u16string& text, double x) {
-  if (mode_ == kPlainText) {
-    out_ += text;
-  } else {
-    AppendListLine(out_, x, st.Y, FillColorText, st.Size, st.BaseFont, text);
+void TPDFExtractor::Show(TState& st, double x, const std::function<void(TDirectedText&)>& glyphs) {
+  std::function<void(TDirectedText&)> actual;
+  if (TState::TMarked* marked = st.ActualText()) {
+    if (std::exchange(marked->Shown, true)) return;
+    actual = [marked](TDirectedText& into) { into.AddGlyph(marked->Text); };
   }
+  const auto& write = actual ? actual : glyphs;
+  if (mode_ == kPlainText) {
+    write(text_);
+    return;
+  }
+  // A list line is one string's text, its runs turned round within it.
+  std::u16string text;
+  TDirectedText into(text);
+  write(into);
+  AppendListLine(out_, x, st.Y, FillColorText, st.Size, st.BaseFont, text);
 }
 
-std::u16string TPDFExtractor::DecodeShownBytes(std::string_view bytes) const {
-  std::u16string text;
+bool TPDFExtractor::OpenMarkedText(TState& st, std::string_view token, std::string_view content, size_t& pos) {
+  // The tokenizer cut the property list at its first ">": find its real end
+  // and whether "BDC" follows.
+  const size_t start = static_cast<size_t>(token.data() - content.data());
+  const size_t window = std::min(st.DictionaryBudget, kMaxDictionaryBytes);
+  const size_t end = DictionaryEnd(content, start, window);
+  st.DictionaryBudget -= end == std::string_view::npos ? window : end - start;
+  if (end == std::string_view::npos) return false;
+  size_t after = end;
+  if (NextContentToken(content, after) != "BDC") return false;
+  st.OpenMarked(ActualTextOf(content.substr(start, end - start)));
+  pos = after;
+  return true;
+}
+
+void TPDFExtractor::DecodeShownBytes(std::string_view bytes, TDirectedText& into, bool spaced) const {
+  // The output's size bounds the loop: a few bytes can stand for long texts.
+  const size_t limit = into.Size() + kMaxOutputUnits;
+  bool first = true;
+  auto add = [&](uint32_t code) {
+    if (spaced && !std::exchange(first, false)) into.AddGap(u" ");
+    into.AddGlyph(fonts_.CodeToText(code));
+    return into.Size() <= limit;
+  };
   if (fonts_.CurrentFont->IsComposite) {
-    for (uint16_t code : fonts_.SplitCodes(bytes)) {
-      text += fonts_.CodeToText(code);
-      if (text.size() > kMaxOutputUnits) break;
-    }
+    for (uint16_t code : fonts_.SplitCodes(bytes))
+      if (!add(code)) break;
   } else {
-    for (unsigned char byte : bytes) {
-      text += fonts_.CodeToText(byte);
-      if (text.size() > kMaxOutputUnits) break;
-    }
+    for (unsigned char byte : bytes)
+      if (!add(byte)) break;
   }
-  return text;
 }
 
 double TPDFExtractor::StringWidth(const TState& st, std::string_view bytes) const {
-  double sum = 0;
+  // Glyph widths are thousandths of the font size; character and word
+  // spacing are text-space distances of their own, added per glyph as they
+  // stand.
+  double glyphs = 0;
+  double spacing = 0;
   if (st.Font && st.Font->IsComposite) {
     // Composite fonts give widths by code (by CID, which most fonts' codes
     // are): a byte-wise sum would be wrong by a glyph width per glyph.
     TPDFFontCollectionData* current = fonts_.CurrentFont;
     fonts_.CurrentFont = st.Font;
     for (uint16_t code : fonts_.SplitCodes(bytes)) {
-      sum += st.Font->CIDWidths.Width(code) + st.CharSpacing;
-      if (code == st.SpaceCode && st.Font->OneByteCodes) sum += st.WordSpacing;
+      glyphs += st.Font->CIDWidths.Width(code);
+      spacing += st.CharSpacing;
+      if (code == st.SpaceCode && st.Font->OneByteCodes) spacing += st.WordSpacing;
     }
     fonts_.CurrentFont = current;
   } else {
     for (unsigned char b : bytes) {
-      sum += (*st.Widths)[b] + st.CharSpacing;
-      if (b == st.SpaceCode) sum += st.WordSpacing;
+      glyphs += (*st.Widths)[b];
+      spacing += st.CharSpacing;
+      if (b == st.SpaceCode && st.HasSpaceCode) spacing += st.WordSpacing;
     }
   }
-  return sum * st.Size * st.PositionScale / kThousand;
+  return glyphs * st.Size * st.HorizontalScale / kThousand + spacing;
 }
 
-void TPDFExtractor::MoveTm(TState& st) {
-  // a b c d e f: a matrix without rotation or skew and with equal scales
-  // scales every text-space distance that follows.
-  if (st.H(3) == "0" && st.H(4) == "0" && st.H(2) == st.H(5))
-    st.PositionScale = IsContentNumber(st.H(5)) ? Value(st.H(5)) : 1.0;
-  const double s = st.PositionScale;
-  double newX = Value(st.H(1));
-  if (mode_ == kPlainText && !EndsWithCrLf(out_) && std::abs(newX - st.X) >= st.SpaceWidth / 2 * s * st.Size / kThousand)
-    out_ += u' ';
-  st.X = newX;
-  double newY = Value(st.H(0));
-  if (mode_ == kPlainText && !EndsWithCrLf(out_)) {
-    double dy = std::abs(newY - st.Y);
-    if (dy >= st.Size * s * kLineBreakFactor / 2) out_ += kCrLf;
-    if (dy >= st.Size * s * kLineBreakFactor) out_ += kCrLf;
+void TPDFExtractor::Transform(TState& st) {
+  for (int i = 0; i < 6; ++i) {
+    if (!IsContentNumber(st.H(i))) {
+      st.CtmKnown = false;
+      return;
+    }
   }
+  const double a = Value(st.H(5)), b = Value(st.H(4)), c = Value(st.H(3)), d = Value(st.H(2)),
+               e = Value(st.H(1)), f = Value(st.H(0));
+  const std::array<double, 6>& m = st.Ctm;
+  st.Ctm = {a * m[0] + b * m[2],     a * m[1] + b * m[3],     c * m[0] + d * m[2],
+            c * m[1] + d * m[3],     e * m[0] + f * m[2] + m[4], e * m[1] + f * m[3] + m[5]};
+}
+
+bool TPDFExtractor::OnPage(const TState& st, double x0, double x1, bool exact) const {
+  if (!PageBox || !st.CtmKnown || st.Turned) return true;
+  // The string's box in text space: from the baseline a font size up and a
+  // third of one down, over its advance. Where the start is not known
+  // exactly the box runs along the whole baseline, so that only text above
+  // or below the page is left out.
+  constexpr double kWholeLine = 1e7;
+  const double height = std::abs(st.Size * st.PositionScale);
+  const double xs[2] = {exact ? std::min(x0, x1) : -kWholeLine, exact ? std::max(x0, x1) : kWholeLine};
+  const double ys[2] = {st.Y - height / 3, st.Y + height};
+  const std::array<double, 6>& m = st.Ctm;
+  double left = HUGE_VAL, bottom = HUGE_VAL, right = -HUGE_VAL, top = -HUGE_VAL;
+  for (double x : xs) {
+    for (double y : ys) {
+      double px = m[0] * x + m[2] * y + m[4];
+      double py = m[1] * x + m[3] * y + m[5];
+      left = std::min(left, px);
+      right = std::max(right, px);
+      bottom = std::min(bottom, py);
+      top = std::max(top, py);
+    }
+  }
+  const auto& box = *PageBox;
+  if (!std::isfinite(left) || !std::isfinite(right) || !std::isfinite(bottom) || !std::isfinite(top)) return true;
+  return right >= box[0] - kBoxMargin && left <= box[2] + kBoxMargin && top >= box[1] - kBoxMargin &&
+         bottom <= box[3] + kBoxMargin;
+}
+
+void TPDFExtractor::SetTextMatrixScale(TState& st) {
+  // History h5..h2 hold a b c d.
+  const bool numeric = IsContentNumber(st.H(5)) && IsContentNumber(st.H(4)) && IsContentNumber(st.H(3)) &&
+                       IsContentNumber(st.H(2));
+  if (!numeric) {
+    if (st.H(3) == "0" && st.H(4) == "0" && st.H(2) == st.H(5)) st.PositionScale = st.HorizontalScale = 1.0;
+    st.Turned = true;
+    return;
+  }
+  const double a = Value(st.H(5)), b = Value(st.H(4)), c = Value(st.H(3)), d = Value(st.H(2));
+  // Turned, skewed or mirrored text moves along other axes than the pen
+  // position here follows.
+  st.Turned = b != 0 || c != 0 || a < 0 || d < 0;
+  if (b == 0 && c == 0 && a == d) {
+    // A plain scale (its zeros written "0", "-0" or "0.0" alike).
+    st.PositionScale = st.HorizontalScale = a;
+    return;
+  }
+  // Stretched, skewed, mirrored or turned: the length of the baseline's unit
+  // along it, and the height of the unit square across it.
+  const double along = std::hypot(a, b);
+  const double area = std::abs(a * d - b * c);
+  if (along > 0 && area > 0) {
+    st.HorizontalScale = along;
+    st.PositionScale = area / along;
+  }
+}
+
+bool TPDFExtractor::LineMoveFollows(std::string_view content, size_t pos) {
+  std::string_view dx = NextContentToken(content, pos);
+  std::string_view dy = NextContentToken(content, pos);
+  std::string_view op = NextContentToken(content, pos);
+  return IsContentNumber(dx) && IsContentNumber(dy) && (op == "Td" || op == "TD");
+}
+
+void TPDFExtractor::MoveTm(TState& st, bool lineMoveFollows) {
+  SetTextMatrixScale(st);
+  const double s = st.PositionScale;
+  const double sx = st.HorizontalScale;
+  double newX = Value(st.H(1));
+  double newY = Value(st.H(0));
+  // Writers that place every glyph with "Tm" and then "Td" would otherwise
+  // get a gap or a break before each glyph.
+  if (lineMoveFollows && !st.MoveFollowsTm) {
+    st.OriginX = st.X;
+    st.OriginY = st.Y;
+  }
+  st.MoveFollowsTm = lineMoveFollows;
+  if (!lineMoveFollows && mode_ == kPlainText && !EndsWithCrLf(out_)) {
+    if (std::abs(newX - st.X) >= st.SpaceWidth / 2 * sx * st.Size / kThousand) text_.AddGap(u" ");
+    double dy = std::abs(newY - st.Y);
+    if (dy >= st.Size * s * kLineBreakFactor / 2) text_.AddBreak(kCrLf);
+    if (dy >= st.Size * s * kLineBreakFactor) text_.AddBreak(kCrLf);
+  }
+  st.X = newX;
   st.Y = newY;
   st.LineStartX = st.X;
   st.LineStartY = st.Y;
+  st.PenExact = true;
+}
+
+void TPDFExtractor::NextLine(TState& st) {
+  st.X = st.LineStartX;
+  st.Y -= st.Leading;
+  st.LineStartY = st.Y;
+  st.MoveFollowsTm = false;
+  st.PenExact = true;
 }
 
 void TPDFExtractor::BreakAfterMove(TState& st, bool fullSpaceRule) {
+  const bool fromTm = std::exchange(st.MoveFollowsTm, false);
   if (mode_ != kPlainText || EndsWithCrLf(out_)) return;
   const double s = st.PositionScale;
-  const double dx = st.X - st.PreviousX;
-  const double dy = st.Y - st.PreviousY;
-  bool space = fullSpaceRule ? dx >= StringWidth(st, std::string(1, static_cast<char>(st.SpaceCode)))
-                             : std::abs(dx) >= st.SpaceWidth / 2 * s * st.Size / kThousand;
-  if (space) out_ += u' ';
-  if (std::abs(dy) >= st.Size * s * kLineBreakFactor / 2) out_ += kCrLf;
-  if (dy >= st.Size * s * kLineBreakFactor) out_ += kCrLf;
+  const double dx = st.X - (fromTm ? st.OriginX : st.PreviousX);
+  const double dy = st.Y - (fromTm ? st.OriginY : st.PreviousY);
+  const double halfSpace = st.SpaceWidth / 2 * st.HorizontalScale * st.Size / kThousand;
+  const bool lineBreak = std::abs(dy) >= st.Size * s * kLineBreakFactor / 2;
+  // A "TD" back along the same line jumps to another column: without a
+  // gap its first word would run into the last one.
+  bool space = fullSpaceRule ? dx >= StringWidth(st, std::string(1, static_cast<char>(st.SpaceCode))) ||
+                                   (!lineBreak && -dx >= halfSpace)
+                             : std::abs(dx) >= halfSpace;
+  if (space) text_.AddGap(u" ");
+  if (lineBreak) text_.AddBreak(kCrLf);
+  if (dy >= st.Size * s * kLineBreakFactor) text_.AddBreak(kCrLf);
 }
 
 const std::string& TPDFExtractor::BaseFontOf(const std::string& resourceName) {

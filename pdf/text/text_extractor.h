@@ -6,10 +6,13 @@
 // pen jumps sideways and line breaks where it jumps up or down.
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "pdf/text/text_extractor_direction.h"
 
 namespace ostrel {
 
@@ -38,6 +41,12 @@ class TPDFExtractor {
 
   std::string FillColorText = "#000000";
 
+  // The page's visible box (left, bottom, right, top) in default user space.
+  // When set, strings drawn wholly outside it are not written: a reader of
+  // the page never sees them (writers park labels and printer's marks
+  // there).
+  std::optional<std::array<double, 4>> PageBox;
+
  private:
   struct TState;
 
@@ -47,20 +56,27 @@ class TPDFExtractor {
   bool SelectFont(TState& st);
   void FindSpaceCode(TState& st);
   bool ShowString(TState& st, const std::string& bytes, double x);
-  void Show(const TState& st, const std::u16string& text, double x);
+  void Show(TState& st, double x, const std::function<void(TDirectedText&)>& glyphs);
+  bool OpenMarkedText(TState& st, std::string_view token, std::string_view content, size_t& pos);
   void AddPiece(TState& st, std::string bytes, bool space, bool spaced);
   // A piece of what arrays collect for the next "TJ". Pieces are decoded one
   // by one so that a gap between two strings of a composite font never
   // splits a two-byte code.
   struct TArrayPiece {
     std::string Bytes;
-    bool Space = false;   // a gap: Bytes holds the space code of a simple font
-    bool Spaced = false;  // wide letter spacing in a composite font
+    bool Space = false;   // a gap: Bytes holds the space code, if the font has one
+    bool Spaced = false;  // wide letter spacing where no space code can be put in
   };
-  std::u16string DecodePiece(const TArrayPiece& piece) const;
-  std::u16string DecodeShownBytes(std::string_view bytes) const;
+  void DecodePiece(const TArrayPiece& piece, TDirectedText& into) const;
+  // Each code's text as one glyph; spaced puts a gap between every two.
+  void DecodeShownBytes(std::string_view bytes, TDirectedText& into, bool spaced) const;
   double StringWidth(const TState& st, std::string_view bytes) const;
-  void MoveTm(TState& st);
+  void SetTextMatrixScale(TState& st);
+  void Transform(TState& st);
+  bool OnPage(const TState& st, double x0, double x1, bool exact) const;
+  void NextLine(TState& st);
+  static bool LineMoveFollows(std::string_view content, size_t pos);
+  void MoveTm(TState& st, bool lineMoveFollows);
   void BreakAfterMove(TState& st, bool fullSpaceRule);
   const std::string& BaseFontOf(const std::string& resourceName);
 
@@ -69,6 +85,7 @@ class TPDFExtractor {
   TPDFDictionary* fontResources_ = nullptr;
   int mode_ = kPlainText;
   std::u16string out_;
+  TDirectedText text_{out_};  // plain text goes into out_ through this
   // Resource name to /BaseFont, filled as fonts are selected in mode 2.
   std::unordered_map<std::string, std::string> baseFontCache_;
 };

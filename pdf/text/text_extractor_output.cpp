@@ -20,7 +20,10 @@ constexpr double kMaxListCoordinate = 1e9;
 void AppendNumber(std::u16string& out, double value) {
   if (!std::isfinite(value)) value = 0;
   value = std::clamp(value, -kMaxListCoordinate, kMaxListCoordinate);
-  std::string text = FormatPdfNumber(value, 2);
+  // Two decimals whatever the size: the list is read by people and scripts
+  // in points, where a hundredth is below anything visible.
+  std::string text;
+  AppendFixedNumber(text, value, 2);
   out.append(text.begin(), text.end());
 }
 

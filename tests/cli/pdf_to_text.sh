@@ -62,6 +62,32 @@ if command -v qpdf > /dev/null 2>&1; then
   fi
 fi
 
+# What a reader of the page sees: a label parked above a small page is left
+# out, Hebrew drawn in visual order reads in logical order, and a span's
+# /ActualText stands for its glyphs.
+echo '<< /Type /Pages /Kids [3 0 R] /Count 1 >>' > "$tmp/o2"
+echo '<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] /Contents 4 0 R /Resources << /Font << /F1 5 0 R /F2 6 0 R >> >> >>' > "$tmp/o3"
+cat > "$tmp/o4.stream" <<'EOF'
+BT /F1 12 Tf 10 70 Td (Visible) Tj ET
+BT /F1 12 Tf 10 500 Td (Parked) Tj ET
+BT /F2 12 Tf 10 50 Td (ABC DE) Tj ET
+BT /F1 12 Tf 10 30 Td /Span << /ActualText (fluffy) >> BDC (\001) Tj EMC ET
+EOF
+echo '<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>' > "$tmp/o5"
+echo '<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding /ToUnicode 7 0 R >>' > "$tmp/o6"
+printf '/CIDInit /ProcSet findresource begin 12 dict begin begincmap\n1 begincodespacerange <00> <FF> endcodespacerange\n1 beginbfrange <41> <45> <05D0> endbfrange\nendcmap end end' > "$tmp/o7.stream"
+mkpdf "$tmp/seen.pdf" "$tmp/o1" "$tmp/o2" "$tmp/o3" "$tmp/o4.stream" "$tmp/o5" "$tmp/o6" "$tmp/o7.stream"
+"$prog" pdf-to-text "$tmp/seen.pdf" -o "$tmp/seen.txt" -q || fail "seen.pdf exits $?"
+printf 'Visible \r\n\r\n\327\224\327\223 \327\222\327\221\327\220 \r\nfluffy\r\n' > "$tmp/expected"
+cmp -s "$tmp/seen.txt" "$tmp/expected" || fail "seen.pdf text differs: $(od -c "$tmp/seen.txt" | head -20)"
+if command -v pdftotext > /dev/null 2>&1; then
+  # The peer marks right-to-left runs with embedding controls; the words
+  # are the same, in another order.
+  pdftotext -raw "$tmp/seen.pdf" - | LC_ALL=C sed 's/\xe2\x80\xab//g; s/\xe2\x80\xac//g' | tr -s ' \r\n\f' '\n\n\n\n' | grep -v '^$' | sort > "$tmp/peer.words"
+  tr -s ' \r\n' '\n\n\n' < "$tmp/seen.txt" | grep -v '^$' | sort > "$tmp/our.words"
+  cmp -s "$tmp/peer.words" "$tmp/our.words" || fail "seen.pdf words differ from pdftotext: $(diff "$tmp/peer.words" "$tmp/our.words")"
+fi
+
 # No fonts anywhere: nothing is written and the run fails.
 echo '<< /Type /Pages /Kids [3 0 R] /Count 1 >>' > "$tmp/o2"
 echo '<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R >>' > "$tmp/o3"

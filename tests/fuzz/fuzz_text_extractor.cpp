@@ -1,6 +1,7 @@
 // Runs the text extractor over the input as a content stream, against fixed
 // resources: a simple font, a composite font and a direct font dictionary,
 // in both output modes.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -42,6 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int mode : {0, 2}) {
     ostrel::TPDFFontCollection fonts;
     ostrel::TPDFExtractor extractor(fixed.resources, fonts);
+    // One run with a page box, so that the transformation is followed too.
+    if (mode == 2) extractor.PageBox = std::array<double, 4>{0, 0, 612, 792};
     extractor.ExtractText(content, mode);
   }
   return 0;
