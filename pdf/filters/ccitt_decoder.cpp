@@ -34,6 +34,25 @@ TOSLCCITTDecoder::TOSLCCITTDecoder(int width, bool fillBits, bool byteAlignedRow
   reference_.assign(3, width_);
 }
 
+TOSLCCITTDecoder::TOSLCCITTDecoder(int width, bool fillBits, bool byteAlignedRows, int bitOrder, int height,
+                                   TCCITTRowSink sink)
+    : width_(width), height_(height), fillBits_(fillBits), byteAligned_(byteAlignedRows), sink_(std::move(sink)) {
+  if (bitOrder != 1 && bitOrder != 2) throw ECCITTError("tag must be either 1 or 2.");
+  bitOrder_ = bitOrder;
+  if (!sink_ || width < 1 || width > kMaxCCITTStreamedWidth || height < 0 ||
+      static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxCCITTStreamedPixels)
+    throw ECCITTError("Image size out of range.");
+  rowBytes_ = (static_cast<size_t>(width) + 7) / 8;
+  output_.assign(rowBytes_, 0);
+  reference_.assign(3, width_);
+}
+
+// Where the row being decoded is written: its place in the whole bitmap, or
+// the single row buffer when rows go to a sink.
+uint8_t* TOSLCCITTDecoder::CurrentRow() {
+  return sink_ ? output_.data() : output_.data() + static_cast<size_t>(row_) * rowBytes_;
+}
+
 void TOSLCCITTDecoder::SetInput(std::string_view input) {
   input_.assign(input);
   if (bitOrder_ == 2)
@@ -84,11 +103,24 @@ void TOSLCCITTDecoder::FinishRow() {
   current_.clear();
   ++row_;
   if (byteAligned_) AlignToByte();
+  if (sink_) {
+    sink_(output_.data());
+    std::fill(output_.begin(), output_.end(), 0);
+  }
+}
+
+// Rows the data did not reach stay white, as they do in the whole bitmap.
+void TOSLCCITTDecoder::DeliverRemainingRows() {
+  if (!sink_) return;
+  for (; row_ < height_; ++row_) {
+    sink_(output_.data());
+    std::fill(output_.begin(), output_.end(), 0);
+  }
 }
 
 void TOSLCCITTDecoder::FillBlack(int from, int to) {
   if (from >= to) return;
-  uint8_t* row = output_.data() + static_cast<size_t>(row_) * rowBytes_;
+  uint8_t* row = CurrentRow();
   int firstByte = from >> 3, lastByte = (to - 1) >> 3;
   uint8_t headMask = static_cast<uint8_t>(0xFF >> (from & 7));
   uint8_t tailMask = static_cast<uint8_t>(0xFF << (7 - ((to - 1) & 7)));
@@ -217,7 +249,7 @@ void TOSLCCITTDecoder::Decode1D(std::string_view input) {
         Skip(8);  // the end of an EOL whose fill bits aligned it to the byte
       } else if (head == 0) {
         while (!AtEnd() && Peek(1) == 0) Skip(1);
-        if (AtEnd()) return;
+        if (AtEnd()) break;
         Skip(1);
       }
       DecodeRow1D();
@@ -226,6 +258,7 @@ void TOSLCCITTDecoder::Decode1D(std::string_view input) {
   } catch (const ECCITTError&) {
     // Rows decoded so far stay.
   }
+  DeliverRemainingRows();
 }
 
 // Moves past the next EOL (at least eleven zero bits and a one), skipping
@@ -278,6 +311,27 @@ bool TOSLCCITTDecoder::DecodeT6(std::string_view input) {
 size_t TOSLCCITTDecoder::ConsumedBytes() {
   if (Peek(24) == 0x001001) Skip(24);
   return std::min((bitPos_ + 7) / 8, input_.size());
+}
+
+bool CCITTFaxDecodeRows(std::string_view data, int k, int columns, int rows, bool encodedByteAlign,
+                        const TCCITTRowSink& sink, std::string* error) {
+  std::optional<TOSLCCITTDecoder> decoder;
+  try {
+    decoder.emplace(columns, false, encodedByteAlign, 1, rows, sink);
+    if (k < 0) {
+      if (!decoder->DecodeT6(data)) throw ECCITTError(kInvalidGroup4);
+    } else if (k == 0) {
+      decoder->Decode1D(data);
+    } else {
+      decoder->Decode2D(data);
+    }
+  } catch (const ECCITTError& e) {
+    if (error) *error = e.what();
+    if (!decoder || k <= 0) return false;
+    // Two-dimensional T.4 keeps the rows decoded before the error.
+    decoder->DeliverRemainingRows();
+  }
+  return true;
 }
 
 std::vector<uint8_t> CCITTFaxDecode(std::string_view data, int k, int columns, int rows,

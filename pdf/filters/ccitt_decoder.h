@@ -3,6 +3,7 @@
 // data into packed rows of (width + 7) / 8 bytes, 1 for black, 0 for white.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -18,6 +19,13 @@ class ECCITTError : public std::runtime_error {
 
 // Bitmaps larger than this are refused before anything is allocated.
 inline constexpr uint64_t kMaxCCITTPixels = uint64_t{1} << 28;
+// Rows handed to a sink hold only one row at a time, so larger images can be
+// decoded; width and row count are still bounded, as the time spent is.
+inline constexpr int kMaxCCITTStreamedWidth = 1 << 24;
+inline constexpr uint64_t kMaxCCITTStreamedPixels = uint64_t{1} << 32;
+
+// Receives each decoded row in order: RowBytes() bytes, 1 for black.
+using TCCITTRowSink = std::function<void(const uint8_t* row)>;
 
 class TOSLCCITTDecoder {
  public:
@@ -25,6 +33,11 @@ class TOSLCCITTDecoder {
   // Throws ECCITTError for another bit order, a width below 1, a negative
   // height or more than kMaxCCITTPixels pixels.
   TOSLCCITTDecoder(int width, bool fillBits, bool byteAlignedRows, int bitOrder, int height);
+  // The same, handing every row to sink as soon as it is complete; Output()
+  // then holds only the row being decoded. Rows the data does not reach are
+  // delivered white, so the sink always sees height rows after a success.
+  // Bounds: kMaxCCITTStreamedWidth and kMaxCCITTStreamedPixels.
+  TOSLCCITTDecoder(int width, bool fillBits, bool byteAlignedRows, int bitOrder, int height, TCCITTRowSink sink);
 
   // Modified Huffman rows (K = 0). Stops quietly at the first error; the rows
   // decoded before it stay.
@@ -35,6 +48,11 @@ class TOSLCCITTDecoder {
   // T.6 rows (K < 0). On error the output is cleared to zero and the result
   // is false.
   bool DecodeT6(std::string_view input);
+
+  // Streaming only: after Decode2D threw, hands the row it stopped in (as
+  // far as it got) and every later row, white, to the sink, so that the
+  // sink sees what the whole bitmap would hold.
+  void DeliverRemainingRows();
 
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -60,6 +78,7 @@ class TOSLCCITTDecoder {
   void DecodeRow2D(bool groupFour);
   void DecodeUncompressed(int& a0, bool& black);
   void SkipToEol();
+  uint8_t* CurrentRow();
 
   int width_;
   int height_;
@@ -68,6 +87,7 @@ class TOSLCCITTDecoder {
   bool byteAligned_;
   size_t rowBytes_;
   std::vector<uint8_t> output_;
+  TCCITTRowSink sink_;
 
   std::string input_;
   size_t bitPos_ = 0;
@@ -86,5 +106,11 @@ class TOSLCCITTDecoder {
 // two-dimensional T.4, which keeps the rows decoded before the error.
 std::vector<uint8_t> CCITTFaxDecode(std::string_view data, int k, int columns, int rows,
                                     bool encodedByteAlign, std::string* error = nullptr);
+// The same choice with the rows streamed to sink (see the streaming
+// constructor). False on failure with *error set; two-dimensional T.4 then
+// still delivers the rows decoded before the error, followed by white rows,
+// and counts as a success, as CCITTFaxDecode keeps those rows.
+bool CCITTFaxDecodeRows(std::string_view data, int k, int columns, int rows, bool encodedByteAlign,
+                        const TCCITTRowSink& sink, std::string* error = nullptr);
 
 }  // namespace ostrel

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -204,6 +205,65 @@ TEST(CCITTDecoder, ByteAlignedRowsContinueAtTheNextByte) {
   TOSLCCITTDecoder decoder(8, false, true, 1, 3);
   decoder.Decode1D(data);
   EXPECT_EQ(decoder.Output(), (std::vector<uint8_t>{0x00, 0x3C, 0x00}));
+}
+
+// Every row handed to a sink, joined into one bitmap.
+struct RowCollector {
+  explicit RowCollector(int width) : rowBytes((width + 7) / 8) {}
+  TCCITTRowSink Sink() {
+    return [this](const uint8_t* row) { pixels.insert(pixels.end(), row, row + rowBytes); };
+  }
+  size_t rowBytes;
+  std::vector<uint8_t> pixels;
+};
+
+TEST(CCITTStreamedRows, MatchTheWholeBitmapForEveryCoding) {
+  const int width = 301, height = 30;
+  std::vector<uint8_t> pixels = MakePicture(width, height, 11);
+  const struct {
+    int Compression;
+    uint32_t Options;
+    int K;
+  } codings[] = {{COMPRESSION_CCITTFAX4, 0, -1}, {COMPRESSION_CCITTFAX3, 0, 0},
+                 {COMPRESSION_CCITTFAX3, GROUP3OPT_2DENCODING, 1}};
+  for (const auto& coding : codings) {
+    SCOPED_TRACE(coding.K);
+    const std::string raw = Compress(pixels, width, height, coding.Compression, coding.Options);
+    RowCollector rows(width);
+    std::string error;
+    ASSERT_TRUE(CCITTFaxDecodeRows(raw, coding.K, width, height, false, rows.Sink(), &error));
+    EXPECT_EQ(rows.pixels, pixels);
+    // Cut short, the rows still come to the full height, as in the whole
+    // bitmap (the two-dimensional T.4 error included).
+    const std::string cut = raw.substr(0, raw.size() / 2);
+    RowCollector partial(width);
+    std::string cutError;
+    const bool ok = CCITTFaxDecodeRows(cut, coding.K, width, height, false, partial.Sink(), &cutError);
+    const std::vector<uint8_t> whole = CCITTFaxDecode(cut, coding.K, width, height, false);
+    if (ok) EXPECT_EQ(partial.pixels, whole);
+    else EXPECT_TRUE(whole.empty());
+  }
+}
+
+TEST(CCITTStreamedRows, LargeImagesAreStreamedWithinTheirOwnBounds) {
+  // Far beyond the whole-bitmap bound: empty Group 4 data gives white rows,
+  // one row held at a time.
+  size_t count = 0;
+  bool allWhite = true;
+  const int width = 35000;
+  TCCITTRowSink sink = [&](const uint8_t* row) {
+    ++count;
+    allWhite = allWhite && std::all_of(row, row + (width + 7) / 8, [](uint8_t b) { return b == 0; });
+  };
+  std::string error;
+  ASSERT_TRUE(CCITTFaxDecodeRows("", -1, width, 35000, false, sink, &error));
+  EXPECT_EQ(count, 35000u);
+  EXPECT_TRUE(allWhite);
+  EXPECT_FALSE(CCITTFaxDecodeRows("", -1, kMaxCCITTStreamedWidth + 1, 1, false, sink, &error));
+  EXPECT_FALSE(CCITTFaxDecodeRows("", -1, 1 << 20, 1 << 20, false, sink, &error));
+  EXPECT_EQ(error, "Image size out of range.");
+  // A Group 4 failure is reported, as for the whole bitmap.
+  EXPECT_FALSE(CCITTFaxDecodeRows(Bits("0000001 000"), -1, 64, 4, false, sink, &error));
 }
 
 }  // namespace

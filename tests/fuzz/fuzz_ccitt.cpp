@@ -5,7 +5,7 @@
 #include "pdf/filters/ccitt_decoder.h"
 
 // The first two bytes choose K, the width, byte alignment and bit order; the
-// rest is coded data.
+// rest is coded data, decoded into a whole bitmap and again row by row.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
   int k = static_cast<int>(data[0] % 3) - 1;
@@ -21,5 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     decoder.ConsumedBytes();
   } catch (const ostrel::ECCITTError&) {
   }
+  // The same data streamed row by row, as huge images are decoded.
+  size_t rows = 0;
+  ostrel::CCITTFaxDecodeRows(input, k, width, 64, aligned, [&rows](const uint8_t*) { ++rows; });
   return 0;
 }
