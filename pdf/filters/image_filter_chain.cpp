@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "pdf/core/pdf_objects.h"
 #include "pdf/filters/stream_filters.h"
 
 namespace ostrel {
@@ -31,6 +32,37 @@ TFilterKind KindOf(std::string_view name) {
   for (const auto& entry : kFilterNames)
     if (entry.Name == name) return entry.Kind;
   return TFilterKind::Unknown;
+}
+
+TPDFObject* Resolved(TPDFObject* obj) {
+  if (auto* ref = PdfCast<TPDFIndRef>(obj)) return ref->Resolve();
+  return obj;
+}
+
+// A parameter dictionary as the key/text pairs the filter chain reads.
+TFilterParams FlattenParams(TPDFObject* obj) {
+  TFilterParams params;
+  auto* dict = PdfCast<TPDFDictionary>(Resolved(obj));
+  if (!dict) return params;
+  for (size_t i = 0; i < dict->Count(); ++i) {
+    auto [key, value] = dict->EntryAt(i);
+    TPDFObject* resolved = Resolved(value);
+    if (key && resolved && resolved->Kind() != TPDFKind::Stream) params.emplace_back(key->Value, resolved->ToText());
+  }
+  return params;
+}
+
+// Filters in a chain at most; longer lists are cut.
+constexpr size_t kMaxChainFilters = 32;
+
+std::vector<TPDFObject*> ListOf(TPDFObject* value) {
+  std::vector<TPDFObject*> items;
+  if (auto* array = PdfCast<TPDFArray>(value)) {
+    for (size_t i = 0; i < array->Count() && i < kMaxChainFilters; ++i) items.push_back(array->ItemResolved(i));
+  } else if (value) {
+    items.push_back(value);
+  }
+  return items;
 }
 
 TPDFPredictorParams PredictorFrom(const TFilterParams& params) {
@@ -63,6 +95,21 @@ int FilterParamInt(const TFilterParams& params, std::string_view key, int fallba
     return static_cast<int>(value);
   }
   return fallback;
+}
+
+std::vector<TImageFilter> ImageFiltersOf(TPDFDictionary* dict, std::vector<TPDFObject*>* paramObjects) {
+  std::vector<TImageFilter> filters;
+  if (!dict) return filters;
+  const std::vector<TPDFObject*> names = ListOf(dict->GetValue("Filter", true));
+  const std::vector<TPDFObject*> params = ListOf(dict->GetValue("DecodeParms", true));
+  for (size_t i = 0; i < names.size(); ++i) {
+    auto* name = PdfCast<TPDFName>(names[i]);
+    if (!name) continue;
+    TPDFObject* p = i < params.size() ? params[i] : nullptr;
+    filters.push_back({name->Value, FlattenParams(p)});
+    if (paramObjects) paramObjects->push_back(p);
+  }
+  return filters;
 }
 
 TImageFilterChainResult DecodeImageFilterChain(std::string_view raw,

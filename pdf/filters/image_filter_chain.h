@@ -13,6 +13,9 @@
 
 namespace ostrel {
 
+class TPDFDictionary;
+class TPDFObject;
+
 using TFilterParams = std::vector<std::pair<std::string, std::string>>;
 
 struct TImageFilter {
@@ -31,6 +34,11 @@ struct TImageFilterChainResult {
 
 // Number from a flattened parameter text; `fallback` when absent or not a number.
 int FilterParamInt(const TFilterParams& params, std::string_view key, int fallback);
+
+// /Filter and /DecodeParms of a stream dictionary side by side, parameters
+// flattened; a lone filter or dictionary counts as a list of one. When
+// paramObjects is given it receives each filter's parameter object (or null).
+std::vector<TImageFilter> ImageFiltersOf(TPDFDictionary* dict, std::vector<TPDFObject*>* paramObjects = nullptr);
 
 TImageFilterChainResult DecodeImageFilterChain(std::string_view raw,
                                                const std::vector<TImageFilter>& filters,

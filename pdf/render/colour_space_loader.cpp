@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "pdf/render/colour_space_icc.h"
 #include "pdf/render/colour_space_indexed.h"
 #include "pdf/render/colour_space_lab.h"
 #include "pdf/render/colour_space_tint.h"
@@ -45,6 +46,7 @@ std::unique_ptr<TPDFColorSpace> LoadICCBased(TPDFArray* array, TPDFSimpleColorMa
   auto* stream = PdfCast<TPDFStream>(ResolveChain(array->Item(1)));
   if (!stream) return nullptr;
   const int32_t n = stream->StreamDict->GetInteger("N", 0);
+  if (auto space = LoadICCProfileSpace(stream, n, manager)) return space;
   if (TPDFObject* alternate = stream->StreamDict->GetValue("Alternate")) {
     auto space = LoadColorSpace(alternate, manager, load);
     if (space && (n == 0 || space->ComponentCount() == static_cast<size_t>(n))) return space;

@@ -19,8 +19,9 @@ struct TPDFColorSpaceLoad {
 };
 
 // The space a colour-space name or array (or a reference to one) describes,
-// or nullptr. ICCBased spaces become their /Alternate, or the device space
-// of their /N; CalGray and CalRGB become DeviceGray and DeviceRGB.
+// or nullptr. ICCBased spaces go through their profile when lcms2 reads it,
+// else they become their /Alternate, or the device space of their /N;
+// CalGray and CalRGB become DeviceGray and DeviceRGB.
 std::unique_ptr<TPDFColorSpace> LoadColorSpace(TPDFObject* obj, TPDFSimpleColorManager& manager);
 std::unique_ptr<TPDFColorSpace> LoadColorSpace(TPDFObject* obj, TPDFSimpleColorManager& manager,
                                                TPDFColorSpaceLoad& load);

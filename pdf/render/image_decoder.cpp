@@ -29,46 +29,6 @@ std::vector<double> NumbersOf(TPDFObject* obj) {
   return out;
 }
 
-// A parameter dictionary as the key/text pairs the filter chain reads.
-TFilterParams FlattenParams(TPDFObject* obj) {
-  TFilterParams params;
-  auto* dict = PdfCast<TPDFDictionary>(ResolveObject(obj));
-  if (!dict) return params;
-  for (size_t i = 0; i < dict->Count(); ++i) {
-    auto [key, value] = dict->EntryAt(i);
-    TPDFObject* resolved = ResolveObject(value);
-    if (key && resolved && resolved->Kind() != TPDFKind::Stream) params.emplace_back(key->Value, resolved->ToText());
-  }
-  return params;
-}
-
-// /Filter and /DecodeParms side by side; a lone filter or dictionary counts
-// as a list of one.
-std::vector<TImageFilter> FiltersOf(TPDFDictionary* dict, std::vector<TPDFObject*>& paramObjects) {
-  std::vector<TImageFilter> filters;
-  TPDFObject* filter = dict->GetValue("Filter", true);
-  TPDFObject* params = dict->GetValue("DecodeParms", true);
-  std::vector<TPDFObject*> names, parms;
-  if (auto* array = PdfCast<TPDFArray>(filter)) {
-    for (size_t i = 0; i < array->Count() && i < 32; ++i) names.push_back(array->ItemResolved(i));
-  } else if (filter) {
-    names.push_back(filter);
-  }
-  if (auto* array = PdfCast<TPDFArray>(params)) {
-    for (size_t i = 0; i < array->Count() && i < 32; ++i) parms.push_back(array->ItemResolved(i));
-  } else if (params) {
-    parms.push_back(params);
-  }
-  for (size_t i = 0; i < names.size(); ++i) {
-    auto* name = PdfCast<TPDFName>(names[i]);
-    if (!name) continue;
-    TPDFObject* p = i < parms.size() ? parms[i] : nullptr;
-    filters.push_back({name->Value, FlattenParams(p)});
-    paramObjects.push_back(p);
-  }
-  return filters;
-}
-
 }  // namespace
 
 bool TPDFImageDecoder::DecodeImage(TPDFStream* stream) {
@@ -108,7 +68,7 @@ bool TPDFImageDecoder::Decode(TPDFDictionary* dict, std::string_view raw, TPDFDi
   if (!IsMaskDecoder && !imageMask_) ReadMasks(dict);
 
   std::vector<TPDFObject*> paramObjects;
-  const std::vector<TImageFilter> filters = FiltersOf(dict, paramObjects);
+  const std::vector<TImageFilter> filters = ImageFiltersOf(dict, &paramObjects);
   TImageFilterChainResult chain = DecodeImageFilterChain(raw, filters);
   if (chain.FinalDecoder != TImageFinalDecoder::None) {
     TPDFDictionary* params = nullptr;
@@ -134,6 +94,9 @@ bool TPDFImageDecoder::Decode(TPDFDictionary* dict, std::string_view raw, TPDFDi
   samples.Components = n;
   samples.Bits = BitsPerComponent;
   samples.Step = ReductionStep(ImageWidth, ImageHeight);
+  // Bilevel samples are averaged rather than picked when reduced.
+  if (n == 1 && BitsPerComponent == 1 && samples.Step > 1)
+    return DecodeReducedBilevel(samples.Data, samples.Stride, ImageWidth, ImageHeight, samples.Step);
   return DecodeSamples(samples);
 }
 
@@ -205,11 +168,7 @@ bool TPDFImageDecoder::DecodeSamples(const TImageSamples& samples) {
     Decoded = true;
     return true;
   }
-  TImageSampleSpace space = sampleSpace_;
-  const TPDFColorSpaceKind kind = space.Space ? space.Space->Kind() : TPDFColorSpaceKind::DeviceGray;
-  space.Inverted = decodeInverted_ &&
-                   (kind == TPDFColorSpaceKind::DeviceGray || kind == TPDFColorSpaceKind::Separation);
-  if (!SamplesToPicture(samples, space, Picture)) {
+  if (!SamplesToPicture(samples, DrawingSpace(), Picture)) {
     LastError = "image too large";
     return false;
   }
@@ -221,6 +180,15 @@ bool TPDFImageDecoder::DecodeSamples(const TImageSamples& samples) {
   MatchMaskToPicture();
   Decoded = true;
   return true;
+}
+
+// The sample space with the /Decode inversion that gray-like spaces honour.
+TImageSampleSpace TPDFImageDecoder::DrawingSpace() const {
+  TImageSampleSpace space = sampleSpace_;
+  const TPDFColorSpaceKind kind = space.Space ? space.Space->Kind() : TPDFColorSpaceKind::DeviceGray;
+  space.Inverted = decodeInverted_ &&
+                   (kind == TPDFColorSpaceKind::DeviceGray || kind == TPDFColorSpaceKind::Separation);
+  return space;
 }
 
 size_t TPDFImageDecoder::DecodedSize() const {

@@ -72,6 +72,11 @@ class TPDFImageDecoder {
   bool DecodeSamples(const TImageSamples& samples);
   bool DecodeBitmap(const Bitmap& decoded, bool cmykInverted);
   bool DecodeBilevel(std::vector<uint8_t> packed, size_t stride, int width, int height);
+  bool DecodeReducedBilevel(std::string_view packed, size_t stride, int width, int height, int step);
+  bool DecodeLevels(Bitmap levels);
+  bool DecodeCCITT(const std::string& data, TPDFDictionary* params);
+  void UseBilevelSpace();
+  TImageSampleSpace DrawingSpace() const;
   bool DecodeCodec(int codec, const std::string& data, TPDFDictionary* params);
   int ReductionStep(int64_t width, int64_t height) const;
   void MatchMaskToPicture();

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "pdf/core/pdf_objects.h"
-#include "pdf/filters/ccitt_decoder.h"
 #include "pdf/filters/dct_decoder.h"
 #include "pdf/filters/image_filter_chain.h"
 #include "pdf/filters/jbig2_decoder.h"
@@ -15,18 +14,6 @@
 #include "pdf/render/render_lookup.h"
 
 namespace ostrel {
-namespace {
-
-bool BoolParam(TPDFDictionary* params, std::string_view key) {
-  auto* value = params ? params->Get<TPDFBoolean>(key) : nullptr;
-  return value && value->Value;
-}
-
-int IntParam(TPDFDictionary* params, std::string_view key, int fallback) {
-  return params ? params->GetInteger(key, fallback) : fallback;
-}
-
-}  // namespace
 
 bool TPDFImageDecoder::DecodeCodec(int codec, const std::string& data, TPDFDictionary* params) {
   switch (static_cast<TImageFinalDecoder>(codec)) {
@@ -62,26 +49,8 @@ bool TPDFImageDecoder::DecodeCodec(int codec, const std::string& data, TPDFDicti
       }
       return DecodeBitmap(decoded, false);
     }
-    case TImageFinalDecoder::CCITTFax: {
-      const int k = IntParam(params, "K", 0);
-      const int columns = IntParam(params, "Columns", 1728);
-      if (columns < 1) return false;
-      const int rows = ImageHeight;
-      std::string error;
-      std::vector<uint8_t> packed =
-          CCITTFaxDecode(data, k, columns, rows, BoolParam(params, "EncodedByteAlign"), &error);
-      if (packed.empty()) {
-        LastError = error.empty() ? "CCITT data could not be decoded" : error;
-        return false;
-      }
-      // The decoder gives 1 for black; samples have 0 for black unless
-      // /BlackIs1 is true.
-      if (!BoolParam(params, "BlackIs1"))
-        for (uint8_t& b : packed) b = static_cast<uint8_t>(~b);
-      const size_t stride = (static_cast<size_t>(columns) + 7) / 8;
-      const int decodedRows = static_cast<int>(std::min<size_t>(packed.size() / stride, static_cast<size_t>(rows)));
-      return DecodeBilevel(std::move(packed), stride, std::min(ImageWidth, columns), decodedRows);
-    }
+    case TImageFinalDecoder::CCITTFax:
+      return DecodeCCITT(data, params);
     case TImageFinalDecoder::JBIG2: {
       std::string globals;
       if (auto* stream = params ? params->Get<TPDFStream>("JBIG2Globals") : nullptr) globals = stream->DecodedData();
@@ -99,27 +68,6 @@ bool TPDFImageDecoder::DecodeCodec(int codec, const std::string& data, TPDFDicti
     case TImageFinalDecoder::None: break;
   }
   return false;
-}
-
-bool TPDFImageDecoder::DecodeBilevel(std::vector<uint8_t> packed, size_t stride, int width, int height) {
-  if (width < 1 || height < 1) return false;
-  // Bilevel data is one gray bit per pixel whatever the dictionary claims,
-  // except that an Indexed space picks its first two colours.
-  if (!imageMask_ && (!space_ || space_->ComponentCount() != 1)) {
-    space_ = std::make_unique<TPDFDeviceColorSpace>(manager_, TPDFColorSpaceKind::DeviceGray);
-    sampleSpace_ = {};
-    sampleSpace_.Space = space_.get();
-  }
-  const std::string_view view(reinterpret_cast<const char*>(packed.data()), packed.size());
-  TImageSamples samples;
-  samples.Data = view;
-  samples.Stride = stride;
-  samples.Width = width;
-  samples.Height = height;
-  samples.Components = 1;
-  samples.Bits = 1;
-  samples.Step = ReductionStep(width, height);
-  return DecodeSamples(samples);
 }
 
 bool TPDFImageDecoder::DecodeBitmap(const Bitmap& decoded, bool cmykInverted) {

@@ -6,8 +6,10 @@
 #include <unordered_map>
 
 #include "pdf/render/colour_space.h"
+#include "pdf/render/colour_space_icc.h"
 #include "pdf/render/colour_space_indexed.h"
 #include "pdf/render/colour_space_lab.h"
+#include "pdf/render/image_bilevel_reducer.h"
 
 namespace ostrel {
 namespace {
@@ -37,10 +39,15 @@ TPDFColorSpaceKind KindOf(const TImageSampleSpace& space) {
   return space.Space ? space.Space->Kind() : TPDFColorSpaceKind::DeviceGray;
 }
 
+// A profile space, whose colours are not those of its device kind.
+const TPDFICCBasedColorSpace* ProfileSpace(const TImageSampleSpace& space) {
+  return dynamic_cast<const TPDFICCBasedColorSpace*>(space.Space);
+}
+
 // The colour of one scaled component byte in a one-component space.
 int32_t SingleColor(const TImageSampleSpace& space, uint8_t value) {
   if (space.Inverted) value = static_cast<uint8_t>(255 - value);
-  if (!space.Space || space.Space->Kind() == TPDFColorSpaceKind::DeviceGray)
+  if (!space.Space || (space.Space->Kind() == TPDFColorSpaceKind::DeviceGray && !ProfileSpace(space)))
     return static_cast<int32_t>(value | (value << 8) | (value << 16));
   const double component = value / 255.0;
   return space.Space->ComponentsToColor(std::span<const double>(&component, 1));
@@ -49,7 +56,7 @@ int32_t SingleColor(const TImageSampleSpace& space, uint8_t value) {
 bool OneBitGray(const TImageSamples& s, const TImageSampleSpace& space, Bitmap& picture) {
   const int w = s.OutWidth(), h = s.OutHeight();
   if (!picture.SetSize(w, h, TPixelFormat::pf1bit)) return false;
-  picture.Palette() = space.Inverted ? std::vector<uint32_t>{0xFFFFFF, 0} : std::vector<uint32_t>{0, 0xFFFFFF};
+  picture.Palette() = {PaletteEntry(SingleColor(space, 0)), PaletteEntry(SingleColor(space, 255))};
   const size_t rowBytes = (static_cast<size_t>(w) + 7) / 8;
   for (int y = 0; y < h; ++y) {
     uint8_t* out = picture.Row(y);
@@ -98,10 +105,29 @@ int32_t ComponentsColor(TPDFColorSpace& space, const uint8_t* bytes, int n) {
   return space.ComponentsToColor(std::span<const double>(c.data(), static_cast<size_t>(n)));
 }
 
+// Samples of a profile space: whole rows go through the profile at once.
+void ProfilePicture(const TImageSamples& s, const TICCTransform& transform, Bitmap& picture) {
+  const int w = picture.Width(), n = s.Components;
+  std::vector<uint8_t> in(static_cast<size_t>(w) * static_cast<size_t>(n)), rgb(static_cast<size_t>(w) * 3);
+  for (int y = 0; y < picture.Height(); ++y) {
+    uint8_t* p = in.data();
+    for (int x = 0; x < w; ++x)
+      for (int c = 0; c < n; ++c) *p++ = ScaleToByte(s.Sample(x, y, c), s.Bits);
+    transform.ToRGB(in.data(), rgb.data(), static_cast<size_t>(w));
+    uint8_t* out = picture.Row(y);
+    for (int x = 0; x < w; ++x, out += 3) out[0] = rgb[3 * x + 2], out[1] = rgb[3 * x + 1], out[2] = rgb[3 * x];
+  }
+}
+
 bool ColourPicture(const TImageSamples& s, const TImageSampleSpace& space, Bitmap& picture) {
   const int w = s.OutWidth(), h = s.OutHeight(), n = s.Components;
   if (!picture.SetSize(w, h, TPixelFormat::pf24bit)) return false;
   if (space.Black || !space.Space) return true;
+  if (const TPDFICCBasedColorSpace* profile = ProfileSpace(space);
+      profile && profile->Transform().Components() == n) {
+    ProfilePicture(s, profile->Transform(), picture);
+    return true;
+  }
   const bool rgb = space.Space->Kind() == TPDFColorSpaceKind::DeviceRGB && n == 3;
   std::unordered_map<std::string, int32_t> cache;
   std::string key(static_cast<size_t>(n), '\0');
@@ -192,6 +218,60 @@ std::vector<uint8_t> ColorKeyAlpha(const TImageSamples& samples, const std::vect
     }
   }
   return alpha;
+}
+
+namespace {
+
+constexpr int kTopLevel = kBilevelLevels - 1;
+
+uint8_t LevelAt(const Bitmap& levels, int x, int y) {
+  const uint8_t byte = levels.Row(y)[x >> 1];
+  return (x & 1) ? byte & 15 : byte >> 4;
+}
+
+// Each level's value of a plane: 255 x share, the share being given per level.
+template <typename Share>
+std::vector<uint8_t> LevelPlane(const Bitmap& levels, Share share) {
+  const int w = levels.Width(), h = levels.Height();
+  std::vector<uint8_t> plane(static_cast<size_t>(w) * static_cast<size_t>(h));
+  uint8_t byLevel[kBilevelLevels];
+  for (int l = 0; l < kBilevelLevels; ++l) byLevel[l] = static_cast<uint8_t>(share(l) * 255 / kTopLevel);
+  uint8_t* out = plane.data();
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) *out++ = byLevel[LevelAt(levels, x, y)];
+  return plane;
+}
+
+}  // namespace
+
+void SetLevelPalette(Bitmap& levels, const TImageSampleSpace& space) {
+  std::vector<uint32_t>& palette = levels.Palette();
+  palette.assign(kBilevelLevels, 0);
+  if (space.Black) return;
+  uint32_t ends[2];
+  auto* indexed = KindOf(space) == TPDFColorSpaceKind::Indexed ? static_cast<TPDFIndexedColorSpace*>(space.Space)
+                                                                 : nullptr;
+  for (int sample = 0; sample < 2; ++sample)
+    ends[sample] = PaletteEntry(indexed ? indexed->IndexToColor(sample)
+                                        : SingleColor(space, static_cast<uint8_t>(sample * 255)));
+  for (int l = 0; l < kBilevelLevels; ++l) {
+    uint32_t entry = 0;
+    for (int shift : {0, 8, 16}) {
+      const uint32_t c0 = (ends[0] >> shift) & 0xFF, c1 = (ends[1] >> shift) & 0xFF;
+      entry |= ((c0 * (kTopLevel - l) + c1 * l + kTopLevel / 2) / kTopLevel) << shift;
+    }
+    palette[l] = entry;
+  }
+}
+
+std::vector<uint8_t> LevelCoverage(const Bitmap& levels, bool inverted) {
+  return LevelPlane(levels, [inverted](int l) { return inverted ? l : kTopLevel - l; });
+}
+
+std::vector<uint8_t> LevelColorKeyAlpha(const Bitmap& levels, const std::vector<double>& key) {
+  const bool keyed0 = key.size() >= 2 && key[0] <= 0 && 0 <= key[1];
+  const bool keyed1 = key.size() >= 2 && key[0] <= 1 && 1 <= key[1];
+  return LevelPlane(levels, [=](int l) { return (keyed0 ? 0 : kTopLevel - l) + (keyed1 ? 0 : l); });
 }
 
 std::vector<uint8_t> GrayLevels(const Bitmap& picture) {

@@ -59,6 +59,16 @@ std::vector<uint8_t> StencilCoverage(const TImageSamples& samples, bool inverted
 // [min, max] pair of key (in raw sample units), 255 elsewhere.
 std::vector<uint8_t> ColorKeyAlpha(const TImageSamples& samples, const std::vector<double>& key);
 
+// Pictures of bilevel levels (a 1-bit image reduced by averaging, see
+// TImageBilevelReducer): level l stands for the share l / 15 of samples that
+// are 1. The palette blends the colours of samples 0 and 1 at that share.
+void SetLevelPalette(Bitmap& levels, const TImageSampleSpace& space);
+// Stencil coverage of levels: the share of samples that paint (0, or 1 when
+// inverted), 0..255.
+std::vector<uint8_t> LevelCoverage(const Bitmap& levels, bool inverted);
+// Opacity of levels under a colour key: the share of samples outside it.
+std::vector<uint8_t> LevelColorKeyAlpha(const Bitmap& levels, const std::vector<double>& key);
+
 // Gray level (0..255) of every pixel of a picture, row after row.
 std::vector<uint8_t> GrayLevels(const Bitmap& picture);
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "pdf/core/pdf_structure.h"
 #include "pdf/render/image_decoder_cache.h"
@@ -313,22 +314,24 @@ TEST(ImageDecoderCodecs, JpegWithStrayLineFeed) {
   }
 }
 
-// Group 4 data of a 16 x 4 picture whose left half is black, from libtiff.
-std::string MakeGroup4() {
+// Group 4 data, from libtiff, of a width x height picture whose first
+// blackColumns columns are black (by default 16 x 4, the left half black).
+std::string MakeGroup4(int width = 16, int height = 4, int blackColumns = 8) {
   char path[] = "/tmp/image_decoder_g4_XXXXXX";
   int fd = mkstemp(path);
   if (fd < 0) return {};
   close(fd);
   TIFF* t = TIFFOpen(path, "w");
-  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 16);
-  TIFFSetField(t, TIFFTAG_IMAGELENGTH, 4);
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, height);
   TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
   TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
   TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
   TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 4);
-  unsigned char row[2] = {0xFF, 0x00};  // min-is-white: 1 is black
-  for (int y = 0; y < 4; ++y) TIFFWriteScanline(t, row, y, 0);
+  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, height);
+  std::vector<unsigned char> row((width + 7) / 8, 0);  // min-is-white: 1 is black
+  for (int x = 0; x < blackColumns; ++x) row[x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));
+  for (int y = 0; y < height; ++y) TIFFWriteScanline(t, row.data(), y, 0);
   TIFFClose(t);
   t = TIFFOpen(path, "r");
   std::string data(static_cast<size_t>(TIFFRawStripSize(t, 0)), '\0');
@@ -367,6 +370,89 @@ TEST(ImageDecoderCodecs, CcittGroup4WithBlackIs1AndDecode) {
   auto [left, right] = Halves(page.RenderImages());
   EXPECT_EQ(left, kRed);
   EXPECT_EQ(right, kWhite);
+}
+
+// Decodes an image stream on its own, with a pixel bound.
+std::unique_ptr<TPDFImageDecoder> DecodeAlone(TPDFStructure& pool, TPDFSimpleColorManager& manager,
+                                              std::string_view dict, std::string data, int64_t maxPixels) {
+  TPDFStream* s = pool.NewStream("", false);
+  s->StreamDict->AssignFrom(PdfCast<TPDFDictionary>(pool.ParseObject(dict)));
+  s->SetRawData(std::move(data));
+  auto d = std::make_unique<TPDFImageDecoder>(manager);
+  d->MaxPixels = maxPixels;
+  d->DecodeImage(s);
+  return d;
+}
+
+TEST(ImageDecoderLimits, BilevelImagesBeyondTheBoundAreAveraged) {
+  TPDFStructure pool;
+  TPDFSimpleColorManager manager;
+  // 96 x 64 with the first 49 columns black, bound 1024 pixels: reduced by
+  // 3, column 16 covers pixels 48 (black), 49 and 50 (white).
+  const std::string g4 = MakeGroup4(96, 64, 49);
+  ASSERT_FALSE(g4.empty());
+  const std::string fax = "/Width 96 /Height 64 /Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns 96 >>";
+  auto gray = DecodeAlone(pool, manager, "<< /ColorSpace /DeviceGray /BitsPerComponent 1 " + fax + " >>", g4, 1024);
+  ASSERT_TRUE(gray->Decoded) << gray->LastError;
+  ASSERT_EQ(gray->Picture.Width(), 32);
+  ASSERT_EQ(gray->Picture.Height(), 22);
+  EXPECT_EQ(gray->Picture.PixelRGB(15, 10), kBlack);
+  EXPECT_EQ(gray->Picture.PixelRGB(16, 10), 0xAAAAAAu);  // two thirds white
+  EXPECT_EQ(gray->Picture.PixelRGB(17, 21), kWhite);
+  // As a stencil the share that paints is the coverage.
+  auto stencil = DecodeAlone(pool, manager, "<< /ImageMask true " + fax + " >>", g4, 1024);
+  ASSERT_TRUE(stencil->Decoded);
+  ASSERT_EQ(stencil->AlphaWidth, 32);
+  EXPECT_EQ(stencil->Alpha[10 * 32 + 15], 255);
+  EXPECT_EQ(stencil->Alpha[10 * 32 + 16], 85);
+  EXPECT_EQ(stencil->Alpha[10 * 32 + 17], 0);
+  // Raw 1-bit samples too: one black column in three gives gray, where
+  // picking one pixel per block would give black or white.
+  std::string stripes(4 * 30, '\xFF');
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 30; x += 3) stripes[4 * y + x / 8] &= static_cast<char>(~(0x80 >> (x % 8)));
+  auto raw = DecodeAlone(pool, manager, "<< /Width 30 /Height 30 /ColorSpace /DeviceGray /BitsPerComponent 1 >>",
+                         stripes, 100);
+  ASSERT_TRUE(raw->Decoded);
+  ASSERT_EQ(raw->Picture.Width(), 10);
+  EXPECT_EQ(raw->Picture.PixelRGB(4, 4), 0xAAAAAAu);
+}
+
+// A page of side x side points covered by a side x side 1-bit image placed
+// by cm; rows are black where black(y).
+template <typename Black>
+Bitmap RenderLargeBilevel(int side, Black black, std::string_view cm) {
+  ImagePage page;
+  page.SetEntry("MediaBox", "[0 0 " + std::to_string(side) + " " + std::to_string(side) + "]");
+  const size_t rowBytes = (static_cast<size_t>(side) + 7) / 8;
+  std::string data(rowBytes * side, '\xFF');
+  for (int y = 0; y < side; ++y)
+    if (black(y)) std::fill_n(data.begin() + static_cast<std::ptrdiff_t>(y * rowBytes), rowBytes, '\0');
+  page.AddImage("Im0",
+                "<< /Width " + std::to_string(side) + " /Height " + std::to_string(side) +
+                    " /ColorSpace /DeviceGray /BitsPerComponent 1 >>",
+                data);
+  page.SetContent("q " + std::string(cm) + " cm /Im0 Do Q");
+  return page.RenderImages();
+}
+
+TEST(ImageDecoderDraw, LargePicturesAreDrawnInBandsWithoutSeams) {
+  // Over four million pixels: drawn in bands. At one pixel per sample every
+  // row keeps its own colour across the band edges.
+  const int side = 2100;
+  Bitmap striped = RenderLargeBilevel(side, [](int y) { return y % 2 == 1; }, "2100 0 0 2100 0 0");
+  ASSERT_EQ(striped.Height(), side);
+  int wrong = 0;
+  for (int y = 0; y < side; ++y)
+    for (int x : {0, 1049, 2099}) wrong += Pixel(striped, x, y) != (y % 2 ? kBlack : kWhite);
+  EXPECT_EQ(wrong, 0);
+  // Placed at a fractional scale and offset, a black image leaves no white
+  // line between its bands.
+  Bitmap solid = RenderLargeBilevel(side, [](int) { return true; }, "2100 0 0 2097.3 0 1.4");
+  int white = 0;
+  for (int y = 2; y < side - 2; ++y)
+    for (int x : {0, 700, 2099}) white += Pixel(solid, x, y) != kBlack;
+  EXPECT_EQ(white, 0);
 }
 
 }  // namespace
