@@ -25,7 +25,7 @@ std::string EncodePageBitmap(const Bitmap& page, const TPageOutputSettings& sett
     }
     case kPagePNG: {
       TPNGWriter png;
-      png.CreateFromBitmap(page);
+      png.ReferToBitmap(page);
       png.SetResolution(settings.DPI);
       if (settings.UseTransparentColor) png.SetTransparentColor(settings.TransparentColor);
       return png.Write();

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <stdexcept>
+#include <vector>
 
 #include <zlib.h>
 
@@ -34,6 +35,14 @@ void PutChunk(std::string& out, const char type[4], std::string_view data) {
 
 void TPNGWriter::CreateFromBitmap(const Bitmap& bitmap) {
   picture_ = bitmap.PixelFormat() == TPixelFormat::pf24bit ? bitmap : bitmap.ConvertedTo24Bit();
+  source_ = nullptr;
+  alpha_.clear();
+}
+
+void TPNGWriter::ReferToBitmap(const Bitmap& bitmap) {
+  if (bitmap.PixelFormat() != TPixelFormat::pf24bit) return CreateFromBitmap(bitmap);
+  picture_ = Bitmap();
+  source_ = &bitmap;
   alpha_.clear();
 }
 
@@ -49,7 +58,7 @@ void TPNGWriter::SetTransparentColor(uint32_t color) {
 void TPNGWriter::SetAlphaMask(const Bitmap* mask, bool invert) {
   if (!mask) return;
   Bitmap grey = mask->PixelFormat() == TPixelFormat::pf24bit ? *mask : mask->ConvertedTo24Bit();
-  const int w = picture_.Width(), h = picture_.Height();
+  const int w = Picture().Width(), h = Picture().Height();
   const int mw = grey.Width(), mh = grey.Height();
   alpha_.assign(static_cast<size_t>(w) * h, 0);
   if (mw == 0 || mh == 0) return;
@@ -70,30 +79,50 @@ void TPNGWriter::SetICCProfile(std::string_view profile) {
   compressedProfile_ = profile.empty() ? std::string() : ZlibDeflate(profile);
 }
 
-std::string TPNGWriter::ImageRows() const {
-  const int w = picture_.Width(), h = picture_.Height();
+std::string TPNGWriter::CompressedRows() const {
+  const Bitmap& picture = Picture();
+  const int w = picture.Width(), h = picture.Height();
   const bool withAlpha = !alpha_.empty();
-  const size_t rowBytes = 1 + static_cast<size_t>(w) * (withAlpha ? 4 : 3);
-  std::string rows(rowBytes * h, '\0');
-  for (int y = 0; y < h; ++y) {
-    char* out = rows.data() + rowBytes * y + 1;  // filter byte 0 stays
-    const uint8_t* bgr = picture_.Row(y);
+  std::string row(1 + static_cast<size_t>(w) * (withAlpha ? 4 : 3), '\0');  // filter byte 0 stays
+  std::string data;
+  z_stream z{};
+  if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK) return {};
+  std::vector<Bytef> chunk(65536);
+  auto feed = [&](const char* bytes, size_t size, int flush) {
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes));
+    z.avail_in = static_cast<uInt>(size);
+    int rc;
+    do {
+      z.next_out = chunk.data();
+      z.avail_out = static_cast<uInt>(chunk.size());
+      rc = deflate(&z, flush);
+      data.append(reinterpret_cast<const char*>(chunk.data()), chunk.size() - z.avail_out);
+    } while (rc == Z_OK && (z.avail_in > 0 || z.avail_out == 0 || flush == Z_FINISH));
+    return rc == Z_OK || rc == Z_BUF_ERROR || rc == Z_STREAM_END;
+  };
+  bool ok = true;
+  for (int y = 0; y < h && ok; ++y) {
+    char* out = row.data() + 1;
+    const uint8_t* bgr = picture.Row(y);
     for (int x = 0; x < w; ++x, bgr += 3) {
       *out++ = static_cast<char>(bgr[2]);
       *out++ = static_cast<char>(bgr[1]);
       *out++ = static_cast<char>(bgr[0]);
       if (withAlpha) *out++ = static_cast<char>(alpha_[static_cast<size_t>(y) * w + x]);
     }
+    ok = feed(row.data(), row.size(), Z_NO_FLUSH);
   }
-  return rows;
+  ok = ok && feed(nullptr, 0, Z_FINISH);
+  deflateEnd(&z);
+  return ok ? data : std::string();
 }
 
 std::string TPNGWriter::Write() const {
   std::string out("\x89PNG\r\n\x1a\n", 8);
 
   std::string header;
-  PutBE32(header, static_cast<uint32_t>(picture_.Width()));
-  PutBE32(header, static_cast<uint32_t>(picture_.Height()));
+  PutBE32(header, static_cast<uint32_t>(Picture().Width()));
+  PutBE32(header, static_cast<uint32_t>(Picture().Height()));
   header += static_cast<char>(8);                       // bit depth
   header += static_cast<char>(alpha_.empty() ? 2 : 6);  // colour type
   header.append(3, '\0');                               // compression, filter, interlace
@@ -120,7 +149,7 @@ std::string TPNGWriter::Write() const {
     PutChunk(out, "iCCP", profile);
   }
 
-  std::string data = ZlibDeflate(ImageRows());
+  std::string data = CompressedRows();
   if (data.empty()) throw std::runtime_error("PNG compression failed");
   PutChunk(out, "IDAT", data);
   PutChunk(out, "IEND", {});

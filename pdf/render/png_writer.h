@@ -15,6 +15,10 @@ class TPNGWriter {
  public:
   // Takes a 24-bit copy of the bitmap.
   void CreateFromBitmap(const Bitmap& bitmap);
+  // Writes the bitmap itself, without a copy when it is 24-bit: it must stay
+  // alive and unchanged until Write. A page of a huge drawing is hundreds of
+  // megabytes, and a copy would double them.
+  void ReferToBitmap(const Bitmap& bitmap);
   // Dots per inch written to pHYs (rounded; 0 writes 1 pixel per metre).
   void SetResolution(double dpi);
   // Marks one colour transparent through tRNS. The colour is 0x00BBGGRR:
@@ -31,9 +35,13 @@ class TPNGWriter {
   std::string Write() const;
 
  private:
-  std::string ImageRows() const;
+  // The filtered rows, deflated one row at a time so that they are never
+  // held whole.
+  std::string CompressedRows() const;
+  const Bitmap& Picture() const { return source_ ? *source_ : picture_; }
 
   Bitmap picture_;
+  const Bitmap* source_ = nullptr;  // the caller's 24-bit bitmap, when referred to
   int resolution_ = 0;
   bool useTransparent_ = false;
   uint32_t transparent_ = 0;

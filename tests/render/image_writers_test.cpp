@@ -86,7 +86,9 @@ TEST(PngWriter, ChunksCarryResolutionTransparencyAndCrc) {
       EXPECT_EQ(BE32(data, 4), 2835u);
       EXPECT_EQ(data[8], 1);
     }
-    if (type == "tRNS") EXPECT_EQ(Hex(data), "00ff00ff00ff");
+    if (type == "tRNS") {
+      EXPECT_EQ(Hex(data), "00ff00ff00ff");
+    }
     if (type == "IDAT") rows = ZlibInflate(data, 1 << 20);
     at += 12 + length;
   }
@@ -119,6 +121,28 @@ TEST(PngWriter, ResolutionRule) {
     ASSERT_NE(at, std::string::npos);
     EXPECT_EQ(BE32(file, at + 4), perMetre) << dpi;
   }
+}
+
+// Rows are deflated one at a time; the stream must be the very one a single
+// deflate of all rows gives, whether the writer copies the page or not.
+TEST(PngWriter, RowByRowDeflateEqualsOneShot) {
+  Bitmap page = MakeBitmap(700, 90, [](int x, int y) { return static_cast<uint32_t>((x * 7919 + y * 104729) ^ (x * y)) & 0xFFFFFF; });
+  std::string rows;
+  for (int y = 0; y < page.Height(); ++y) {
+    rows += '\0';
+    for (int x = 0; x < page.Width(); ++x) {
+      const uint8_t* bgr = page.Row(y) + 3 * x;
+      rows += {static_cast<char>(bgr[2]), static_cast<char>(bgr[1]), static_cast<char>(bgr[0])};
+    }
+  }
+  TPNGWriter copied, referred;
+  copied.CreateFromBitmap(page);
+  referred.ReferToBitmap(page);
+  std::string file = referred.Write();
+  EXPECT_EQ(file, copied.Write());
+  size_t idat = file.find("IDAT");
+  ASSERT_NE(idat, std::string::npos);
+  EXPECT_EQ(file.substr(idat + 4, BE32(file, idat - 4)), ZlibDeflate(rows));
 }
 
 // ---- JPEG, read back through libjpeg ----
