@@ -13,7 +13,11 @@ namespace {
 // of records is damage.
 constexpr uint16_t kMaxSubtables = 256;
 
-void ReadFormat4(TFontByteReader& r, uint32_t length, TPDFTTEncodingRecord& rec) {
+// The furthest a format 4 range offset can point into the glyph index
+// array: offset / 2 + code - start, at most 32767 + 65535 entries.
+constexpr size_t kMaxGlyphArrayReach = 32767 + 65535 + 1;
+
+void ReadFormat4(TFontByteReader& r, TPDFTTEncodingRecord& rec) {
   size_t segCount = r.U16() / 2;
   r.Skip(6);
   size_t headerEnd = r.Pos() + segCount * 8 + 2;
@@ -25,11 +29,10 @@ void ReadFormat4(TFontByteReader& r, uint32_t length, TPDFTTEncodingRecord& rec)
   for (auto& v : starts) v = r.U16();
   for (auto& v : deltas) v = r.S16();
   for (auto& v : rangeOffsets) v = r.U16();
-  // The glyph index array runs to the subtable's end, clamped to the data
-  // that is there (a length smaller than the header gives no array at all).
-  int64_t declared = (int64_t(length) - 16 - 8 * int64_t(segCount)) / 2 + 1;
-  size_t available = r.Remaining() / 2;
-  size_t arrayLength = size_t(std::clamp<int64_t>(declared, 0, int64_t(available)));
+  // The glyph index array runs to the subtable's end; but the 16-bit length
+  // wraps around in the large subtables of CJK fonts, so the array is taken
+  // as far as a range offset can reach, clamped to the data that is there.
+  size_t arrayLength = std::min(r.Remaining() / 2, kMaxGlyphArrayReach);
   std::vector<uint16_t> glyphArray(arrayLength);
   for (auto& v : glyphArray) v = r.U16();
 
@@ -63,7 +66,7 @@ void TPDFTrueTypeParser::ReadCmapSubtable(TPDFTTEncodingRecord& rec, std::string
   if (rec.Offset >= table.size()) return;
   TFontByteReader r(table, rec.Offset);
   rec.Format = r.U16();
-  uint32_t length = r.U16();
+  r.U16();  // length: wraps around in large subtables, so unused
   rec.Language = r.U16();
   if (rec.Format == 0) {
     for (int code = 0; code < 256 && r.Remaining() > 0; ++code) {
@@ -71,7 +74,7 @@ void TPDFTrueTypeParser::ReadCmapSubtable(TPDFTTEncodingRecord& rec, std::string
       rec.GlyphIndices.push_back(r.U8());
     }
   } else if (rec.Format == 4) {
-    ReadFormat4(r, length, rec);
+    ReadFormat4(r, rec);
   } else if (rec.Format == 6) {
     uint16_t first = r.U16();
     size_t count = std::min<size_t>(r.U16(), r.Remaining() / 2);

@@ -113,6 +113,21 @@ TEST(FontProgramTrueType, OverlappingFormat4SegmentsListEachCodeOnce) {
   EXPECT_EQ(rec.GlyphOf(0x41), 0x41);  // the first segment (delta 0) wins
 }
 
+TEST(FontProgramTrueType, Format4GlyphArrayOutlastsAWrappedLength) {
+  // One segment 0x4E00..0x4E01 through the glyph index array, then the end
+  // segment; the length field says 0x10 (a large subtable's length modulo
+  // 65536), far short of the array.
+  std::string sub = Words({4, 0x10, 0, 4, 0, 0, 0});
+  sub += Words({0x4E01, 0xFFFF, 0, 0x4E00, 0xFFFF, 0, 1, 4, 0});  // ends, pad, starts, deltas, offsets
+  sub += Words({7, 9});                                            // the glyph index array
+  std::string cmap = Words({0, 1, 3, 1, 0, 12}) + sub;
+  TPDFTrueTypeParser parser;
+  ASSERT_TRUE(parser.LoadFromBytes(MakeFont({{"cmap", cmap}})));
+  TPDFTTEncodingRecord rec = parser.CmapSubtable(parser.FindCmapSubtable(3, 1));
+  EXPECT_EQ(rec.GlyphOf(0x4E00), 7);
+  EXPECT_EQ(rec.GlyphOf(0x4E01), 9);
+}
+
 TEST(FontProgramTrueType, LiberationSansMatchesHelveticaMetrics) {
   auto data = testing::ReadFontFile(testing::kLiberationSans);
   auto afm = testing::ReadAfmWidths(testing::kUrwType1Dir + "NimbusSans-Regular.afm");
