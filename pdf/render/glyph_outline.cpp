@@ -9,6 +9,17 @@ TGlyphMatrix MultiplyGlyphMatrix(const TGlyphMatrix& n, const TGlyphMatrix& m) {
           n[4] * m[0] + n[5] * m[2] + m[4], n[4] * m[1] + n[5] * m[3] + m[5]};
 }
 
+void TGlyphOutline::Transform(const std::array<double, 6>& m) {
+  static constexpr int kPoints[] = {1, 1, 3, 2, 0};  // points per TOp
+  for (TSegment& s : segments_) {
+    for (int i = 0; i < kPoints[int(s.Op)]; ++i) {
+      double x = s.P[2 * i], y = s.P[2 * i + 1];
+      s.P[2 * i] = m[0] * x + m[2] * y + m[4];
+      s.P[2 * i + 1] = m[1] * x + m[3] * y + m[5];
+    }
+  }
+}
+
 void TGlyphOutline::Replay(TGlyphPathSink& sink, const TGlyphMatrix& m, double x, double y) const {
   const TGlyphMatrix t = MultiplyGlyphMatrix({1, 0, 0, 1, x, y}, m);
   auto px = [&](double gx, double gy) { return t[0] * gx + t[2] * gy + t[4]; };

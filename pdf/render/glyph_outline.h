@@ -40,6 +40,8 @@ class TGlyphOutline {
 
   // Sends the outline, placed at (x, y) in glyph space and mapped by m, to sink.
   void Replay(TGlyphPathSink& sink, const TGlyphMatrix& m, double x, double y) const;
+  // Maps every point through m (a font matrix applied once, at build time).
+  void Transform(const std::array<double, 6>& m);
   const std::vector<TSegment>& Segments() const { return segments_; }
   bool Empty() const { return segments_.empty(); }
 

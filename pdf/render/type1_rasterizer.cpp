@@ -1,6 +1,8 @@
 // Drawing Type 1 and CFF glyphs from their glyph programs.
 #include "pdf/render/type1_rasterizer.h"
 
+#include <cmath>
+
 #include "pdf/render/glyph_program_outline.h"
 #include "pdf/text/glyph_list.h"
 #include "pdf/text/latin_charset.h"
@@ -39,23 +41,34 @@ const TGlyphOutline& TPDFType1Rasterizer::Outline(std::string_view key) {
   if (auto it = cache_.find(k); it != cache_.end()) return it->second;
   if (cache_.size() >= kMaxCachedOutlines) return kEmpty;
   TGlyphOutline outline;
-  if (Decoder.GlyphProgram(ResolveKey(key))) outline = OutlineOfGlyphProgram(Decoder.CurrentProgram);
+  std::string resolved = ResolveKey(key);
+  if (Decoder.GlyphProgram(resolved)) {
+    outline = OutlineOfGlyphProgram(Decoder.CurrentProgram);
+    // Charstring units to thousandths of the em, through the glyph's font
+    // matrix (its font dictionary's in a CID-keyed font).
+    Decoder.FindCharstring(resolved);
+    TGlyphMatrix m = Decoder.GlyphMatrix();
+    const TGlyphMatrix identity{1, 0, 0, 1, 0, 0};
+    bool plain = true;
+    for (size_t i = 0; i < m.size(); ++i) plain = plain && std::fabs(m[i] - identity[i]) < 1e-12;
+    if (!plain) outline.Transform(m);
+  }
   return cache_.emplace(std::move(k), std::move(outline)).first->second;
 }
 
 double TPDFType1Rasterizer::AdvanceOfName(std::string_view name) {
   if (name.empty()) return -1;
-  double w = Decoder.GlyphAdvance(ResolveKey(name));
-  return w < 0 ? -1 : w * Decoder.WidthScale();
+  std::string resolved = ResolveKey(name);
+  double w = Decoder.GlyphAdvance(resolved);
+  if (w < 0) return -1;
+  Decoder.FindCharstring(resolved);
+  return w * Decoder.GlyphMatrix()[0];
 }
 
 bool TPDFType1Rasterizer::DrawGlyph(TGlyphPathSink& sink, const TGlyphMatrix& m, double x, double y,
                                    std::string_view key) {
   const TGlyphOutline& outline = Outline(key);
-  double k = Decoder.WidthScale();
-  // Charstring units to thousandths of the em; the placement scales too.
-  TGlyphMatrix scaled = k == 1 ? m : MultiplyGlyphMatrix({k, 0, 0, k, 0, 0}, m);
-  outline.Replay(sink, scaled, x, y);
+  outline.Replay(sink, m, x, y);
   return !outline.Empty();
 }
 

@@ -14,8 +14,12 @@ class TPDFType1Rasterizer : public TPDFGlyphRasterizer {
  public:
   TPDFType1Rasterizer();
   bool DrawGlyph(TGlyphPathSink& sink, const TGlyphMatrix& m, double x, double y, std::string_view key) override;
-  double WidthScale() const override { return Decoder.WidthScale(); }
-  // The glyph's outline in charstring units.
+  // Outlines are built in thousandths of the em through each glyph's whole
+  // font matrix, so the renderer's advance arithmetic needs no scale: with
+  // one, character and word spacing and the advances of composite fonts
+  // would be scaled by it too.
+  double WidthScale() const override { return 1.0; }
+  // The glyph's outline in thousandths of the em.
   const TGlyphOutline& Outline(std::string_view key);
   // Advance of a glyph name in thousandths of the em, -1 when missing.
   double AdvanceOfName(std::string_view name);

@@ -51,6 +51,7 @@ class TCFFReader {
     if (!top) return false;
     d_.FontDictionary = top;
     d_.cidKeyed_ = top->GetValue("ROS") != nullptr;
+    d_.topMatrix_ = ReadFontMatrix(top);
     double scale = ArrayNumber(ArrayIn(top, "FontMatrix"), 0) * 1000;
     d_.widthScale_ = scale == 0 ? 1.0 : scale;
     if (auto* box = ArrayIn(top, "FontBBox"))
@@ -170,7 +171,11 @@ class TCFFReader {
     size_t pos = OffsetIn(cff_, NumberIn(top, "FDArray", -1));
     if (pos == std::string_view::npos) return;
     size_t end = 0;
-    for (std::string_view fd : ReadCFFIndex(cff_, pos, end)) d_.fdSubrs_.push_back(ReadPrivateSubrs(ParseDict(fd, false)));
+    for (std::string_view fd : ReadCFFIndex(cff_, pos, end)) {
+      TPDFDictionary* dict = ParseDict(fd, false);
+      d_.fdSubrs_.push_back(ReadPrivateSubrs(dict));
+      d_.fdMatrices_.push_back(ReadFontMatrix(dict));
+    }
   }
 
   void ReadFDSelect(double offset, size_t glyphCount) {

@@ -2,7 +2,9 @@
 #include "pdf/text/type1_decoder.h"
 
 #include <charconv>
+#include <cmath>
 
+#include "pdf/core/pdf_objects.h"
 #include "pdf/core/pdf_structure.h"
 #include "pdf/text/charstring_translators.h"
 
@@ -50,6 +52,39 @@ std::string TPDFType1Decoder::FindCharstring(std::string_view key) {
   if (glyph < 0) return {};
   currentFD_ = size_t(glyph) < fdSelect_.size() ? fdSelect_[glyph] : -1;
   return charstrings_[glyph];
+}
+
+std::optional<std::array<double, 6>> ReadFontMatrix(const TPDFDictionary* dict) {
+  auto* a = dict ? PdfCast<TPDFArray>(dict->GetValue("FontMatrix")) : nullptr;
+  if (!a || a->Count() < 6) return std::nullopt;
+  std::array<double, 6> m;
+  for (size_t i = 0; i < 6; ++i) {
+    auto* n = PdfCast<TPDFNumeric>(a->Item(i));
+    if (!n || !std::isfinite(n->Value) || std::fabs(n->Value) > 1e6) return std::nullopt;
+    m[i] = n->Value;
+  }
+  double det = m[0] * m[3] - m[1] * m[2];
+  if (!std::isfinite(det) || std::fabs(det) < 1e-12) return std::nullopt;
+  return m;
+}
+
+std::array<double, 6> TPDFType1Decoder::GlyphMatrix() const {
+  using M = std::array<double, 6>;
+  constexpr M kIdentity{1, 0, 0, 1, 0, 0}, kDefault{0.001, 0, 0, 0.001, 0, 0};
+  const std::optional<M>* fd = cidKeyed_ && currentFD_ >= 0 && size_t(currentFD_) < fdMatrices_.size()
+                                   ? &fdMatrices_[currentFD_]
+                                   : nullptr;
+  bool hasFD = fd && fd->has_value();
+  // A CID-keyed font usually puts its matrix in each font dictionary and
+  // none (or the identity) at the top; the default matrix stands in only
+  // when neither level gives one.
+  M top = topMatrix_ ? *topMatrix_ : hasFD ? kIdentity : kDefault;
+  M f = hasFD ? **fd : kIdentity;
+  M m{f[0] * top[0] + f[1] * top[2],        f[0] * top[1] + f[1] * top[3],
+      f[2] * top[0] + f[3] * top[2],        f[2] * top[1] + f[3] * top[3],
+      f[4] * top[0] + f[5] * top[2] + top[4], f[4] * top[1] + f[5] * top[3] + top[5]};
+  for (double& v : m) v *= 1000;
+  return m;
 }
 
 size_t TPDFType1Decoder::LocalSubroutineCount() const {

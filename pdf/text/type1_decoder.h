@@ -2,8 +2,10 @@
 // Type 1 and CFF font programs: glyph names, charstrings, subroutines and the
 // built-in encoding, and the translation of charstrings into glyph programs
 // (text commands in glyph space that the rasterizer draws).
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -41,7 +43,13 @@ class TPDFType1Decoder {
 
   const TGlyphNames& BuiltInEncoding() const { return encoding_; }
   bool HasBuiltInEncoding() const { return hasEncoding_; }
+  // 1000 x the first value of the top FontMatrix (1 when absent).
   double WidthScale() const { return widthScale_; }
+  // The matrix taking the outline of the glyph last found by FindCharstring
+  // from charstring units to thousandths of the em: its font dictionary's
+  // FontMatrix (CID-keyed fonts) times the top (or Type 1) FontMatrix, times
+  // 1000.
+  std::array<double, 6> GlyphMatrix() const;
   int CharstringType() const { return charstringType_; }
   bool IsCIDKeyed() const { return cidKeyed_; }
   const std::vector<double>& FontBox() const { return fontBox_; }
@@ -92,6 +100,10 @@ class TPDFType1Decoder {
   std::vector<std::string> globalSubrs_;
   std::vector<std::vector<std::string>> fdSubrs_;
   std::vector<int16_t> fdSelect_;  // -1: no usable font dictionary
+  // FontMatrix of the top (or Type 1) dictionary and of each font
+  // dictionary, when given.
+  std::optional<std::array<double, 6>> topMatrix_;
+  std::vector<std::optional<std::array<double, 6>>> fdMatrices_;
   int currentFD_ = -1;  // font dictionary of the glyph last found
   int charstringType_ = 1;
   bool cidKeyed_ = false;
@@ -99,6 +111,11 @@ class TPDFType1Decoder {
   std::unordered_map<std::string, TGlyphProgram> programCache_;
   std::unordered_map<std::string, double> advanceCache_;
 };
+
+// The /FontMatrix of a font program's dictionary: six finite numbers that
+// are not singular, else none (a damaged matrix must not blow outlines up
+// to infinity or flatten them).
+std::optional<std::array<double, 6>> ReadFontMatrix(const TPDFDictionary* dict);
 
 // Numbers in glyph programs: integers plainly, others with up to six decimals.
 std::string GlyphProgramNumber(double value);

@@ -80,7 +80,9 @@ std::string RewriteHeader(std::string_view cleartext) {
     const TType1Token& t = tokens[i];
     if (IsWord(t, "FontDirectory")) skippingToDict = true;
     if (skippingToDict) {
-      if (IsWord(t, "dict")) skippingToDict = false;
+      // The "known" guard ends at the font's own "N dict begin": its count
+      // is already dropped, and the dictionary it opens is the font's.
+      if (IsWord(t, "dict")) skippingToDict = false, openNextBegin = true;
       continue;
     }
     if (inEncodingArray && !encodingEntries) {
@@ -179,6 +181,7 @@ bool TPDFType1Decoder::ParseType1Header() {
   auto* dict = PdfCast<TPDFDictionary>(pool_->ParseObject(RewriteHeader(Cleartext)));
   if (!dict) return false;
   FontDictionary = dict;
+  topMatrix_ = ReadFontMatrix(dict);
   if (auto* box = PdfCast<TPDFArray>(dict->GetValue("FontBBox"))) {
     for (size_t i = 0; i < box->Count(); ++i)
       if (auto* n = PdfCast<TPDFNumeric>(box->Item(i))) fontBox_.push_back(n->Value);

@@ -89,5 +89,32 @@ TEST(UrwFontProgram, DingbatsKeepTheirGlyphNames) {
   EXPECT_TRUE(pair.Type1.GlyphProgram("a191"));
 }
 
+// TeX fonts open with a guard against loading twice, ended by the font's own
+// "N dict begin"; the dictionary after it still holds the font's encoding,
+// matrix and box.
+TEST(UrwFontProgram, KnownGuardBeforeTheFontDictionaryIsSkipped) {
+  auto t1 = ReadFontFile(testing::kUrwType1Dir + std::string("StandardSymbolsPS.t1"));
+  if (!t1) GTEST_SKIP() << "fonts-urw-base35 not installed";
+  TPDFType1Decoder plain;
+  auto l = testing::SplitType1File(*t1);
+  ASSERT_TRUE(plain.LoadType1(*t1, l.Length1, l.Length2, l.Length3));
+  ASSERT_TRUE(plain.HasBuiltInEncoding());
+
+  const size_t begin = t1->find(" dict begin");
+  ASSERT_NE(begin, std::string::npos);
+  const size_t line = t1->rfind('\n', begin) + 1;
+  const std::string guard =
+      "FontDirectory/StandardSymbolsPS known{/StandardSymbolsPS findfont dup/UniqueID known{dup\n"
+      "/UniqueID get 5087385 eq exch/FontType get 1 eq and}{pop false}ifelse\n"
+      "{save true}{false}ifelse}{false}ifelse\n";
+  std::string guarded = t1->substr(0, line) + guard + t1->substr(line);
+  TPDFType1Decoder decoder;
+  ASSERT_TRUE(decoder.LoadType1(guarded, l.Length1 + int64_t(guard.size()), l.Length2, l.Length3));
+  EXPECT_TRUE(decoder.HasBuiltInEncoding());
+  EXPECT_EQ(decoder.BuiltInEncoding()[0x61], plain.BuiltInEncoding()[0x61]);  // alpha
+  EXPECT_EQ(decoder.BuiltInEncoding()[0x61], "alpha");
+  EXPECT_EQ(decoder.FontBox(), plain.FontBox());
+}
+
 }  // namespace
 }  // namespace ostrel
