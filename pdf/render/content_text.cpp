@@ -153,13 +153,17 @@ void TContentRun::ShowString(std::string_view token, TPDFGlyphRasterizer* raster
       raster->DrawGlyph(sink, glyphCTM, x, rise, key);
   };
   if (font.IsComposite) {
+    // Widths and glyphs are found by CID; a font drawn from an installed
+    // font finds its glyphs by the characters the codes stand for.
+    const bool byUnicode = raster && raster->DrawsByUnicode();
     for (uint16_t code : r_.fonts_.SplitCodes(bytes)) {
-      uint32_t gid = code;
+      size_t cid = r_.fonts_.CodeToCID(code);
+      uint32_t gid = uint32_t(cid);
       const std::string& map = font.CIDToGIDMapData;
-      if (2 * size_t{code} + 1 < map.size())
-        gid = (static_cast<uint8_t>(map[2 * size_t{code}]) << 8) | static_cast<uint8_t>(map[2 * size_t{code} + 1]);
-      double advance = gs_.CharSpacing * perSize + font.CIDWidths.Width(code);
-      drawGlyph("GID:" + std::to_string(gid));
+      if (2 * cid + 1 < map.size())
+        gid = (static_cast<uint8_t>(map[2 * cid]) << 8) | static_cast<uint8_t>(map[2 * cid + 1]);
+      double advance = gs_.CharSpacing * perSize + r_.fonts_.CodeWidth(code);
+      if (draw) drawGlyph(byUnicode ? UnicodeGlyphKey(r_.fonts_.CodeToText(code)) : "GID:" + std::to_string(gid));
       x += advance;
     }
     return;

@@ -125,7 +125,7 @@ void TContentRun::CollectText(const std::vector<std::string_view>& items, TPDFGl
       for (uint16_t code : fonts.SplitCodes(bytes)) {
         std::u16string text = fonts.CodeToText(code);
         if (text < u" ") skip = true;
-        chars.push_back({std::move(text), gs_.CharSpacing * perSize + font.CIDWidths.Width(code)});
+        chars.push_back({std::move(text), gs_.CharSpacing * perSize + fonts.CodeWidth(code)});
       }
       if (skip) continue;
     } else {

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "pdf/core/pdf_objects.h"
+#include "pdf/render/simple_truetype_rasterizer.h"
 #include "pdf/render/system_fonts.h"
 #include "pdf/render/truetype_rasterizer.h"
 #include "pdf/render/type1_rasterizer.h"
@@ -65,6 +66,32 @@ std::shared_ptr<TPDFGlyphRasterizer> DingbatsRasterizer(TFontProgramResult& resu
   raster->Cmaps->LoadFromBytes(*data);
   result.AdvanceOf = [raster](std::string_view name) { return raster->AdvanceOfName(name); };
   return raster;
+}
+
+// A CID font without its program: its CIDs mean nothing to an installed
+// font, so its glyphs are drawn by the characters the codes stand for, from
+// a CJK font or, for Latin text in the Identity collection, from the font
+// that substitutes its name.
+std::shared_ptr<TPDFGlyphRasterizer> CIDSubstituteRasterizer(TPDFFontCollection& fonts, TSystemFonts& system,
+                                                            const TFontProgramRequest& request) {
+  auto* info = request.Font ? PdfCast<TPDFDictionary>(fonts.Resolve(request.Font->GetValue("CIDSystemInfo"))) : nullptr;
+  auto* ordering = info ? PdfCast<TPDFString>(fonts.Resolve(info->GetValue("Ordering"))) : nullptr;
+  const TPDFFontCollectionData* rec = request.Record;
+  std::string baseFont = rec ? rec->BaseFontName : "";
+  std::string collection = ordering ? ordering->Value : "";
+  int32_t flags = rec ? rec->Flags : 0;
+  TSystemFontFile file = IsCJKFont(baseFont, collection) ? system.FindCJKFile(baseFont, flags, collection)
+                                                         : system.FindFile(system.Choose(baseFont, flags));
+  std::string data = TSystemFonts::ReadFontData(file);
+  if (data.empty()) return nullptr;
+  auto raster = std::make_shared<TPDFSimpleTrueTypeRasterizer>();
+  raster->Parser.FaceIndex = uint32_t(file.FaceIndex);
+  if (!raster->Load(data) || raster->IsCFFFont) return nullptr;
+  return raster;
+}
+
+bool IsCIDFont(const TFontProgramRequest& request) {
+  return request.Record && (request.Record->Subtype == "CIDFontType0" || request.Record->Subtype == "CIDFontType2");
 }
 
 std::shared_ptr<TPDFGlyphRasterizer> SubstituteRasterizer(TSystemFonts& system, const TFontProgramRequest& request,
@@ -133,7 +160,8 @@ TFontProgramLoader MakeFontProgramLoader(TPDFFontCollection& fonts, std::shared_
         break;
       }
       case TFontProgramKind::Substitute:
-        raster = SubstituteRasterizer(*systemFonts, request, result);
+        raster = IsCIDFont(request) ? CIDSubstituteRasterizer(fonts, *systemFonts, request)
+                                    : SubstituteRasterizer(*systemFonts, request, result);
         break;
     }
     result.Rasterizer = raster;

@@ -4,6 +4,7 @@
 // font kind (TrueType glyf data, Type 1 and CFF charstrings, Type 3
 // procedures run by the renderer).
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "pdf/render/glyph_outline.h"
@@ -19,9 +20,17 @@ class TPDFGlyphRasterizer {
   virtual bool DrawGlyph(TGlyphPathSink& sink, const TGlyphMatrix& m, double x, double y, std::string_view key) = 0;
   // K of the renderer's advance arithmetic.
   virtual double WidthScale() const { return 1.0; }
+  // True when the glyphs of a composite font are to be asked for by the
+  // Unicode of each code ("U+" keys) rather than by glyph index: the font is
+  // drawn from an installed font that knows nothing of the PDF's CIDs.
+  virtual bool DrawsByUnicode() const { return false; }
 
   int32_t TextRenderingMode = 0;  // set by the renderer before each string
   bool Symbolic = false;          // the descriptor's Flags has the symbolic bit
 };
+
+// The "U+" glyph key of a character's text: its first character, a
+// surrogate pair taken whole; "" for empty text.
+std::string UnicodeGlyphKey(std::u16string_view text);
 
 }  // namespace ostrel

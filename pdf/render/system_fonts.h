@@ -35,14 +35,25 @@ class TSystemFonts {
   // The file of a family in a style; empty Path when nothing is installed,
   // not even the last-resort family.
   TSystemFontFile FindFile(const TSystemFontChoice& choice);
+  // An installed TrueType font for the characters of a CID-keyed font that is
+  // not embedded: Mincho (serif) or Gothic (sans) after the font's name and
+  // Flags, covering the language of its collection ("Japan1", "GB1", "CNS1",
+  // "Korea1"). Empty Path when nothing installed covers it.
+  TSystemFontFile FindCJKFile(std::string_view baseFont, int32_t flags, std::string_view ordering);
   // The font's bytes, empty when missing or larger than 100 MiB.
   static std::string ReadFontData(const TSystemFontFile& file);
 
  private:
+  TSystemFontFile FirstTrueTypeFile(const char* family, const char* lang);
   FcConfig* config_;
   std::vector<std::string> families_;
   bool listed_ = false;
 };
+
+// Whether a CID font that is not embedded stands for Chinese, Japanese or
+// Korean text: its collection is one of those languages', or (for the
+// Identity collection) its name is that of a CJK font.
+bool IsCJKFont(std::string_view baseFont, std::string_view ordering);
 
 // The canonical name of standard-font row 1 to 14 ("Arial,Bold"), "" else.
 const char* StandardFontCanonicalName(int row);

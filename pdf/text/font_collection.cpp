@@ -103,4 +103,14 @@ std::u16string TPDFFontCollection::CodeToText(uint32_t code) const {
   return text;
 }
 
+uint32_t TPDFFontCollection::CodeToCID(uint32_t code) const {
+  if (!CurrentFont || !CurrentFont->IsComposite || CurrentFont->EncodingCMapName.empty()) return code;
+  return PredefinedCodeCID(CurrentFont->EncodingCMapName, CurrentFont->CharacterCollection, code);
+}
+
+double TPDFFontCollection::CodeWidth(uint32_t code) const {
+  if (!CurrentFont) return 0;
+  return CurrentFont->CIDWidths.Width(CurrentFont->CIDWidthsByCode ? code : CodeToCID(code));
+}
+
 }  // namespace ostrel

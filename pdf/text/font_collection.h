@@ -57,6 +57,7 @@ class TPDFFontCollectionData {
   TGlyphNames GlyphNames;
   bool IsComposite = false;
   TPDFCIDWidths CIDWidths;
+  bool CIDWidthsByCode = false;  // the built-in list is keyed by code, not by CID
   double Ascent = 0;
   double Descent = 0;
   std::array<std::string, 256> TextChars;
@@ -96,6 +97,11 @@ class TPDFFontCollection {
   TOstrelCodeList SplitCodes(std::string_view bytes) const;
   // Unicode text of a code in the current font.
   std::u16string CodeToText(uint32_t code) const;
+  // The CID a code of the current composite font selects: the code itself
+  // unless the font names a predefined CMap that maps codes to CIDs.
+  uint32_t CodeToCID(uint32_t code) const;
+  // The width of a code of the current composite font, in thousandths.
+  double CodeWidth(uint32_t code) const;
 
   TPDFFontCollectionData* CurrentFont = nullptr;
   size_t Count() const { return records_.size(); }

@@ -238,6 +238,7 @@ void TFontLoader::ReadCIDWidths() {
   out.Default = dw ? RoundMetric(dw->Value) : 1000;
   if (rec_->Subtype == "CIDFontType0" && rec_->BaseFontName.starts_with("HeiseiKakuGo-W5")) {
     AddHeiseiKakuGoW5Widths(out);
+    rec_->CIDWidthsByCode = true;  // the list holds the widths of UCS-2 codes
     return;
   }
   auto* w = PdfCast<TPDFArray>(Get(font_, "W"));

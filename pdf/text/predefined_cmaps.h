@@ -24,4 +24,9 @@ TOstrelCodeList SplitPredefined(std::string_view cmapName, std::string_view byte
 // ("Adobe-Japan1-4", "Adobe-Identity-0", ...); empty when either is unknown.
 std::u16string PredefinedCodeText(std::string_view cmapName, std::string_view collection, uint32_t code);
 
+// The CID a code selects under a predefined CMap: through the Shift-JIS
+// tables, through the Adobe-Japan1 table for the Unicode CMaps of that
+// collection (0 for a character it lacks), and the code itself otherwise.
+uint32_t PredefinedCodeCID(std::string_view cmapName, std::string_view collection, uint32_t code);
+
 }  // namespace ostrel

@@ -486,12 +486,13 @@ double TPDFExtractor::StringWidth(const TState& st, std::string_view bytes) cons
   double glyphs = 0;
   double spacing = 0;
   if (st.Font && st.Font->IsComposite) {
-    // Composite fonts give widths by code (by CID, which most fonts' codes
-    // are): a byte-wise sum would be wrong by a glyph width per glyph.
+    // Composite fonts give widths by CID, which a predefined CMap may map
+    // from the code: a byte-wise sum would be wrong by a glyph width per
+    // glyph.
     TPDFFontCollectionData* current = fonts_.CurrentFont;
     fonts_.CurrentFont = st.Font;
     for (uint16_t code : fonts_.SplitCodes(bytes)) {
-      glyphs += st.Font->CIDWidths.Width(code);
+      glyphs += fonts_.CodeWidth(code);
       spacing += st.CharSpacing;
       if (code == st.SpaceCode && st.Font->OneByteCodes) spacing += st.WordSpacing;
     }
