@@ -52,9 +52,15 @@ void TJBIG2Bitmap::Combine(const TJBIG2Bitmap& src, int64_t x, int64_t y,
 
 TJBIG2Bitmap TJBIG2Bitmap::Extract(int x, int y, int width, int height) const {
   TJBIG2Bitmap out(width, height);
-  for (int j = 0; j < height; ++j)
-    for (int i = 0; i < width; ++i)
-      if (GetPixel(x + i, y + j)) out.SetPixel(i, j, 1);
+  // Positions in 64 bits: a window far out on the right must not wrap round.
+  for (int j = 0; j < height; ++j) {
+    const int64_t sy = int64_t{y} + j;
+    if (sy < 0 || sy >= height_) continue;
+    for (int i = 0; i < width; ++i) {
+      const int64_t sx = int64_t{x} + i;
+      if (sx >= 0 && sx < width_ && GetPixel(static_cast<int>(sx), static_cast<int>(sy))) out.SetPixel(i, j, 1);
+    }
+  }
   return out;
 }
 

@@ -47,7 +47,7 @@ void DecodeGenericRegion(TJBIG2Bitmap& bitmap, const TGenericRegionParams& param
       typical ^= decoder.DecodeBit(stats, kTypicalContext[t]) != 0;
       if (typical) {
         // The row repeats the one above (white above the first row).
-        if (y > 0) std::memcpy(bitmap.Row(y), bitmap.Row(y - 1), bitmap.Stride());
+        if (y > 0 && bitmap.Stride() > 0) std::memcpy(bitmap.Row(y), bitmap.Row(y - 1), bitmap.Stride());
         continue;
       }
     }
@@ -74,8 +74,14 @@ void DecodeRefinementRegion(TJBIG2Bitmap& bitmap, const TRefinementParams& param
                             TArithmeticDecoder& decoder, TArithmeticDecoderStats& stats) {
   if (stats.Size() < kRefinementContexts || !params.Reference) throw EJBIG2Error("bad refinement");
   const TJBIG2Bitmap& ref = *params.Reference;
-  const int dx = params.DX, dy = params.DY;
-  auto r = [&](int x, int y) { return static_cast<size_t>(ref.GetPixel(x - dx, y - dy)); };
+  const int64_t dx = params.DX, dy = params.DY;
+  // The offsets come from the data: positions are taken in 64 bits, and
+  // whatever lies outside the reference reads as 0.
+  auto r = [&](int x, int y) -> size_t {
+    const int64_t rx = x - dx, ry = y - dy;
+    if (rx < 0 || ry < 0 || rx >= ref.Width() || ry >= ref.Height()) return 0;
+    return static_cast<size_t>(ref.GetPixel(static_cast<int>(rx), static_cast<int>(ry)));
+  };
   auto c = [&](int x, int y) { return static_cast<size_t>(bitmap.GetPixel(x, y)); };
   const bool t0 = params.Template == 0;
   auto context = [&](int x, int y) -> size_t {

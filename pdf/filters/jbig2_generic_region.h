@@ -2,6 +2,7 @@
 // Generic region decoding (arithmetic templates 0 to 3 with typical
 // prediction, or MMR) and generic refinement decoding.
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "pdf/filters/jbig2_arithmetic_decoder.h"
@@ -34,8 +35,8 @@ struct TRefinementParams {
   int ATX[2] = {-1, -1};
   int ATY[2] = {-1, -1};
   const TJBIG2Bitmap* Reference = nullptr;
-  int DX = 0;  // position of the reference relative to the region
-  int DY = 0;
+  int64_t DX = 0;  // position of the reference relative to the region
+  int64_t DY = 0;
 };
 
 void DecodeRefinementRegion(TJBIG2Bitmap& bitmap, const TRefinementParams& params,

@@ -47,11 +47,20 @@ TJBIG2BitmapPtr DecodeHalftoneRegion(TStreamReader& reader, int width, int heigh
   int64_t stepX = reader.ReadNumber(2), stepY = reader.ReadNumber(2);
   if (patterns.empty() || op > 4) throw EJBIG2Error("bad halftone region");
   const int patternWidth = patterns[0]->Width(), patternHeight = patterns[0]->Height();
-  // Every grid cell draws a whole pattern: bound the drawing work too.
-  uint64_t cells = static_cast<uint64_t>(gridWidth) * static_cast<uint64_t>(gridHeight);
-  if (cells > kMaxJBIG2BitmapPixels ||
+  // Every grid cell draws a whole pattern: bound the drawing work too. A
+  // grid whose steps are at least half a pixel has no more cells than four
+  // times the area its patterns can reach; more come only from hostile data
+  // and would keep the gray planes and the drawing loop busy for nothing.
+  // A grid without columns still costs a pass per row, and the other way.
+  // Patterns that tile the region draw about its area, at most 2^28 pixels;
+  // twice that leaves room for overlapping grids.
+  uint64_t cells = static_cast<uint64_t>(std::max<int64_t>(gridWidth, 1)) *
+                   static_cast<uint64_t>(std::max<int64_t>(gridHeight, 1));
+  const uint64_t reach = (static_cast<uint64_t>(width) + static_cast<uint64_t>(patternWidth)) *
+                         (static_cast<uint64_t>(height) + static_cast<uint64_t>(patternHeight));
+  if (cells > kMaxJBIG2BitmapPixels || cells > 4 * reach ||
       cells * static_cast<uint64_t>(patternWidth) * static_cast<uint64_t>(patternHeight) >
-          (uint64_t{1} << 31))
+          2 * kMaxJBIG2BitmapPixels)
     throw EJBIG2Error("halftone grid too large");
 
   TJBIG2BitmapPtr region = factory.Make(width, height, defaultPixel);

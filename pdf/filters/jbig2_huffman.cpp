@@ -70,28 +70,28 @@ std::vector<std::vector<L>> StandardLines() {
 }  // namespace
 
 THuffmanTable::THuffmanTable(std::vector<THuffmanLine> lines) : lines_(std::move(lines)) {
-  codes_.assign(lines_.size(), 0);
-  int maxLength = 0;
-  for (const auto& line : lines_) {
-    if (line.PrefixLength < 0 || line.PrefixLength > 32 || line.RangeLength < 0 ||
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    const THuffmanLine& line = lines_[i];
+    if (line.PrefixLength < 0 || line.PrefixLength > kMaxPrefixLength || line.RangeLength < 0 ||
         line.RangeLength > 32)
       throw EJBIG2Error("bad Huffman table");
-    maxLength = std::max(maxLength, line.PrefixLength);
+    if (line.PrefixLength > 0) ++count_[line.PrefixLength];
   }
   // Canonical assignment: each length's first code follows the last code of
-  // the length before, shifted left.
-  uint64_t firstCode = 0;
-  uint32_t countPrevious = 0;
-  for (int length = 1; length <= maxLength; ++length) {
-    firstCode = (firstCode + countPrevious) << 1;
-    uint64_t code = firstCode;
-    countPrevious = 0;
-    for (size_t i = 0; i < lines_.size(); ++i) {
-      if (lines_[i].PrefixLength != length) continue;
-      if (code >= (uint64_t{1} << length)) throw EJBIG2Error("bad Huffman table");
-      codes_[i] = static_cast<uint32_t>(code++);
-      ++countPrevious;
-    }
+  // the length before, shifted left; lines without a prefix get no code.
+  uint32_t next = 0;
+  for (int length = 1; length <= kMaxPrefixLength; ++length) {
+    firstCode_[length] = (firstCode_[length - 1] + count_[length - 1]) << 1;
+    if (count_[length] && firstCode_[length] + count_[length] > (uint64_t{1} << length))
+      throw EJBIG2Error("bad Huffman table");
+    firstLine_[length] = next;
+    next += count_[length];
+  }
+  byLength_.resize(next);
+  uint32_t filled[kMaxPrefixLength + 1] = {};
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    int length = lines_[i].PrefixLength;
+    if (length > 0) byLength_[firstLine_[length] + filled[length]++] = static_cast<uint32_t>(i);
   }
 }
 
@@ -107,21 +107,21 @@ const THuffmanTable& THuffmanTable::Standard(int n) {
 }
 
 bool THuffmanDecoder::Decode(const THuffmanTable& table, int32_t& value) {
-  uint32_t code = 0;
-  for (int length = 1; length <= 32; ++length) {
-    code = (code << 1) | static_cast<uint32_t>(reader_.ReadBit());
-    for (size_t i = 0; i < table.lines_.size(); ++i) {
-      const THuffmanLine& line = table.lines_[i];
-      if (line.PrefixLength != length || table.codes_[i] != code) continue;
-      if (line.Kind == THuffmanLine::OutOfBand) return false;
-      int64_t offset = reader_.ReadBits(line.RangeLength);
-      int64_t v = line.Kind == THuffmanLine::Lower ? int64_t{line.RangeLow} - offset
-                                                   : int64_t{line.RangeLow} + offset;
-      if (v > std::numeric_limits<int32_t>::max() || v < std::numeric_limits<int32_t>::min())
-        throw EJBIG2Error("Huffman value out of range");
-      value = static_cast<int32_t>(v);
-      return true;
-    }
+  uint64_t code = 0;
+  for (int length = 1; length <= THuffmanTable::kMaxPrefixLength; ++length) {
+    code = (code << 1) | static_cast<uint64_t>(reader_.ReadBit());
+    if (code < table.firstCode_[length] || code - table.firstCode_[length] >= table.count_[length])
+      continue;
+    const THuffmanLine& line =
+        table.lines_[table.byLength_[table.firstLine_[length] + (code - table.firstCode_[length])]];
+    if (line.Kind == THuffmanLine::OutOfBand) return false;
+    int64_t offset = reader_.ReadBits(line.RangeLength);
+    int64_t v = line.Kind == THuffmanLine::Lower ? int64_t{line.RangeLow} - offset
+                                                 : int64_t{line.RangeLow} + offset;
+    if (v > std::numeric_limits<int32_t>::max() || v < std::numeric_limits<int32_t>::min())
+      throw EJBIG2Error("Huffman value out of range");
+    value = static_cast<int32_t>(v);
+    return true;
   }
   throw EJBIG2Error("invalid Huffman code");
 }

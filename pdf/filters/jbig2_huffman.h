@@ -27,8 +27,14 @@ class THuffmanTable {
 
  private:
   friend class THuffmanDecoder;
+  static constexpr int kMaxPrefixLength = 32;
   std::vector<THuffmanLine> lines_;
-  std::vector<uint32_t> codes_;
+  // Canonical codes of one length are consecutive: the lines of length n
+  // hold codes firstCode_[n] onwards, in byLength_ from firstLine_[n] on.
+  std::vector<uint32_t> byLength_;
+  uint64_t firstCode_[kMaxPrefixLength + 1] = {};
+  uint32_t count_[kMaxPrefixLength + 1] = {};
+  uint32_t firstLine_[kMaxPrefixLength + 1] = {};
 };
 
 class THuffmanDecoder {

@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
 
 #include "pdf/filters/jbig2_generic_region.h"
 #include "pdf/filters/jbig2_halftone.h"
 #include "pdf/filters/jbig2_huffman.h"
 #include "pdf/filters/jbig2_stream_reader.h"
+#include "pdf/filters/jbig2_table_segment.h"
 #include "pdf/filters/jbig2_text_region.h"
+#include "pdf/filters/jbig2_text_region_segment.h"
 
 namespace ostrel {
 namespace {
@@ -64,8 +65,6 @@ size_t FindGenericRegionEnd(std::string_view data) {
   return at + 6;
 }
 
-const THuffmanTable& Table(int n) { return THuffmanTable::Standard(n); }
-
 }  // namespace
 
 void TJBIG2StreamDecoder::Decode(std::string_view data, std::string_view globals) {
@@ -119,6 +118,15 @@ std::vector<const TJBIG2Bitmap*> TJBIG2StreamDecoder::ReferredSymbols(const TSeg
   return symbols;
 }
 
+std::vector<const THuffmanTable*> TJBIG2StreamDecoder::ReferredTables(const TSegmentHeader& h) const {
+  std::vector<const THuffmanTable*> tables;
+  for (uint32_t number : h.ReferredTo) {
+    auto it = results_.find(number);
+    if (it != results_.end() && it->second.Table) tables.push_back(it->second.Table.get());
+  }
+  return tables;
+}
+
 void TJBIG2StreamDecoder::PlaceRegion(const TJBIG2Bitmap& region, int64_t x, int64_t y, uint32_t op) {
   if (!page_) return;
   if (pageHeightUnknown_ && y + region.Height() > page_->Height())
@@ -141,90 +149,14 @@ void TJBIG2StreamDecoder::DecodeSegment(const TSegmentHeader& h, std::string_vie
       }
       TResult result;
       result.IsSymbols = true;
-      result.Symbols = DecodeSymbolDictionary(r, ReferredSymbols(h), source, factory_);
+      result.Symbols = DecodeSymbolDictionary(r, ReferredSymbols(h), source, ReferredTables(h), factory_);
       results_[h.Number] = std::move(result);
       break;
     }
     case 4: case 6: case 7: {  // text region
       TRegionInfo info = ReadRegionInfo(r);
-      uint32_t flags = r.ReadNumber(2);
-      TTextRegionParams p;
-      p.Huffman = flags & 1;
-      p.Refine = flags >> 1 & 1;
-      p.LogStrips = static_cast<int>(flags >> 2 & 3);
-      p.RefCorner = static_cast<int>(flags >> 4 & 3);
-      p.Transposed = flags >> 6 & 1;
-      p.CombinationOperator = static_cast<TJBIG2CombinationOperator>(flags >> 7 & 3);
-      p.DefaultPixel = flags >> 9 & 1;
-      p.DSOffset = static_cast<int>(flags >> 10 & 31);
-      if (p.DSOffset >= 16) p.DSOffset -= 32;
-      p.RefinementTemplate = static_cast<int>(flags >> 15 & 1);
-      if (p.Huffman) {
-        uint32_t hf = r.ReadNumber(2);
-        auto pick = [&](int shift, std::initializer_list<int> tables) -> const THuffmanTable* {
-          size_t sel = hf >> shift & 3;
-          if (sel >= tables.size()) throw EJBIG2Error("custom Huffman tables are not supported");
-          return &Table(tables.begin()[sel]);
-        };
-        p.Tables.FS = pick(0, {6, 7});
-        p.Tables.DS = pick(2, {8, 9, 10});
-        p.Tables.DT = pick(4, {11, 12, 13});
-        p.Tables.RDW = pick(6, {14, 15});
-        p.Tables.RDH = pick(8, {14, 15});
-        p.Tables.RDX = pick(10, {14, 15});
-        p.Tables.RDY = pick(12, {14, 15});
-        if (hf >> 14 & 1) throw EJBIG2Error("custom Huffman tables are not supported");
-        p.Tables.RSIZE = &Table(1);
-      }
-      if (p.Refine && p.RefinementTemplate == 0)
-        for (int i = 0; i < 2; ++i) {
-          p.RATX[i] = r.ReadSigned8();
-          p.RATY[i] = r.ReadSigned8();
-        }
-      p.NumInstances = r.ReadNumber(4);
-      p.Symbols = ReferredSymbols(h);
-      p.SymbolCodeLength = SymbolCodeLength(static_cast<uint32_t>(p.Symbols.size()));
-      if (info.Width > (int64_t{1} << 28) || info.Height > (int64_t{1} << 28))
-        throw EJBIG2Error("region too large");
-      p.Width = static_cast<int>(info.Width);
-      p.Height = static_cast<int>(info.Height);
-      std::optional<THuffmanTable> symbolCodes;
-      TJBIG2BitmapPtr region;
-      if (p.Huffman) {
-        // Symbol ID code lengths, themselves run-length coded.
-        std::vector<THuffmanLine> runLines;
-        for (int32_t i = 0; i < 35; ++i) runLines.push_back({i, static_cast<int>(r.ReadBits(4)), 0});
-        THuffmanTable runCodes(runLines);
-        THuffmanDecoder huffman(r);
-        std::vector<THuffmanLine> lines;
-        while (lines.size() < p.Symbols.size()) {
-          int32_t code = huffman.DecodeValue(runCodes);
-          size_t repeat = 1;
-          int length = code;
-          if (code == 32) {
-            if (lines.empty()) throw EJBIG2Error("bad symbol code lengths");
-            length = lines.back().PrefixLength;
-            repeat = 3 + r.ReadBits(2);
-          } else if (code == 33) {
-            length = 0;
-            repeat = 3 + r.ReadBits(3);
-          } else if (code == 34) {
-            length = 0;
-            repeat = 11 + r.ReadBits(7);
-          }
-          if (lines.size() + repeat > p.Symbols.size()) throw EJBIG2Error("bad symbol code lengths");
-          for (size_t i = 0; i < repeat; ++i)
-            lines.push_back({static_cast<int32_t>(lines.size()), length, 0});
-        }
-        r.AlignToByte();
-        symbolCodes.emplace(lines);
-        p.Tables.SymbolCodes = &*symbolCodes;
-        region = DecodeTextRegion(p, factory_, nullptr, nullptr, &r);
-      } else {
-        TArithmeticDecoder decoder(r.Rest());
-        TTextRegionContexts contexts(p.SymbolCodeLength);
-        region = DecodeTextRegion(p, factory_, &decoder, &contexts, nullptr);
-      }
+      TJBIG2BitmapPtr region =
+          DecodeTextRegionSegment(r, info.Width, info.Height, ReferredSymbols(h), ReferredTables(h), factory_);
       if (immediate) PlaceRegion(*region, info.X, info.Y, info.Operator);
       else results_[h.Number].Region = region;
       break;
@@ -330,10 +262,18 @@ void TJBIG2StreamDecoder::DecodeSegment(const TSegmentHeader& h, std::string_vie
       if (page_ && pageHeightUnknown_) page_->Grow(lastRow + 1, pageDefaultPixel_);
       break;
     }
+    case 53:  // tables
+      // A damaged table harms only the regions that select it: they then
+      // find no user-supplied table and fail on their own.
+      try {
+        results_[h.Number].Table = DecodeTableSegment(r);
+      } catch (const EJBIG2Error&) {
+      }
+      break;
     case 51:  // end of file
       ended_ = true;
       break;
-    default:  // end of page, profiles, tables, extensions and unknown types
+    default:  // end of page, profiles, extensions and unknown types
       break;
   }
 }

@@ -3,10 +3,12 @@
 // segments refer to: symbols, patterns, intermediate regions, the page.
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string_view>
 #include <vector>
 
 #include "pdf/filters/jbig2_bitmap.h"
+#include "pdf/filters/jbig2_huffman.h"
 #include "pdf/filters/jbig2_symbol_dictionary.h"
 
 namespace ostrel {
@@ -31,12 +33,15 @@ class TJBIG2StreamDecoder {
   void DecodeSegment(const TSegmentHeader& header, std::string_view data);
   void PlaceRegion(const TJBIG2Bitmap& region, int64_t x, int64_t y, uint32_t op);
   std::vector<const TJBIG2Bitmap*> ReferredSymbols(const TSegmentHeader& header) const;
+  // The tables segments referred to, in the order of the references.
+  std::vector<const THuffmanTable*> ReferredTables(const TSegmentHeader& header) const;
 
   struct TResult {
     bool IsSymbols = false;
     bool IsPatterns = false;
     TSymbolDictionary Symbols;  // exported symbols, or the patterns
     TJBIG2BitmapPtr Region;     // an intermediate region
+    std::shared_ptr<const THuffmanTable> Table;  // a tables segment
   };
   std::map<uint32_t, TResult> results_;
   TJBIG2BitmapFactory factory_;

@@ -16,6 +16,7 @@ class TStreamReader {
 
   size_t Position() const { return pos_; }
   size_t Remaining() const { return pos_ < data_.size() ? data_.size() - pos_ : 0; }
+  uint64_t RemainingBits() const { return Remaining() * 8 - (Remaining() ? bit_ : 0); }
   std::string_view Rest() const { return data_.substr(std::min(pos_, data_.size())); }
   void Skip(size_t n) {
     AlignToByte();

@@ -5,6 +5,7 @@
 
 #include "pdf/filters/jbig2_generic_region.h"
 #include "pdf/filters/jbig2_huffman.h"
+#include "pdf/filters/jbig2_table_segment.h"
 #include "pdf/filters/jbig2_text_region.h"
 
 namespace ostrel {
@@ -15,22 +16,43 @@ constexpr int64_t kMaxSymbolSide = int64_t{1} << 24;
 
 struct TFlags {
   explicit TFlags(uint32_t f)
-      : Huffman(f & 1), RefAgg(f >> 1 & 1), HuffDH(f >> 2 & 3), HuffDW(f >> 4 & 3),
-        HuffBMSize(f >> 6 & 1), HuffAggInst(f >> 7 & 1), ContextUsed(f >> 8 & 1),
+      : Huffman(f & 1), RefAgg(f >> 1 & 1), ContextUsed(f >> 8 & 1),
         ContextRetained(f >> 9 & 1), Template(f >> 10 & 3), RTemplate(f >> 12 & 1) {}
   bool Huffman, RefAgg;
-  int HuffDH, HuffDW, HuffBMSize, HuffAggInst;
   bool ContextUsed, ContextRetained;
   int Template, RTemplate;
 };
+
+// The Huffman flags, field by field in the order user-supplied tables are
+// taken from the referred-to list.
+constexpr TTableChoice kDH{2, 2, {4, 5, 0, kUserTable}};
+constexpr TTableChoice kDW{4, 2, {2, 3, 0, kUserTable}};
+constexpr TTableChoice kBMSize{6, 1, {1, kUserTable}};
+constexpr TTableChoice kAggInst{7, 1, {1, kUserTable}};
+
+struct TTables {
+  const THuffmanTable *DH = nullptr, *DW = nullptr, *BMSize = nullptr, *AggInst = nullptr;
+};
+
+TTables SelectTables(uint32_t flags, const std::vector<const THuffmanTable*>& userTables) {
+  TUserTables user(userTables);
+  TTables t;
+  t.DH = SelectTable(flags, kDH, user);
+  t.DW = SelectTable(flags, kDW, user);
+  t.BMSize = SelectTable(flags, kBMSize, user);
+  t.AggInst = SelectTable(flags, kAggInst, user);
+  return t;
+}
 
 }  // namespace
 
 TSymbolDictionary DecodeSymbolDictionary(TStreamReader& reader,
                                          const std::vector<const TJBIG2Bitmap*>& inputSymbols,
                                          const TSymbolDictionary* contextSource,
+                                         const std::vector<const THuffmanTable*>& userTables,
                                          TJBIG2BitmapFactory& factory) {
-  TFlags f(reader.ReadNumber(2));
+  const uint32_t flagWord = reader.ReadNumber(2);
+  TFlags f(flagWord);
   TGenericRegionParams gp;
   gp.Template = f.Template;
   if (!f.Huffman)
@@ -48,8 +70,8 @@ TSymbolDictionary DecodeSymbolDictionary(TStreamReader& reader,
   uint32_t numNew = reader.ReadNumber(4);
   uint64_t numAll = uint64_t{inputSymbols.size()} + numNew;
   if (numAll > kMaxJBIG2Symbols || numExported > numAll) throw EJBIG2Error("too many symbols");
-  if (f.Huffman && (f.HuffDH == 3 || f.HuffDW == 3 || f.HuffBMSize || f.HuffAggInst || f.HuffDH == 2 || f.HuffDW == 2))
-    throw EJBIG2Error("custom Huffman tables are not supported");
+  TTables tables;
+  if (f.Huffman) tables = SelectTables(flagWord, userTables);
 
   std::optional<TArithmeticDecoder> arith;
   std::optional<THuffmanDecoder> huffman;
@@ -63,13 +85,15 @@ TSymbolDictionary DecodeSymbolDictionary(TStreamReader& reader,
     *result.GB = *contextSource->GB;
     *result.GR = *contextSource->GR;
   }
+  const THuffmanTable* B1 = &THuffmanTable::Standard(1);
+  const THuffmanTable* B15 = &THuffmanTable::Standard(15);
   const int codeLength = SymbolCodeLength(static_cast<uint32_t>(numAll));
   TTextRegionContexts textContexts(f.RefAgg ? codeLength : 0);
 
-  auto read = [&](TArithmeticDecoderStats& stats, int table, int32_t& v) {
-    return f.Huffman ? huffman->Decode(THuffmanTable::Standard(table), v) : arith->DecodeInt(stats, v);
+  auto read = [&](TArithmeticDecoderStats& stats, const THuffmanTable* table, int32_t& v) {
+    return f.Huffman ? huffman->Decode(*table, v) : arith->DecodeInt(stats, v);
   };
-  auto readValue = [&](TArithmeticDecoderStats& stats, int table) {
+  auto readValue = [&](TArithmeticDecoderStats& stats, const THuffmanTable* table) {
     int32_t v = 0;
     if (!read(stats, table, v)) throw EJBIG2Error("unexpected out-of-band value");
     return v;
@@ -79,14 +103,14 @@ TSymbolDictionary DecodeSymbolDictionary(TStreamReader& reader,
   std::vector<TJBIG2BitmapPtr> newSymbols;
   int64_t classHeight = 0;
   while (newSymbols.size() < numNew) {
-    classHeight += readValue(IADH, f.HuffDH == 0 ? 4 : 5);
+    classHeight += readValue(IADH, tables.DH);
     if (classHeight < 0 || classHeight > kMaxSymbolSide) throw EJBIG2Error("bad symbol height");
     int64_t symbolWidth = 0, totalWidth = 0;
     size_t firstInClass = newSymbols.size();
     std::vector<int64_t> widths;
     for (;;) {
       int32_t dw = 0;
-      if (!read(IADW, f.HuffDW == 0 ? 2 : 3, dw)) break;
+      if (!read(IADW, tables.DW, dw)) break;
       if (newSymbols.size() >= numNew) throw EJBIG2Error("too many symbols in height class");
       symbolWidth += dw;
       totalWidth += symbolWidth;
@@ -102,11 +126,11 @@ TSymbolDictionary DecodeSymbolDictionary(TStreamReader& reader,
         symbol = factory.Make(symbolWidth, classHeight);
         DecodeGenericRegion(*symbol, gp, *arith, *result.GB);
       } else {
-        int32_t instances = readValue(IAAI, 1);
+        int32_t instances = readValue(IAAI, tables.AggInst);
         if (instances == 1) {
           uint32_t id = f.Huffman ? reader.ReadBits(codeLength) : arith->DecodeIAID(textContexts.IAID, codeLength);
-          int32_t rdx = readValue(textContexts.IARDX, 15);
-          int32_t rdy = readValue(textContexts.IARDY, 15);
+          int32_t rdx = readValue(textContexts.IARDX, B15);
+          int32_t rdy = readValue(textContexts.IARDY, B15);
           if (id >= all.size()) throw EJBIG2Error("symbol ID out of range");
           symbol = factory.Make(symbolWidth, classHeight);
           TRefinementParams rp;
@@ -117,7 +141,7 @@ TSymbolDictionary DecodeSymbolDictionary(TStreamReader& reader,
           rp.DX = rdx;
           rp.DY = rdy;
           if (f.Huffman) {
-            int32_t size = readValue(IAAI, 1);
+            int32_t size = readValue(IAAI, B1);
             reader.AlignToByte();
             if (size < 0 || static_cast<size_t>(size) > reader.Remaining())
               throw EJBIG2Error("refinement data too short");
@@ -151,14 +175,14 @@ TSymbolDictionary DecodeSymbolDictionary(TStreamReader& reader,
       all.push_back(symbol.get());
     }
     if (f.Huffman && !f.RefAgg) {
-      int32_t size = readValue(IAAI, 1);
+      int32_t size = readValue(IAAI, tables.BMSize);
       reader.AlignToByte();
       TJBIG2BitmapPtr collective = factory.Make(totalWidth, classHeight);
       if (size == 0) {
         for (int y = 0; y < collective->Height(); ++y) {
           std::string_view row = reader.Rest().substr(0, collective->Stride());
           if (row.size() < collective->Stride()) throw EJBIG2Error("symbol bitmap too short");
-          std::memcpy(collective->Row(y), row.data(), row.size());
+          if (!row.empty()) std::memcpy(collective->Row(y), row.data(), row.size());
           reader.Skip(row.size());
         }
       } else {
@@ -183,7 +207,7 @@ TSymbolDictionary DecodeSymbolDictionary(TStreamReader& reader,
   size_t index = 0;
   bool exported = false;
   for (size_t runs = 0; index < all.size(); ++runs) {
-    int32_t run = readValue(IAEX, 1);
+    int32_t run = readValue(IAEX, B1);
     if (run < 0 || static_cast<uint64_t>(run) > all.size() - index || runs > 2 * all.size() + 2)
       throw EJBIG2Error("bad export flags");
     for (size_t i = index; exported && i < index + static_cast<size_t>(run); ++i)

@@ -6,6 +6,7 @@
 
 #include "pdf/filters/jbig2_arithmetic_decoder.h"
 #include "pdf/filters/jbig2_bitmap.h"
+#include "pdf/filters/jbig2_huffman.h"
 #include "pdf/filters/jbig2_stream_reader.h"
 
 namespace ostrel {
@@ -17,10 +18,12 @@ struct TSymbolDictionary {
 };
 
 // reader holds the segment's data. contextSource is the last referred
-// dictionary, whose retained contexts are used when the flags ask for them.
+// dictionary, whose retained contexts are used when the flags ask for them;
+// userTables are the referred tables segments, in order.
 TSymbolDictionary DecodeSymbolDictionary(TStreamReader& reader,
                                          const std::vector<const TJBIG2Bitmap*>& inputSymbols,
                                          const TSymbolDictionary* contextSource,
+                                         const std::vector<const THuffmanTable*>& userTables,
                                          TJBIG2BitmapFactory& factory);
 
 }  // namespace ostrel

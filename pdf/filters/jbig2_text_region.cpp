@@ -70,6 +70,10 @@ TJBIG2BitmapPtr DecodeTextRegion(const TTextRegionParams& p, TJBIG2BitmapFactory
   const int64_t strips = int64_t{1} << p.LogStrips;
   const auto& t = p.Tables;
 
+  std::optional<TArithmeticDecoderStats> ownRefinementStats;
+  TArithmeticDecoderStats* refinementStats = contexts ? &contexts->GR : nullptr;
+  if (!refinementStats && p.Refine) refinementStats = &ownRefinementStats.emplace(kRefinementContexts);
+
   int64_t stripT = -int64_t{in.ReadValue(&C::IADT, t.DT)} * strips;
   int64_t firstS = 0;
   uint32_t instances = 0;
@@ -77,9 +81,20 @@ TJBIG2BitmapPtr DecodeTextRegion(const TTextRegionParams& p, TJBIG2BitmapFactory
     stripT += int64_t{in.ReadValue(&C::IADT, t.DT)} * strips;
     firstS += in.ReadValue(&C::IAFS, t.FS);
     int64_t curS = firstS;
-    for (bool first = true; instances < p.NumInstances; first = false) {
+    for (bool first = true;; first = false) {
       if (!first) {
         int32_t ds = 0;
+        if (instances == p.NumInstances) {
+          // The last strip ends with OOB like every other. It is read so
+          // that what follows in the same data (aggregate symbols of a
+          // dictionary) starts in the right place; a stream that leaves it
+          // out still keeps its instances.
+          try {
+            in.Read(&C::IADS, t.DS, ds);
+          } catch (const EJBIG2Error&) {
+          }
+          break;
+        }
         if (!in.Read(&C::IADS, t.DS, ds)) break;  // end of the strip
         curS += int64_t{ds} + p.DSOffset;
       }
@@ -101,19 +116,20 @@ TJBIG2BitmapPtr DecodeTextRegion(const TTextRegionParams& p, TJBIG2BitmapFactory
           rp.ATY[i] = p.RATY[i];
         }
         rp.Reference = symbol;
-        rp.DX = (rdw >> 1) + rdx;  // floor(RDW / 2) + RDX
-        rp.DY = (rdh >> 1) + rdy;
+        rp.DX = (int64_t{rdw} >> 1) + rdx;  // floor(RDW / 2) + RDX
+        rp.DY = (int64_t{rdh} >> 1) + rdy;
         if (p.Huffman) {
           int32_t size = in.ReadValue(nullptr, t.RSIZE);
           reader->AlignToByte();
           if (size < 0 || static_cast<size_t>(size) > reader->Remaining())
             throw EJBIG2Error("refinement data too short");
+          // Each refinement has its own arithmetic-coded bytes, but the
+          // contexts carry over from one to the next through the region.
           TArithmeticDecoder refinementDecoder(reader->Rest().substr(0, static_cast<size_t>(size)));
-          TArithmeticDecoderStats stats(kRefinementContexts);
-          DecodeRefinementRegion(*refined, rp, refinementDecoder, stats);
+          DecodeRefinementRegion(*refined, rp, refinementDecoder, *refinementStats);
           reader->Skip(static_cast<size_t>(size));
         } else {
-          DecodeRefinementRegion(*refined, rp, *decoder, contexts->GR);
+          DecodeRefinementRegion(*refined, rp, *decoder, *refinementStats);
         }
         symbol = refined.get();
       }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <chrono>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -11,9 +12,14 @@
 #include "pdf/filters/ccitt_decoder.h"
 #include "pdf/filters/jbig2_arithmetic_decoder.h"
 #include "pdf/filters/jbig2_bitmap.h"
+#include "jbig2_test_encoder.h"
 
 namespace ostrel {
 namespace {
+
+using jbig2test::Number;
+using jbig2test::RegionInfo;
+using jbig2test::Segment;
 
 std::string Bytes(std::initializer_list<int> values) {
   std::string s;
@@ -21,141 +27,18 @@ std::string Bytes(std::initializer_list<int> values) {
   return s;
 }
 
-std::string Number(uint32_t v, int bytes) {
-  std::string s;
-  for (int i = bytes - 1; i >= 0; --i) s.push_back(static_cast<char>(v >> (8 * i)));
-  return s;
-}
-
-// A segment header (short form, one-byte page association) and its data.
-std::string Segment(uint32_t number, int type, std::vector<uint32_t> refs, const std::string& data,
-                    uint32_t length = 0xFFFFFFFE) {
-  std::string s = Number(number, 4) + Number(type, 1) + Number(refs.size() << 5, 1);
-  for (uint32_t r : refs) s += Number(r, 1);
-  s += Number(1, 1) + Number(length == 0xFFFFFFFE ? data.size() : length, 4);
-  return s + data;
-}
-
 std::string PageInfo(uint32_t width, uint32_t height, int flags = 0, int striping = 0) {
-  return Segment(0, 48, {}, Number(width, 4) + Number(height, 4) + Number(0, 4) + Number(0, 4) + Number(flags, 1) +
-                                Number(striping, 2));
+  return jbig2test::PageInfo(0, width, height, flags, striping);
 }
 
-std::string RegionInfo(uint32_t w, uint32_t h, uint32_t x, uint32_t y, int op = 0) {
-  return Number(w, 4) + Number(h, 4) + Number(x, 4) + Number(y, 4) + Number(op, 1);
-}
-
-// The MQ encoder, written from the standard's encoder flow charts, to make
-// arithmetic test data.
-class TMQEncoder {
- public:
-  void Encode(size_t cx, int d) {
-    static const uint16_t kQe[47] = {
-        0x5601, 0x3401, 0x1801, 0x0AC1, 0x0521, 0x0221, 0x5601, 0x5401, 0x4801, 0x3801, 0x3001, 0x2401,
-        0x1C01, 0x1601, 0x5601, 0x5401, 0x5101, 0x4801, 0x3801, 0x3401, 0x3001, 0x2801, 0x2401, 0x2201,
-        0x1C01, 0x1801, 0x1601, 0x1401, 0x1201, 0x1101, 0x0AC1, 0x09C1, 0x08A1, 0x0521, 0x0441, 0x02A1,
-        0x0221, 0x0141, 0x0111, 0x0085, 0x0049, 0x0025, 0x0015, 0x0009, 0x0005, 0x0001, 0x5601};
-    static const uint8_t kNmps[47] = {1,  2,  3,  4,  5,  38, 7,  8,  9,  10, 11, 12, 13, 29, 15, 16,
-                                      17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32,
-                                      33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45, 45, 46};
-    static const uint8_t kNlps[47] = {1,  6,  9,  12, 29, 33, 6,  14, 14, 14, 17, 18, 20, 21, 14, 14,
-                                      15, 16, 17, 18, 19, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29,
-                                      30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 46};
-    if (cx >= index_.size()) index_.resize(cx + 1), mps_.resize(cx + 1);
-    int i = index_[cx];
-    uint32_t qe = kQe[i];
-    a_ -= qe;
-    if (d == mps_[cx]) {
-      if (a_ & 0x8000) {
-        c_ += qe;
-        return;
-      }
-      if (a_ < qe) a_ = qe;
-      else c_ += qe;
-      index_[cx] = kNmps[i];
-    } else {
-      if (a_ < qe) c_ += qe;
-      else a_ = qe;
-      if (i == 0 || i == 6 || i == 14) mps_[cx] = 1 - mps_[cx];
-      index_[cx] = kNlps[i];
-    }
-    do {
-      a_ <<= 1;
-      c_ <<= 1;
-      if (--ct_ == 0) ByteOut();
-    } while (!(a_ & 0x8000));
-  }
-  std::string Finish() {
-    uint32_t temp = c_ + a_;
-    c_ |= 0xFFFF;
-    if (c_ >= temp) c_ -= 0x8000;
-    c_ <<= ct_;
-    ByteOut();
-    c_ <<= ct_;
-    ByteOut();
-    if (out_.back() != '\xFF') out_.push_back('\xFF');
-    out_.push_back('\xAC');
-    return out_.substr(1);
-  }
-
- private:
-  void ByteOut() {
-    uint8_t& b = reinterpret_cast<uint8_t&>(out_.back());
-    if (b == 0xFF) {
-      Put(c_ >> 20, 0xFFFFF, 7);
-    } else if (c_ < 0x8000000) {
-      Put(c_ >> 19, 0x7FFFF, 8);
-    } else {
-      ++b;
-      if (b == 0xFF) {
-        c_ &= 0x7FFFFFF;
-        Put(c_ >> 20, 0xFFFFF, 7);
-      } else {
-        Put(c_ >> 19, 0x7FFFF, 8);
-      }
-    }
-  }
-  void Put(uint32_t byte, uint32_t mask, int ct) {
-    out_.push_back(static_cast<char>(byte));
-    c_ &= mask;
-    ct_ = ct;
-  }
-  std::vector<uint8_t> index_, mps_;
-  uint32_t a_ = 0x8000, c_ = 0;
-  int ct_ = 12;
-  std::string out_ = std::string(1, '\0');
-};
-
-// Encodes a bitmap as a generic region with the same context rule the
-// decoder uses (fixed pixels and adaptive pixels at their default places).
 std::string EncodeGeneric(const TJBIG2Bitmap& bm, int templ, bool typical) {
-  struct P { int dx, dy, shift; };
-  static const std::vector<P> kPixels[4] = {
-      {{-1, 0, 0}, {-2, 0, 1}, {-3, 0, 2}, {-4, 0, 3}, {3, -1, 4}, {2, -1, 5}, {1, -1, 6}, {0, -1, 7},
-       {-1, -1, 8}, {-2, -1, 9}, {-3, -1, 10}, {2, -2, 11}, {1, -2, 12}, {0, -2, 13}, {-1, -2, 14}, {-2, -2, 15}},
-      {{-1, 0, 0}, {-2, 0, 1}, {-3, 0, 2}, {3, -1, 3}, {2, -1, 4}, {1, -1, 5}, {0, -1, 6}, {-1, -1, 7},
-       {-2, -1, 8}, {2, -2, 9}, {1, -2, 10}, {0, -2, 11}, {-1, -2, 12}},
-      {{-1, 0, 0}, {-2, 0, 1}, {2, -1, 2}, {1, -1, 3}, {0, -1, 4}, {-1, -1, 5}, {-2, -1, 6}, {1, -2, 7},
-       {0, -2, 8}, {-1, -2, 9}},
-      {{-1, 0, 0}, {-2, 0, 1}, {-3, 0, 2}, {-4, 0, 3}, {2, -1, 4}, {1, -1, 5}, {0, -1, 6}, {-1, -1, 7},
-       {-2, -1, 8}, {-3, -1, 9}}};
-  static const size_t kTypical[4] = {0x9B25, 0x0795, 0x00E5, 0x0195};
-  TMQEncoder enc;
-  bool ltp = false;
-  for (int y = 0; y < bm.Height(); ++y) {
-    if (typical) {
-      bool same = true;
-      for (int x = 0; x < bm.Width(); ++x) same &= bm.GetPixel(x, y) == bm.GetPixel(x, y - 1);
-      enc.Encode(kTypical[templ], same != ltp);
-      ltp = same;
-      if (same) continue;
-    }
-    for (int x = 0; x < bm.Width(); ++x) {
-      size_t cx = 0;
-      for (const P& p : kPixels[templ]) cx |= static_cast<size_t>(bm.GetPixel(x + p.dx, y + p.dy)) << p.shift;
-      enc.Encode(cx, bm.GetPixel(x, y));
-    }
-  }
+  jbig2test::TMQEncoder enc;
+  jbig2test::TMQStats stats(size_t{1} << 16);
+  jbig2test::TGenericOptions o;
+  o.Template = templ;
+  o.TypicalPrediction = typical;
+  if (templ != 0) o.AT[0] = templ <= 1 ? 3 : 2;
+  jbig2test::EncodeGeneric(enc, stats, bm, o);
   return enc.Finish();
 }
 
@@ -187,9 +70,10 @@ TEST(JBIG2ArithmeticDecoder, StandardTestSequence) {
   }
   EXPECT_EQ(decoded, expected);
   // Our encoder reproduces the same bytes, so the tests built on it agree with the standard.
-  TMQEncoder encoder;
+  jbig2test::TMQEncoder encoder;
+  jbig2test::TMQStats encoderStats(1);
   for (char c : expected)
-    for (int j = 7; j >= 0; --j) encoder.Encode(0, (static_cast<uint8_t>(c) >> j) & 1);
+    for (int j = 7; j >= 0; --j) encoder.Encode(encoderStats, 0, (static_cast<uint8_t>(c) >> j) & 1);
   EXPECT_EQ(encoder.Finish(), encoded);
 }
 
@@ -287,6 +171,70 @@ TEST(JBIG2Decoder, HostileSizesAndReferences) {
   std::string starved = PageInfo(8, 8) + Segment(1, 38, {}, RegionInfo(16384, 16384, 0, 0) + Number(0, 1) +
                                                                 Bytes({3, 0xFF, 0xFD, 0xFF, 2, 0xFE, 0xFE, 0xFE, 0x55}));
   EXPECT_FALSE(decoder.Decode(starved));
+  // Found by fuzzing: refining the page far out on the right read pixel
+  // positions that overflowed.
+  std::string farRight = PageInfo(16, 16) + Segment(1, 42, {}, RegionInfo(8, 8, 0x7FFFFFFC, 0) + Number(1, 1) +
+                                                                   Bytes({0x12, 0x34, 0xFF, 0xAC}));
+  EXPECT_TRUE(decoder.Decode(farRight)) << decoder.LastError();
+  // Found by fuzzing: a region of no width with typical prediction copied
+  // rows of no bytes from a null buffer.
+  std::string noWidth = PageInfo(16, 16) + Segment(1, 38, {}, RegionInfo(0, 8, 0, 0) + Number(1 << 3, 1) +
+                                                                  Bytes({3, 0xFF, 0xFD, 0xFF, 2, 0xFE, 0xFE, 0xFE}) +
+                                                                  EncodeGeneric(TJBIG2Bitmap(0, 8), 0, true));
+  EXPECT_TRUE(decoder.Decode(noWidth)) << decoder.LastError();
+}
+
+TEST(JBIG2Decoder, HalftoneGridBoundToItsRegion) {
+  // Found by fuzzing: a 40 x 30 halftone region with a grid of 12 x 9818594
+  // cells, nearly all skipped, kept the decoder busy for seconds.
+  std::vector<TJBIG2Bitmap> patterns(16, TJBIG2Bitmap(4, 4));
+  std::string grid = Number(0x4C, 1) + Number(12, 4) + Number(9818594, 4) + Number(0xC927D1F3, 4) +
+                     Number(0x170F1C99, 4) + Number(0xE7FF, 2) + Number(0xAC00, 2) + Bytes({0x95, 0xD1, 0xFF, 0xAC});
+  std::string data = PageInfo(48, 36) + Segment(2, 16, {}, jbig2test::PatternDictionaryData(patterns, 2)) +
+                     Segment(3, 22, {2}, RegionInfo(40, 30, 5, 3) + grid);
+  // Another: a grid of no columns and 201 million rows.
+  std::string empty = Number(0, 1) + Number(0, 4) + Number(0x0C000200, 4) + Number(0xFFFFFA00, 4) + Number(2, 4) +
+                      Number(0x8004, 2) + Number(0, 2) + Bytes({0x00, 0xE7, 0xFF, 0xAC});
+  std::string data2 = PageInfo(48, 36) + Segment(2, 16, {}, jbig2test::PatternDictionaryData(patterns, 0)) +
+                      Segment(3, 22, {2}, RegionInfo(40, 30, 5, 3) + empty);
+  // And a region of 2883624 x 30 pixels with a grid of 2752512 x 32 cells:
+  // within the pixel caps, but drawing its patterns would take seconds.
+  std::string wide = Number(0, 1) + Number(2752512, 4) + Number(32, 4) + Number(0, 4) + Number(0, 4) +
+                     Number(0x0400, 2) + Number(0, 2) + Bytes({0x00, 0xE7, 0xFF, 0xAC});
+  std::string data3 = PageInfo(48, 36) + Segment(2, 16, {}, jbig2test::PatternDictionaryData(patterns, 0)) +
+                      Segment(3, 22, {2}, RegionInfo(2883624, 30, 5, 3) + wide);
+  auto start = std::chrono::steady_clock::now();
+  TOSLJBIG2Decoder decoder;
+  EXPECT_FALSE(decoder.Decode(data3));
+  EXPECT_EQ(decoder.LastError(), "halftone grid too large");
+  EXPECT_FALSE(decoder.Decode(data));
+  EXPECT_EQ(decoder.LastError(), "halftone grid too large");
+  EXPECT_FALSE(decoder.Decode(data2));
+  EXPECT_EQ(decoder.LastError(), "halftone grid too large");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+}
+
+// A fuzzer's input: the first byte splits the rest into globals and data.
+void DecodeFuzzInput(const std::string& hex) {
+  std::string bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  std::string_view all(bytes.data() + 1, bytes.size() - 1);
+  const size_t split = all.size() * static_cast<uint8_t>(bytes[0]) / 256;
+  TOSLJBIG2Decoder decoder;
+  decoder.Decode(all.substr(split), all.substr(0, split));
+}
+
+TEST(JBIG2Decoder, FuzzFindingsDecodeSafely) {
+  // A refined text region instance whose reference offset is near -2^31:
+  // positions in the reference overflowed (caught by the sanitizer build).
+  DecodeFuzzInput(
+      "6E0000000000000100000080040003FF0000000C0000000C47DDACA398982F8808066F2F5E5D45378A26FD5C4B6212E6"
+      "D9AAAE6DB81C5ABC11B8A014AF644B9C2EA20FC31C3FA8082E5A67A054F7464382B7868CCA91F7231853FAA12EDC0052"
+      "A1B6B27333D599B71EB0A9D43FCF8B346EF879605BA053DA2810A41C6CCE93B4C1AAB4E3A739D49EFF7FFFAC00000001"
+      "300001000000130000004000000030000000000000000000000000000009062000010000008F00000040000000300000"
+      "00000000000000803E0000001491ED78CD215933CBF6CFBC97458750516085FA424316BF6C0D9304F8B416BD4BA5F4C2"
+      "5101A537CD43BCC26B02FD9685806367995DE44795813FA8CF0B352A75F7FF2F1FB9E2411BC8821FE6D110D1827D033F"
+      "999CD293217755A3A190D036F321116058299AE9691A3438BB70F28750A9FCD3FBAF87FFAC");
 }
 
 }  // namespace
