@@ -313,18 +313,28 @@ size_t TOSLCCITTDecoder::ConsumedBytes() {
   return std::min((bitPos_ + 7) / 8, input_.size());
 }
 
+namespace {
+
+// Runs the coding K selects: T.6 below 0, one-dimensional T.4 at 0,
+// two-dimensional T.4 above. Errors leave as ECCITTError.
+void DecodeByK(TOSLCCITTDecoder& decoder, std::string_view data, int k) {
+  if (k < 0) {
+    if (!decoder.DecodeT6(data)) throw ECCITTError(kInvalidGroup4);
+  } else if (k == 0) {
+    decoder.Decode1D(data);
+  } else {
+    decoder.Decode2D(data);
+  }
+}
+
+}  // namespace
+
 bool CCITTFaxDecodeRows(std::string_view data, int k, int columns, int rows, bool encodedByteAlign,
                         const TCCITTRowSink& sink, std::string* error) {
   std::optional<TOSLCCITTDecoder> decoder;
   try {
     decoder.emplace(columns, false, encodedByteAlign, 1, rows, sink);
-    if (k < 0) {
-      if (!decoder->DecodeT6(data)) throw ECCITTError(kInvalidGroup4);
-    } else if (k == 0) {
-      decoder->Decode1D(data);
-    } else {
-      decoder->Decode2D(data);
-    }
+    DecodeByK(*decoder, data, k);
   } catch (const ECCITTError& e) {
     if (error) *error = e.what();
     if (!decoder || k <= 0) return false;
@@ -339,13 +349,7 @@ std::vector<uint8_t> CCITTFaxDecode(std::string_view data, int k, int columns, i
   std::optional<TOSLCCITTDecoder> decoder;
   try {
     decoder.emplace(columns, false, encodedByteAlign, 1, rows);
-    if (k < 0) {
-      if (!decoder->DecodeT6(data)) throw ECCITTError(kInvalidGroup4);
-    } else if (k == 0) {
-      decoder->Decode1D(data);
-    } else {
-      decoder->Decode2D(data);
-    }
+    DecodeByK(*decoder, data, k);
   } catch (const ECCITTError& e) {
     if (error) *error = e.what();
     // Two-dimensional T.4 keeps the rows decoded before the error.
