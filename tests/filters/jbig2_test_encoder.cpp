@@ -225,7 +225,6 @@ void TTestTable::EncodeOOB(TBitWriter& out) const {
 }
 
 const TTestTable& StandardTable(int n) {
-  using L = TTestLine;
   const auto low = TTestLine::Lower, up = TTestLine::Upper, oob = TTestLine::OutOfBand;
   static const std::map<int, TTestTable> tables = {
       {1, TTestTable({{1, 4, 0}, {2, 8, 16}, {3, 16, 272}, {3, 32, 65808, up}})},
