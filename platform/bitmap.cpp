@@ -1,5 +1,7 @@
 #include "platform/bitmap.h"
 
+#include <algorithm>
+
 namespace ostrel {
 
 Bitmap::Bitmap(int width, int height, TPixelFormat format) { SetSize(width, height, format); }
@@ -83,6 +85,30 @@ Bitmap Bitmap::ConvertedTo24Bit() const {
     }
   }
   return out;
+}
+
+void Bitmap::ConvertTo24Bit() {
+  if (format_ == TPixelFormat::pf24bit) return;
+  if (format_ != TPixelFormat::pf32bit) {
+    *this = ConvertedTo24Bit();
+    return;
+  }
+  // Each 24-bit row starts at or before its 32-bit row and each pixel at or
+  // before its source, so walking forwards never overwrites unread pixels.
+  const size_t stride = StrideFor(width_, TPixelFormat::pf24bit);
+  for (int y = 0; y < height_; ++y) {
+    const uint8_t* src = pixels_.data() + static_cast<size_t>(y) * stride_;
+    uint8_t* dst = pixels_.data() + static_cast<size_t>(y) * stride;
+    for (int x = 0; x < width_; ++x, src += 4, dst += 3) {
+      dst[0] = src[0];
+      dst[1] = src[1];
+      dst[2] = src[2];
+    }
+    std::fill(dst, pixels_.data() + static_cast<size_t>(y) * stride + stride, uint8_t{0});
+  }
+  pixels_.resize(stride * static_cast<size_t>(height_));
+  stride_ = stride;
+  format_ = TPixelFormat::pf24bit;
 }
 
 }  // namespace ostrel

@@ -51,6 +51,10 @@ class Bitmap {
 
   // A 24-bit copy: palette indexes looked up, alpha dropped.
   Bitmap ConvertedTo24Bit() const;
+  // The same conversion without a second buffer for a 32-bit bitmap (its rows
+  // shrink in place; the memory is kept): a rendered page is converted when
+  // it is at its largest.
+  void ConvertTo24Bit();
 
   static int BitsPerPixel(TPixelFormat format);
   // Bytes per row for a width, rounded up to a multiple of 4 (0 on overflow).

@@ -182,7 +182,8 @@ void TPDFRenderer::RenderPage() {
     canvas.Flush();
   }
   streamCache_.clear();
-  PageBitmap = work.ConvertedTo24Bit();
+  work.ConvertTo24Bit();
+  PageBitmap = std::move(work);
 }
 
 // ---- annotations ----
