@@ -44,7 +44,7 @@ void TDirectedText::AddGlyph(std::u16string_view text) {
     out_ += text;
     return;
   }
-  if (runStart_ == kNoRun) {
+  if (runStart_ == kNoRun || out_.size() - runStart_ >= kMaxRun) {
     runStart_ = out_.size();
     tail_ = 0;
     out_ += text;

@@ -27,6 +27,10 @@ class TDirectedText {
 
  private:
   static constexpr size_t kNoRun = static_cast<size_t>(-1);
+  // Every glyph is put in front of its run, which costs the run's length: a
+  // run is cut here so that a page of one endless run stays linear. Real
+  // lines are far shorter.
+  static constexpr size_t kMaxRun = 1024;
 
   std::u16string& out_;
   size_t runStart_ = kNoRun;  // where the current right-to-left run begins

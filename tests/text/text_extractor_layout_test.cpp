@@ -167,6 +167,28 @@ TEST_F(TextExtractorLayout, TextOutsideThePageBoxIsNotWritten) {
             u"Line one is long\r\nLine two is long\r\nLine three is long\r\nLine four");
 }
 
+// Glyphs of one right-to-left run are turned round; a run without end is
+// turned round in pieces instead of costing the square of its length.
+TEST(TextDirection, RunsAreTurnedRoundInBoundedPieces) {
+  std::u16string out;
+  TDirectedText text(out);
+  text.AddGlyph(u"a");
+  for (char16_t c : std::u16string(u"\u05D0\u05D1\u05D2")) text.AddGlyph(std::u16string(1, c));
+  text.AddGap(u" ");
+  text.AddGlyph(u"\u05D3");
+  text.AddBreak(u"\r\n");
+  EXPECT_EQ(out, u"a\u05D3 \u05D2\u05D1\u05D0\r\n");
+
+  out.clear();
+  TDirectedText endless(out);
+  const size_t glyphs = 300000;
+  for (size_t i = 0; i < glyphs; ++i) endless.AddGlyph(i % 2 ? u"\u05D0" : u"\u05D1");
+  ASSERT_EQ(out.size(), glyphs);
+  // The first piece holds glyphs 0 to 1023, turned round.
+  EXPECT_EQ(out[0], u'\u05D0');
+  EXPECT_EQ(out[1023], u'\u05D1');
+}
+
 TEST(TextDirection, FirstCharacterWithADirection) {
   EXPECT_EQ(TextDirection(u"\u05D0"), 1);
   EXPECT_EQ(TextDirection(u" (\u0627"), 1);
