@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "pdf/build/page_painter.h"
-#include "pdf/build/pdf_image.h"
+#include "pdf/compose/page_painter.h"
+#include "pdf/compose/pdf_image.h"
 #include "pdf/text/pdf_font.h"
 
 namespace ostrel {

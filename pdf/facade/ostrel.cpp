@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "pdf/build/pdf_image.h"
+#include "pdf/compose/pdf_image.h"
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_date.h"
 #include "pdf/core/pdf_document.h"

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "pdf/core/ostrel_errors.h"
-#include "pdf/render/canvas_settings.h"
-#include "pdf/text/text_extraction_settings.h"
+#include "pdf/render/canvas/canvas_settings.h"
+#include "pdf/text/extract/text_extraction_settings.h"
 
 namespace ostrel {
 

@@ -1,5 +1,5 @@
 // The facade's copying of pages from file to file.
-#include "pdf/build/page_extraction.h"
+#include "pdf/split/page_extraction.h"
 #include "pdf/facade/ostrel.h"
 #include "platform/text_codec.h"
 

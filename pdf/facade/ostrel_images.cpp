@@ -3,8 +3,8 @@
 
 #include <exception>
 
-#include "pdf/build/page_painter.h"
-#include "pdf/build/pdf_image.h"
+#include "pdf/compose/page_painter.h"
+#include "pdf/compose/pdf_image.h"
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_document.h"
 #include "platform/file_io.h"

@@ -10,11 +10,11 @@
 
 #include "pdf/core/pdf_objects.h"
 #include "pdf/facade/page_text_cache.h"
-#include "pdf/render/font_program_loader.h"
-#include "pdf/render/pdf_renderer.h"
-#include "pdf/render/render_lookup.h"
+#include "pdf/render/glyphs/font_program_loader.h"
+#include "pdf/render/content/pdf_renderer.h"
+#include "pdf/render/content/render_lookup.h"
 #include "pdf/text/font_collection.h"
-#include "pdf/text/text_extractor.h"
+#include "pdf/text/extract/text_extractor.h"
 #include "platform/file_io.h"
 #include "platform/text_codec.h"
 

@@ -4,7 +4,7 @@
 
 #include "pdf/core/pdf_document.h"
 #include "pdf/facade/ostrel.h"
-#include "pdf/render/page_output.h"
+#include "pdf/render/output/page_output.h"
 #include "platform/text_codec.h"
 
 namespace ostrel {

@@ -1,5 +1,5 @@
 // The facade's text on pages: standard fonts, sizes and text drawing.
-#include "pdf/build/page_painter.h"
+#include "pdf/compose/page_painter.h"
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_document.h"
 #include "pdf/facade/ostrel.h"

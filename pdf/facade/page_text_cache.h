@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "pdf/build/page_text_source.h"
+#include "pdf/split/page_text_source.h"
 #include "pdf/text/font_collection.h"
 
 namespace ostrel {

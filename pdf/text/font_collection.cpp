@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "pdf/core/pdf_objects.h"
-#include "pdf/text/predefined_cmaps.h"
+#include "pdf/text/cmaps/predefined_cmaps.h"
 
 namespace ostrel {
 namespace {

@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "pdf/text/cid_widths.h"
+#include "pdf/text/cmaps/cid_widths.h"
 #include "pdf/text/encodings.h"
-#include "pdf/text/pdf_cmap.h"
+#include "pdf/text/cmaps/pdf_cmap.h"
 
 namespace ostrel {
 

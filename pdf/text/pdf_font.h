@@ -11,7 +11,7 @@
 
 #include "pdf/core/pdf_objects.h"
 #include "pdf/core/pdf_structure.h"
-#include "pdf/text/ostrel_cmap.h"
+#include "pdf/text/cmaps/ostrel_cmap.h"
 
 namespace ostrel {
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "pdf/build/page_painter.h"
+#include "pdf/compose/page_painter.h"
 #include "pdf/core/number_format.h"
 #include "pdf/core/page_tree.h"
 #include "platform/file_io.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "pdf/build/page_painter.h"
+#include "pdf/compose/page_painter.h"
 
 namespace ostrel {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "pdf/build/page_painter.h"
+#include "pdf/compose/page_painter.h"
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_document.h"
 #include "pdf/facade/ostrel.h"

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "pdf/filters/ccitt_decoder.h"
+#include "pdf/filters/ccitt/ccitt_decoder.h"
 
 // The first two bytes choose K, the width, byte alignment and bit order; the
 // rest is coded data, decoded into a whole bitmap and again row by row.

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "pdf/render/type1_rasterizer.h"
+#include "pdf/render/glyphs/type1_rasterizer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ostrel::TPDFType1Rasterizer raster;

@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "pdf/render/colour_space_registry.h"
+#include "pdf/render/colour/colour_space_registry.h"
 #include "tests/fuzz/fuzz_object_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

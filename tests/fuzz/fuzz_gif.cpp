@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "pdf/build/gif_decoder.h"
+#include "pdf/compose/gif_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ostrel::TPDFGIFDecoder decoder;

@@ -5,9 +5,9 @@
 
 #include "pdf/core/pdf_objects.h"
 #include "pdf/core/pdf_structure.h"
-#include "pdf/render/colour_manager.h"
-#include "pdf/render/image_decoder.h"
-#include "pdf/render/picasso.h"
+#include "pdf/render/colour/colour_manager.h"
+#include "pdf/render/images/image_decoder.h"
+#include "pdf/render/canvas/picasso.h"
 #include "platform/bitmap.h"
 
 // The input is an image dictionary, a NUL byte, then the image data; the

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "pdf/filters/jbig2_decoder.h"
+#include "pdf/filters/jbig2/jbig2_decoder.h"
 
 // The first byte splits the input into globals and data.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

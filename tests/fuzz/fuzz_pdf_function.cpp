@@ -8,7 +8,7 @@
 #include <limits>
 #include <vector>
 
-#include "pdf/render/pdf_function.h"
+#include "pdf/render/colour/pdf_function.h"
 #include "tests/fuzz/fuzz_object_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "pdf/build/png_reader.h"
+#include "pdf/compose/png_reader.h"
 #include "pdf/core/pdf_document.h"
 
 // The PNG reader with each reduction setting, then the whole import with the

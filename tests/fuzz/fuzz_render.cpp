@@ -6,7 +6,7 @@
 #include <string>
 
 #include "pdf/core/pdf_document.h"
-#include "pdf/render/pdf_renderer.h"
+#include "pdf/render/content/pdf_renderer.h"
 #include "pdf/text/font_collection.h"
 #include "platform/bitmap.h"
 

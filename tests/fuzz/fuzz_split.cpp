@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "pdf/build/page_extraction.h"
-#include "pdf/build/page_text_source.h"
-#include "pdf/build/smart_pdf_document.h"
+#include "pdf/split/page_extraction.h"
+#include "pdf/split/page_text_source.h"
+#include "pdf/split/smart_pdf_document.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -10,7 +10,7 @@
 #include "pdf/core/pdf_objects.h"
 #include "pdf/core/pdf_structure.h"
 #include "pdf/text/font_collection.h"
-#include "pdf/text/text_extractor.h"
+#include "pdf/text/extract/text_extractor.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_document.h"
 #include "pdf/core/pdf_objects.h"
-#include "pdf/render/pdf_renderer.h"
+#include "pdf/render/content/pdf_renderer.h"
 #include "pdf/text/font_collection.h"
-#include "pdf/text/text_funnel.h"
+#include "pdf/text/extract/text_funnel.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "pdf/build/tiff_reader.h"
+#include "pdf/compose/tiff_reader.h"
 #include "pdf/core/pdf_document.h"
 
 // Every page of the directory chain, its decoded samples, and the import of

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "pdf/text/ostrel_cmap.h"
-#include "pdf/text/pdf_cmap.h"
+#include "pdf/text/cmaps/ostrel_cmap.h"
+#include "pdf/text/cmaps/pdf_cmap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "pdf/render/truetype_rasterizer.h"
+#include "pdf/render/glyphs/truetype_rasterizer.h"
 
 namespace {
 class TNullSink final : public ostrel::TGlyphPathSink {

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "pdf/render/glyph_program_outline.h"
-#include "pdf/text/type1_decoder.h"
+#include "pdf/render/glyphs/glyph_program_outline.h"
+#include "pdf/text/fonts/type1_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;

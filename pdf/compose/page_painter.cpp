@@ -1,0 +1,208 @@
+#include "pdf/compose/page_painter.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "pdf/core/number_format.h"
+#include "pdf/core/pdf_objects.h"
+#include "pdf/text/pdf_font.h"
+
+namespace ostrel {
+namespace {
+
+constexpr std::string_view kTextObjectEnd = "ET\n";
+
+double Clamped(double component) { return std::clamp(component, 0.0, 1.0); }
+
+}  // namespace
+
+void TPDFPainter::ResetState() {
+  font_ = nullptr;
+  fontSize_ = 0;
+  renderMode_ = {"0 Tr"};
+  fontLine_ = {""};
+  textColor_ = {"0 0 0 rg"};
+  fillColor_ = {"1 1 1 rg"};
+  horizontalScaling_ = {"100 Tz"};
+  textRise_ = {"0 Ts"};
+  spacing_ = {"0 Tw 0 Tc"};
+}
+
+void TPDFPainter::Reset() {
+  ResetState();
+  Buffer.clear();
+  Flush();
+}
+
+void TPDFPainter::LoadContent(std::string_view text) {
+  Buffer.assign(text);
+  // Appended operators must not run into the last token of the old content.
+  if (!Buffer.empty() && Buffer.back() != ' ' && Buffer.back() != '\n' && Buffer.back() != '\r' &&
+      Buffer.back() != '\t') {
+    Buffer += ' ';
+  }
+}
+
+void TPDFPainter::AppendLine(std::string_view line) {
+  WriteLine(line);
+  Flush();
+}
+
+std::string TPDFPainter::ContentText() const {
+  std::string text = Buffer;
+  if (!text.empty() && text.back() != '\n') text += '\n';
+  return text;
+}
+
+void TPDFPainter::Flush() {
+  if (FlushEnabled && OnFlush) OnFlush();
+}
+
+// ---- writing ----
+
+void TPDFPainter::WriteLine(std::string_view text) {
+  Buffer.append(text);
+  Buffer += '\n';
+}
+
+void TPDFPainter::WriteNumber(double value) {
+  AppendFixedNumber(Buffer, value, Precision);
+  Buffer += ' ';
+}
+
+void TPDFPainter::WriteLiteral(std::string_view bytes) {
+  Buffer += '(';
+  for (char byte : bytes) {
+    switch (byte) {
+      case '\b': Buffer += "\\b"; break;
+      case '\t': Buffer += "\\t"; break;
+      case '\n': Buffer += "\\n"; break;
+      case '\f': Buffer += "\\f"; break;
+      case '\r': Buffer += "\\r"; break;
+      case '(':
+      case ')':
+      case '\\':
+        Buffer += '\\';
+        Buffer += byte;
+        break;
+      default: Buffer += byte;
+    }
+  }
+  Buffer += ')';
+}
+
+void TPDFPainter::WritePending(TStateLine& state) {
+  if (!state.Pending) return;
+  // A font line exists only once SetFont ran; before that there is nothing
+  // to write, and the state stays pending for the first SetFont.
+  if (state.Text.empty()) return;
+  WriteLine(state.Text);
+  state.Pending = false;
+}
+
+std::string TPDFPainter::ColorLine(double red, double green, double blue, std::string_view op, int precision) {
+  std::string line;
+  for (double component : {red, green, blue}) {
+    AppendFixedNumber(line, Clamped(component), precision);
+    line += ' ';
+  }
+  line += op;
+  return line;
+}
+
+// ---- state requests ----
+
+void TPDFPainter::SetFont(TPDFFont* font, double size) {
+  if (!(size > 0)) size = 1;
+  font_ = font;
+  fontSize_ = size;
+  std::string line = "/";
+  if (font) line += font->ResourceName;
+  line += ' ';
+  AppendFixedNumber(line, size, Precision);
+  line += " Tf";
+  fontLine_ = {std::move(line)};
+  textColor_.Pending = true;
+  fillColor_.Pending = true;
+}
+
+void TPDFPainter::SetTextRenderMode(int mode) {
+  if (mode < 0 || mode > 7) mode = 0;
+  renderMode_ = {std::to_string(mode) + " Tr"};
+}
+
+void TPDFPainter::SetTextColor(double red, double green, double blue) {
+  textColor_ = {ColorLine(red, green, blue, "rg", Precision)};
+}
+
+void TPDFPainter::SetFillColor(double red, double green, double blue) {
+  fillColor_ = {ColorLine(red, green, blue, "rg", Precision)};
+}
+
+// ---- drawing requests ----
+
+void TPDFPainter::DrawText(std::u16string_view text, double x, double y) {
+  WritePending(renderMode_);
+  for (TStateLine* state : {&fontLine_, &textColor_, &horizontalScaling_, &textRise_, &spacing_}) {
+    WritePending(*state);
+  }
+  // Texts drawn in a row continue the text object the previous one closed.
+  if (Buffer.ends_with(kTextObjectEnd)) {
+    Buffer.resize(Buffer.size() - kTextObjectEnd.size());
+  } else {
+    WriteLine("BT");
+  }
+  Buffer += "1 0 0 1 ";
+  WriteNumber(x);
+  WriteNumber(y);
+  WriteLine("Tm");
+  WriteLiteral(font_ ? font_->EncodeText(text) : std::string());
+  WriteLine("Tj");
+  WriteLine("ET");
+  Flush();
+}
+
+void TPDFPainter::PlaceImage(std::string_view resourceName, double x, double top, double width, double height,
+                             const TPDFDictionary* imageDict, TImageFit fit) {
+  WriteLine("q");
+  if (IsStencilMask(imageDict)) {
+    WritePending(fillColor_);
+    // The "Q" below undoes the colour again, so the next mask must set it anew.
+    fillColor_.Pending = true;
+  }
+  double scaleX = width, scaleY = height;
+  if (fit == TImageFit::Square) scaleX = scaleY = std::min(width, height);
+  WriteNumber(scaleX);
+  WriteNumber(0);
+  WriteNumber(0);
+  WriteNumber(scaleY);
+  WriteNumber(x);
+  WriteNumber(top - height);
+  WriteLine("cm");
+  Buffer += '/';
+  Buffer.append(resourceName);
+  WriteLine(" Do");
+  WriteLine("Q");
+  Flush();
+}
+
+bool IsStencilMask(const TPDFDictionary* imageDict) {
+  if (!imageDict) return false;
+  auto* mask = imageDict->Get<TPDFBoolean>("ImageMask");
+  if (!mask || !mask->Value) return false;
+  if (imageDict->GetValue("Mask") || imageDict->GetValue("SMask")) return false;
+  if (imageDict->GetValue("BitsPerComponent") && imageDict->GetNumber("BitsPerComponent", 0) != 1) return false;
+  if (TPDFObject* decode = imageDict->GetValue("Decode", true)) {
+    auto* array = PdfCast<TPDFArray>(decode);
+    if (!array || array->Count() != 2) return false;
+    auto* first = PdfCast<TPDFNumeric>(array->ItemResolved(0));
+    auto* second = PdfCast<TPDFNumeric>(array->ItemResolved(1));
+    if (!first || !second) return false;
+    bool plain = first->Value == 0 && second->Value == 1;
+    bool inverted = first->Value == 1 && second->Value == 0;
+    if (!plain && !inverted) return false;
+  }
+  return !PdfCast<TPDFName>(imageDict->GetValue("ColorSpace", true));
+}
+
+}  // namespace ostrel

@@ -1,0 +1,219 @@
+#include "pdf/compose/pdf_image.h"
+
+#include "pdf/compose/gif_decoder.h"
+#include "pdf/compose/jpeg_markers.h"
+#include "pdf/compose/tiff_reader.h"
+#include "pdf/core/pdf_date.h"
+#include "pdf/filters/flate_filter.h"
+#include "platform/bitmap.h"
+#include "platform/bmp_reader.h"
+
+namespace ostrel {
+
+namespace {
+
+uint32_t LittleEndian32(std::string_view d, size_t at) {
+  if (at + 4 > d.size()) return 0;
+  return uint32_t{uint8_t(d[at])} | uint32_t{uint8_t(d[at + 1])} << 8 | uint32_t{uint8_t(d[at + 2])} << 16 |
+         uint32_t{uint8_t(d[at + 3])} << 24;
+}
+uint32_t LittleEndian16(std::string_view d, size_t at) {
+  return at + 2 <= d.size() ? uint32_t{uint8_t(d[at])} | uint32_t{uint8_t(d[at + 1])} << 8 : 0xFFFF;
+}
+
+enum class TFileFormat { Unknown, Metafile, BMP, JPEG, TIFF, PNG, GIF };
+
+TFileFormat DetectFormat(std::string_view d) {
+  if (LittleEndian32(d, 0) == 0x9AC6CDD7 && d.size() >= 22) {
+    uint32_t sum = 0;
+    for (size_t i = 0; i < 10; ++i) sum ^= LittleEndian16(d, 2 * i);
+    if (sum == LittleEndian16(d, 20)) return TFileFormat::Metafile;
+  }
+  if (LittleEndian32(d, 0) == 1 && LittleEndian32(d, 40) == 0x464D4520) return TFileFormat::Metafile;
+  if (d.substr(0, 2) == "BM" && LittleEndian16(d, 6) == 0 && LittleEndian16(d, 8) == 0) return TFileFormat::BMP;
+  if (d.substr(0, 2) == "\xFF\xD8") return TFileFormat::JPEG;
+  if (d.substr(0, 2) == "MM" || d.substr(0, 2) == "II") return TFileFormat::TIFF;
+  if (d.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8)) return TFileFormat::PNG;
+  if (d.substr(0, 6) == "GIF87a" || d.substr(0, 6) == "GIF89a") return TFileFormat::GIF;
+  return TFileFormat::Unknown;
+}
+
+bool IsGreyRamp(const std::vector<uint32_t>& palette) {
+  if (palette.size() != 256) return false;
+  for (uint32_t i = 0; i < 256; ++i)
+    if (palette[i] != (i << 16 | i << 8 | i)) return false;
+  return true;
+}
+
+// A 1-bit palette that PDF's DeviceGray can show: black and white, either way round.
+bool IsBlackAndWhite(const std::vector<uint32_t>& palette) {
+  return palette.size() == 2 && ((palette[0] == 0 && palette[1] == 0xFFFFFF) ||
+                                 (palette[0] == 0xFFFFFF && palette[1] == 0));
+}
+
+}  // namespace
+
+std::string NewImageResourceName() { return "OstrelIm" + NewNameTag(); }
+
+TPDFImage::TPDFImage(TPDFStructure* pool, std::string resourceName)
+    : Pool(pool), ResourceName(std::move(resourceName)) {}
+
+bool TPDFImage::LoadImage(std::string_view file, int options) {
+  switch (DetectFormat(file)) {
+    case TFileFormat::BMP: return LoadBMP(file);
+    case TFileFormat::JPEG: return LoadJPEG(file);
+    case TFileFormat::TIFF: return LoadTIFF(file, options);
+    case TFileFormat::PNG: return LoadPNG(file, options);
+    case TFileFormat::GIF: return LoadGIF(file);
+    case TFileFormat::Metafile:  // metafile pictures are not converted here
+    case TFileFormat::Unknown: return false;
+  }
+  return false;
+}
+
+TPDFStream* TPDFImage::NewIndirectStream(TPDFDictionary* dict, std::string data) {
+  if (!Pool->OnMakeIndirect) return nullptr;
+  TPDFStream* stream = Pool->NewStreamWith(dict, {});
+  stream->SetRawData(std::move(data));
+  Pool->OnMakeIndirect(stream);
+  return stream;
+}
+
+TPDFIndRef* TPDFImage::ReferenceTo(TPDFObject* object) {
+  return Pool->NewIndRef(object->ObjectNumber, object->Generation);
+}
+
+TPDFDictionary* TPDFImage::NewImageDict(int64_t width, int64_t height) {
+  TPDFDictionary* dict = Pool->NewDictionary();
+  dict->SetValue("Type", Pool->NewName("XObject"));
+  dict->SetValue("Subtype", Pool->NewName("Image"));
+  dict->SetValue("Width", Pool->NewNumeric(static_cast<double>(width)));
+  dict->SetValue("Height", Pool->NewNumeric(static_cast<double>(height)));
+  return dict;
+}
+
+void TPDFImage::Adopt(TPDFStream* stream, int64_t width, int64_t height) {
+  Reference = ReferenceTo(stream);
+  XObjectDict = stream->StreamDict;
+  PixelWidth = static_cast<int32_t>(width);
+  PixelHeight = static_cast<int32_t>(height);
+}
+
+TPDFStream* TPDFImage::NewJPEGImage(std::string data, int64_t& width, int64_t& height, bool rgbSamples) {
+  TJPEGFrame frame;
+  if (!ScanJPEGFrame(data, frame)) return nullptr;
+  width = frame.Width;
+  height = frame.Height;
+  TPDFDictionary* dict = NewImageDict(width, height);
+  ColorSpaceName = frame.Components == 1 ? "DeviceGray" : frame.Components == 4 ? "DeviceCMYK" : "DeviceRGB";
+  dict->SetValue("ColorSpace", Pool->NewName(ColorSpaceName));
+  // CMYK JPEGs are as a rule stored inverted (the Adobe convention).
+  if (frame.Components == 4) dict->SetValue("Decode", Pool->NewIntegerArray({1, 0, 1, 0, 1, 0, 1, 0}));
+  dict->SetValue("BitsPerComponent", Pool->NewNumeric(8));
+  dict->SetValue("Filter", Pool->NewName("DCTDecode"));
+  if (rgbSamples && frame.Components == 3) {
+    // Without this a reader takes three components for YCbCr.
+    TPDFDictionary* parms = Pool->NewDictionary();
+    parms->SetValue("ColorTransform", Pool->NewNumeric(0));
+    dict->SetValue("DecodeParms", parms);
+  }
+  return NewIndirectStream(dict, std::move(data));
+}
+
+bool TPDFImage::LoadJPEG(std::string_view file) {
+  Kind = kJPEG;
+  int64_t width = 0, height = 0;
+  TPDFStream* stream = NewJPEGImage(std::string(file), width, height, false);
+  if (!stream) return false;
+  Adopt(stream, width, height);
+  return true;
+}
+
+bool TPDFImage::LoadBMP(std::string_view file) {
+  Bitmap bitmap;
+  if (!ReadBmp(file, bitmap)) return false;
+  return ImportBitmap(bitmap, nullptr, false);
+}
+
+bool TPDFImage::LoadGIF(std::string_view file) {
+  TPDFGIFDecoder decoder;
+  Bitmap screen;
+  if (!decoder.Read(file) || !decoder.RenderTo(screen)) return false;
+  // GIF pixels are always compressed: flat colour areas shrink a lot.
+  bool compress = CompressPixels;
+  CompressPixels = true;
+  bool ok = ImportBitmap(screen, nullptr, false);
+  CompressPixels = compress;
+  return ok;
+}
+
+bool TPDFImage::ImportBitmap(const Bitmap& source, const TTIFFPage* page, bool keepGray) {
+  Kind = page ? kTIFF : kBitmap;
+  PixelWidth = source.Width();
+  PixelHeight = source.Height();
+  if (source.Empty()) return false;
+  const TPixelFormat format = source.PixelFormat();
+  const bool cmykPage = page && page->Photometric == 5;
+  const bool grey = format == TPixelFormat::pf8bit && (keepGray || IsGreyRamp(source.Palette()));
+  const bool bilevel = format == TPixelFormat::pf1bit && (page || IsBlackAndWhite(source.Palette()));
+  const bool keep = grey || bilevel || (format == TPixelFormat::pf32bit && cmykPage) ||
+                    format == TPixelFormat::pf24bit;
+  Bitmap converted;
+  if (!keep) {
+    converted = source.ConvertedTo24Bit();
+    if (converted.Empty()) return false;
+  }
+  const Bitmap& bitmap = keep ? source : converted;
+  const int width = bitmap.Width(), height = bitmap.Height();
+
+  std::string samples;
+  int bits = 8;
+  std::string_view space = "DeviceRGB";
+  TPDFArray* decode = nullptr;
+  switch (bitmap.PixelFormat()) {
+    case TPixelFormat::pf24bit:
+      samples.reserve(size_t(width) * height * 3);
+      for (int y = 0; y < height; ++y) {
+        const uint8_t* p = bitmap.Row(y);
+        for (int x = 0; x < width; ++x, p += 3) samples.append({char(p[2]), char(p[1]), char(p[0])});
+      }
+      break;
+    case TPixelFormat::pf32bit:
+      space = "DeviceCMYK";
+      samples.reserve(size_t(width) * height * 4);
+      for (int y = 0; y < height; ++y) {
+        const uint8_t* p = bitmap.Row(y);
+        for (int x = 0; x < width; ++x, p += 4) samples.append({char(p[3]), char(p[2]), char(p[1]), char(p[0])});
+      }
+      break;
+    case TPixelFormat::pf1bit: {
+      space = "DeviceGray";
+      bits = 1;
+      bool blackIsZero = page ? page->BlackIsZero : (bitmap.Palette()[0] >> 16) == 0;
+      decode = blackIsZero ? Pool->NewIntegerArray({0, 1}) : Pool->NewIntegerArray({1, 0});
+      for (int y = 0; y < height; ++y)
+        samples.append(reinterpret_cast<const char*>(bitmap.Row(y)), (size_t(width) + 7) / 8);
+      break;
+    }
+    default:  // 8-bit grey
+      space = "DeviceGray";
+      for (int y = 0; y < height; ++y) samples.append(reinterpret_cast<const char*>(bitmap.Row(y)), size_t(width));
+      break;
+  }
+
+  TPDFDictionary* dict = NewImageDict(width, height);
+  ColorSpaceName = space;
+  dict->SetValue("ColorSpace", Pool->NewName(space));
+  dict->SetValue("BitsPerComponent", Pool->NewNumeric(bits));
+  if (CompressPixels) {
+    samples = FlateEncode(samples);
+    dict->SetValue("Filter", Pool->NewName("FlateDecode"));
+  }
+  if (decode) dict->SetValue("Decode", decode);
+  TPDFStream* stream = NewIndirectStream(dict, std::move(samples));
+  if (!stream) return false;
+  Adopt(stream, width, height);
+  return true;
+}
+
+}  // namespace ostrel

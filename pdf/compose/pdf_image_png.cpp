@@ -1,0 +1,92 @@
+// PNG import: the colour image (and, by option, the alpha image) of a PNG
+// file as Flate-compressed image XObjects.
+#include "pdf/compose/pdf_image.h"
+#include "pdf/compose/png_reader.h"
+
+namespace ostrel {
+
+namespace {
+
+// What each PNG option asks for.
+struct TPNGOption {
+  bool ColorImage;    // a colour image is made
+  bool AlphaImage;    // an alpha image is made (when the file has alpha)
+  bool AlphaIsSMask;  // the alpha image becomes the colour image's /SMask
+  bool ReduceColor;   // 16-bit colour kept as 8 bits
+  bool ReduceAlpha;   // 16-bit alpha kept as 8 bits
+  bool ColorNeeds15;  // 16-bit colour asks for PDF 1.5
+  bool AlphaNeeds15;  // 16-bit alpha asks for PDF 1.5
+};
+constexpr TPNGOption kPNGOptions[7] = {
+    {true, false, false, false, false, true, false},  // 0: colour only, alpha dropped
+    {false, true, false, false, false, false, true},  // 1: the alpha channel alone
+    {true, true, true, false, true, true, false},     // 2: colour with a soft mask
+    {true, false, false, true, false, false, false},  // 3: colour reduced to 8 bits
+    {false, true, false, false, true, false, false},  // 4: alpha alone, 8 bits
+    {true, true, true, true, true, false, false},     // 5: colour and soft mask, 8 bits
+    {true, true, true, false, false, true, true},     // 6: colour and soft mask, full depth
+};
+
+}  // namespace
+
+bool TPDFImage::LoadPNG(std::string_view file, int options) {
+  Kind = kPNG;
+  const TPNGOption& option = kPNGOptions[options >= 0 && options <= 6 ? options : 0];
+  TPNGReader png;
+  png.ReduceColor16 = option.ReduceColor;
+  png.ReduceAlpha16 = option.ReduceAlpha;
+  if (!png.Read(file)) return false;
+  // A palette image without its palette has no colours to show.
+  if (png.ColorType == 3 && png.PaletteEntries == 0) return false;
+  const bool alpha = option.AlphaImage && png.HasAlpha() && !png.AlphaSamples.empty();
+  if (!option.ColorImage && !alpha) return false;
+
+  TPDFStream* alphaImage = nullptr;
+  if (alpha) {
+    TPDFDictionary* dict = NewImageDict(png.Width, png.Height);
+    dict->SetValue("ColorSpace", Pool->NewName("DeviceGray"));
+    dict->SetValue("BitsPerComponent", Pool->NewNumeric(png.AlphaDepth));
+    dict->SetValue("Filter", Pool->NewName("FlateDecode"));
+    alphaImage = NewIndirectStream(dict, png.AlphaSamples);
+    if (!alphaImage) return false;
+    NeedsPDF15 = NeedsPDF15 || (option.AlphaNeeds15 && png.AlphaDepth == 16);
+    if (!option.ColorImage) {
+      ColorSpaceName = "DeviceGray";
+      Adopt(alphaImage, png.Width, png.Height);
+      return true;
+    }
+  }
+
+  TPDFDictionary* dict = NewImageDict(png.Width, png.Height);
+  if (png.ColorType == 3) {
+    ColorSpaceName = "Indexed";
+    TPDFArray* space = Pool->NewArray();
+    space->Add(Pool->NewName("Indexed"));
+    space->Add(Pool->NewName("DeviceRGB"));
+    space->Add(Pool->NewNumeric(png.PaletteEntries - 1));
+    space->Add(Pool->NewString(png.Palette, TPDFStringForm::Hex));
+    dict->SetValue("ColorSpace", space);
+  } else {
+    ColorSpaceName = png.ColorChannels() == 1 ? "DeviceGray" : "DeviceRGB";
+    dict->SetValue("ColorSpace", Pool->NewName(ColorSpaceName));
+  }
+  dict->SetValue("BitsPerComponent", Pool->NewNumeric(png.ColorDepth));
+  dict->SetValue("Filter", Pool->NewName("FlateDecode"));
+  if (png.PassThrough) {
+    // The file's own data still carries PNG row filters; the predictor undoes them.
+    TPDFDictionary* parms = Pool->NewDictionary();
+    parms->SetValue("Predictor", Pool->NewNumeric(15));
+    if (png.ColorType != 3) parms->SetValue("Colors", Pool->NewNumeric(png.ColorChannels()));
+    parms->SetValue("BitsPerComponent", Pool->NewNumeric(png.ColorDepth));
+    parms->SetValue("Columns", Pool->NewNumeric(png.Width));
+    dict->SetValue("DecodeParms", parms);
+  }
+  if (alphaImage && option.AlphaIsSMask) dict->SetValue("SMask", ReferenceTo(alphaImage));
+  NeedsPDF15 = NeedsPDF15 || (option.ColorNeeds15 && png.ColorDepth == 16);
+  TPDFStream* stream = NewIndirectStream(dict, std::move(png.ColorSamples));
+  if (!stream) return false;
+  Adopt(stream, png.Width, png.Height);
+  return true;
+}
+
+}  // namespace ostrel

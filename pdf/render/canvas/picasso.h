@@ -1,0 +1,136 @@
+#pragma once
+// The page canvas on Cairo. It keeps its own path (segments start at the
+// canvas's current point) and hands it to Cairo to fill, stroke or clip, so
+// that coordinates can be checked before Cairo sees them: a non-finite or
+// wildly large coordinate would otherwise put the Cairo context into an error
+// state that blanks the rest of the page.
+#include <cstdint>
+#include <vector>
+
+#include "pdf/render/canvas/generic_canvas.h"
+
+typedef struct _cairo cairo_t;
+typedef struct _cairo_surface cairo_surface_t;
+
+namespace ostrel {
+
+class Bitmap;
+
+class TPDFPicasso final : public TPDFGenericCanvas {
+ public:
+  TPDFPicasso();
+  ~TPDFPicasso() override;
+  TPDFPicasso(const TPDFPicasso&) = delete;
+  TPDFPicasso& operator=(const TPDFPicasso&) = delete;
+
+  // Draws into the pixels of a 32-bit bitmap (Cairo's RGB24 layout; the
+  // fourth byte is left alone). False when the bitmap is not 32-bit or
+  // Cairo refuses it; the canvas then draws nothing.
+  bool AttachBitmap(Bitmap& target, const TGDIPlusSettings& settings);
+  // Finishes pending drawing so the bitmap's pixels can be read.
+  void Flush();
+
+  void NewPath() override;
+  void MoveTo(double x, double y) override;
+  void LineTo(double x, double y) override;
+  void CurveTo(double x1, double y1, double x2, double y2, double x3, double y3) override;
+  void QuadCurveTo(double x1, double y1, double x2, double y2) override;
+  void ClosePath() override;
+  void StrokePath() override;
+  void FillPath() override;
+  void FillStrokePath() override;
+  void DrawGraphic(const Bitmap& graphic, double x1, double y1, double x2, double y2, double x3,
+                   double y3) override;
+
+  // 1 nonzero winding, 2 even-odd; other values leave the rule unchanged.
+  void SetFillRule(int rule);
+  // The current path becomes part of the clip once it is painted or ended.
+  void SetClip(int rule);
+  // Ends the path without painting it (a pending clip is applied).
+  void EndPath();
+  // Handle of the current clip; 0 is the unclipped page.
+  int32_t SaveClip();
+  // Makes a clip saved earlier current again, in any order.
+  void RestoreClip(int32_t handle);
+
+  void SetFillColor(int32_t color) { fillColor_ = color; }
+  void SetStrokeColor(int32_t color) { strokeColor_ = color; }
+  void SetFillAlpha(double alpha) { fillAlpha_ = alpha; }
+  void SetStrokeAlpha(double alpha) { strokeAlpha_ = alpha; }
+  void SetLineWidth(double width) { lineWidth_ = width; }
+  void SetLineCap(int cap) { lineCap_ = cap; }
+  void SetLineJoin(int join) { lineJoin_ = join; }
+  void SetMiterLimit(double limit) { miterLimit_ = limit; }
+  // Dash lengths and offset in multiples of the line width.
+  void SetDash(const std::vector<double>& lengths, double offset);
+
+  // Stretches the whole bitmap into the rectangle.
+  void DrawBitmapRect(const Bitmap& bitmap, double left, double top, double width, double height);
+  // As DrawGraphic, leaving out pixels whose red, green and blue each lie
+  // within the range of the two 0x00BBGGRR key colours.
+  void DrawGraphicKeyed(const Bitmap& graphic, int32_t keyLow, int32_t keyHigh, double x1, double y1, double x2,
+                        double y2, double x3, double y3);
+
+  bool HasPath() const { return hasPath_; }
+  double CurrentX() const { return curX_; }
+  double CurrentY() const { return curY_; }
+  int32_t ClipNodeCount() const { return static_cast<int32_t>(clips_.size()); }
+
+  // Coordinates are kept inside this many pixels of the origin: Cairo's
+  // fixed-point numbers wrap a little beyond 8 million.
+  static constexpr double kCoordLimit = 4.0e6;
+
+ private:
+  enum class TSeg : uint8_t { Move, Line, Curve, Close };
+  struct TSegment {
+    TSeg Kind;
+    double P[6];
+  };
+  struct TClipNode {
+    int32_t Parent;
+    int32_t Depth;
+    std::vector<TSegment> Path;
+    int Rule;
+  };
+
+  void AddSegment(TSeg kind, std::initializer_list<double> points);
+  void AppendPathToCairo(const std::vector<TSegment>& path);
+  void SetSourceColor(int32_t color, double alpha);
+  bool PrepareStroke();
+  void Paint(bool fill, bool stroke);
+  void FinishPath();
+  void PushClipNode(int32_t node);
+  void Recover();
+  void DrawImage(const Bitmap& graphic, bool useKey, int32_t keyLow, int32_t keyHigh, double x1, double y1,
+                 double x2, double y2, double x3, double y3);
+  void PlaceSurface(cairo_surface_t* surface, int width, int height, double x1, double y1, double x2, double y2,
+                    double x3, double y3);
+
+  TGDIPlusSettings settings_;
+  cairo_surface_t* surface_ = nullptr;
+  cairo_t* cr_ = nullptr;
+
+  std::vector<TSegment> path_;
+  bool hasPath_ = false;
+  bool figureOpen_ = false;
+  double curX_ = 0, curY_ = 0;
+
+  int32_t fillColor_ = 0, strokeColor_ = 0;
+  double fillAlpha_ = 1, strokeAlpha_ = 1;
+  double lineWidth_ = 1;
+  int lineCap_ = 0, lineJoin_ = 0;
+  double miterLimit_ = 10;
+  std::vector<double> dash_;
+  double dashOffset_ = 0;
+  int fillRule_ = 1;
+  bool clipPending_ = false;
+
+  // Clip nodes form a tree: node 0 is the unclipped page, every other node
+  // intersects its parent with a path. The chain of the current node is
+  // mirrored by nested cairo_save levels, so restoring an ancestor is a few
+  // cairo_restore calls; any other node is replayed from the root.
+  std::vector<TClipNode> clips_;
+  int32_t currentClip_ = 0;
+};
+
+}  // namespace ostrel

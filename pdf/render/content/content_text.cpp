@@ -1,0 +1,242 @@
+// Text objects of the content interpreter: font selection, text positioning
+// and the drawing of glyph outlines through the font's rasterizer.
+#include <algorithm>
+#include <cmath>
+
+#include "pdf/core/content_strings.h"
+#include "pdf/core/decimal_reading.h"
+#include "pdf/core/pdf_objects.h"
+#include "pdf/core/pdf_structure.h"
+#include "pdf/render/content/content_interpreter.h"
+#include "pdf/render/glyphs/glyph_rasterizer.h"
+#include "pdf/render/content/pdf_renderer.h"
+#include "pdf/render/canvas/picasso.h"
+#include "pdf/render/glyphs/type3_procedures.h"
+#include "pdf/render/content/render_lookup.h"
+#include "pdf/text/font_collection.h"
+
+namespace ostrel {
+
+namespace {
+
+// Glyph outlines go to whichever canvas the text is drawn on.
+class TCanvasSink final : public TGlyphPathSink {
+ public:
+  explicit TCanvasSink(TPDFGenericCanvas& canvas) : canvas_(canvas) {}
+  void MoveTo(double x, double y) override { canvas_.MoveTo(x, y); }
+  void LineTo(double x, double y) override { canvas_.LineTo(x, y); }
+  void CurveTo(double x1, double y1, double x2, double y2, double x3, double y3) override {
+    canvas_.CurveTo(x1, y1, x2, y2, x3, y3);
+  }
+  void QuadCurveTo(double cx, double cy, double x, double y) override { canvas_.QuadCurveTo(cx, cy, x, y); }
+  void ClosePath() override { canvas_.ClosePath(); }
+
+ private:
+  TPDFGenericCanvas& canvas_;
+};
+
+bool IsStringToken(std::string_view t) { return !t.empty() && (t[0] == '(' || t[0] == '<'); }
+
+std::string DecodeStringToken(std::string_view t) {
+  return t[0] == '(' ? ContentLiteralUnescape(t) : ContentHexDecode(t);
+}
+
+}  // namespace
+
+void TContentRun::NextLine(double tx, double ty) {
+  gs_.LineMatrix = MultiplyMatrix(TPDFMatrix{1, 0, 0, 1, tx, ty}, gs_.LineMatrix);
+  gs_.TextMatrix = gs_.LineMatrix;
+}
+
+void TContentRun::SelectFont() {
+  TPDFFontCollection& fonts = r_.fonts_;
+  const std::string& name = gs_.FontName;
+  if (name.size() > 2 && name.compare(name.size() - 2, 2, " R") == 0) {
+    // A reference from an ExtGState /Font entry.
+    size_t space = name.find(' ');
+    auto number = static_cast<int32_t>(ReadDecimal(std::string_view(name).substr(0, space)));
+    if (TPDFDictionary* any = resources_ ? resources_ : r_.Page) {
+      TPDFIndRef ref(any->Pool, number, 0);
+      fonts.SelectFontRecord(&ref);
+    }
+    return;
+  }
+  if (!resources_ || name.empty() || name[0] != '/') return;
+  TPDFObject* entry = ResourceEntryRaw(resources_, "Font", NameKey(name));
+  if (PdfCast<TPDFIndRef>(entry)) {
+    fonts.SelectFontRecord(entry);
+    return;
+  }
+  // A direct font dictionary has no object number to find its record by:
+  // its record is remembered by identity so it is loaded once.
+  auto* dict = PdfCast<TPDFDictionary>(entry);
+  if (!dict) return;
+  auto found = r_.directFonts_.find(dict);
+  if (found != r_.directFonts_.end()) {
+    fonts.CurrentFont = fonts.Record(found->second);
+    return;
+  }
+  size_t before = fonts.Count();
+  if (!fonts.LoadFont(dict) || fonts.Count() == before) return;
+  r_.directFonts_[dict] = fonts.Count() - 1;
+  fonts.CurrentFont = fonts.Record(fonts.Count() - 1);
+}
+
+void TContentRun::ShowText() {
+  size_t count = std::min(static_cast<size_t>(std::max(arrayCount_, 0)), operands_.size());
+  std::vector<std::string_view> items(operands_.end() - count, operands_.end());
+  operands_.resize(operands_.size() - count);
+  arrayCount_ = 0;
+
+  TPDFFontCollectionData* font = r_.fonts_.CurrentFont;
+  if (!font || gs_.FontSize == 0) return;
+  TPDFGlyphRasterizer* raster = font->Rasterizer.get();
+  bool clipping = gs_.RenderMode >= 4;
+  TPDFGenericShape clipGlyphs;
+  TPDFGenericCanvas& target = clipping ? static_cast<TPDFGenericCanvas&>(clipGlyphs) : canvas_;
+
+  canvas_.NewPath();
+  double k = 1.0;
+  if (raster) {
+    raster->TextRenderingMode = gs_.RenderMode;
+    k = raster->WidthScale();
+    if (!std::isfinite(k)) k = 1.0;
+  }
+  double size = gs_.FontSize, th = gs_.HorizontalScaling / 100;
+  TPDFMatrix textCTM = MultiplyMatrix(gs_.TextMatrix, r_.CTM);
+  // u: glyph units per text-space unit of the font size.
+  double u = 1000;
+  TPDFMatrix glyphCTM;
+  auto* type3 = dynamic_cast<TPDFType3Procedures*>(raster);
+  if (type3) {
+    TPDFMatrix fm = type3->FontMatrix();
+    u = fm[0] != 0 && std::isfinite(1 / fm[0]) ? std::fabs(1 / fm[0]) : 1000;
+    type3->FillColor = gs_.FillColor;
+    glyphCTM = MultiplyMatrix(fm, MultiplyMatrix(TPDFMatrix{size * th, 0, 0, size, 0, 0}, textCTM));
+  } else {
+    glyphCTM = MultiplyMatrix(TPDFMatrix{size / u * th, 0, 0, size / u, 0, 0}, textCTM);
+  }
+
+  double x = 0;
+  bool collecting = r_.OutputKind == TPDFRenderer::kOutputTextCollection;
+  if (MatrixIsFinite(glyphCTM) && collecting) {
+    CollectText(items, raster, u, k, x, glyphCTM);
+  } else if (MatrixIsFinite(glyphCTM)) {
+    for (std::string_view item : items) {
+      if (IsStringToken(item))
+        ShowString(item, raster, u, k, x, glyphCTM, target);
+      else if (k != 0)
+        x -= ReadDecimal(item) * u / 1000 / k;
+    }
+  }
+  double kk = k == 0 ? 1 : k;
+  double tx = gs_.HorizontalScaling * (kk * std::fabs(size) * x / u) / 100;
+  if (std::isfinite(tx)) gs_.TextMatrix = MultiplyMatrix(TPDFMatrix{1, 0, 0, 1, tx, 0}, gs_.TextMatrix);
+  if (collecting) return;  // nothing is painted
+  PaintText(clipping ? &clipGlyphs : nullptr);
+}
+
+void TContentRun::ShowString(std::string_view token, TPDFGlyphRasterizer* raster, double u, double k, double& x,
+                             const TPDFMatrix& glyphCTM, TPDFGenericCanvas& target) {
+  TPDFFontCollectionData& font = *r_.fonts_.CurrentFont;
+  std::string bytes = DecodeStringToken(token);
+  double perSize = u / std::fabs(gs_.FontSize);
+  double rise = gs_.Rise * perSize;
+  bool draw = visible_ && raster;
+  auto* type3 = dynamic_cast<TPDFType3Procedures*>(raster);
+  TCanvasSink sink(target);
+  auto drawGlyph = [&](const std::string& key) {
+    if (!draw) return;
+    if (type3)
+      RunGlyphProcedure(*type3, key, x, rise, glyphCTM);
+    else
+      raster->DrawGlyph(sink, glyphCTM, x, rise, key);
+  };
+  if (font.IsComposite) {
+    // Widths and glyphs are found by CID; a font drawn from an installed
+    // font finds its glyphs by the characters the codes stand for.
+    const bool byUnicode = raster && raster->DrawsByUnicode();
+    for (uint16_t code : r_.fonts_.SplitCodes(bytes)) {
+      size_t cid = r_.fonts_.CodeToCID(code);
+      uint32_t gid = uint32_t(cid);
+      const std::string& map = font.CIDToGIDMapData;
+      if (2 * cid + 1 < map.size())
+        gid = (static_cast<uint8_t>(map[2 * cid]) << 8) | static_cast<uint8_t>(map[2 * cid + 1]);
+      double advance = gs_.CharSpacing * perSize + r_.fonts_.CodeWidth(code);
+      if (draw) drawGlyph(byUnicode ? UnicodeGlyphKey(r_.fonts_.CodeToText(code)) : "GID:" + std::to_string(gid));
+      x += advance;
+    }
+    return;
+  }
+  for (unsigned char c : bytes) {
+    double advance = font.Widths[c];
+    if (raster && k != 0) advance /= k;
+    advance += gs_.CharSpacing * perSize;
+    if (c == 32) advance += gs_.WordSpacing * perSize;
+    drawGlyph(font.GlyphNames[c]);
+    x += advance;
+  }
+}
+
+// Runs a Type 3 glyph procedure with the text's state; colours set inside
+// after d1 are ignored, so the glyph paints in the colour of the text.
+void TContentRun::RunGlyphProcedure(TPDFType3Procedures& raster, std::string_view glyphName, double x, double y,
+                                    const TPDFMatrix& glyphCTM) {
+  TPDFDictionary* fontDict = raster.FontDictionary();
+  if (!fontDict || r_.nesting_ >= TPDFRenderer::kMaxNesting || r_.drawing_.count(fontDict)) return;
+  std::string procedure = raster.ProcedureFor(glyphName);
+  if (procedure.empty()) return;
+  TPDFMatrix savedCTM = r_.CTM;
+  TPDFFontCollectionData* savedFont = r_.fonts_.CurrentFont;
+  PushState();
+  r_.InheritedResources = resources_;
+  r_.CTM = MultiplyMatrix(TPDFMatrix{1, 0, 0, 1, x, y}, glyphCTM);
+  r_.UseInitialState = true;
+  r_.InitialState = gs_;
+  r_.drawing_.insert(fontDict);
+  ++r_.nesting_;
+  r_.RunContent(canvas_, fontDict, &procedure, nullptr);
+  --r_.nesting_;
+  r_.drawing_.erase(fontDict);
+  PopState(false);
+  r_.CTM = savedCTM;
+  r_.fonts_.CurrentFont = savedFont;
+}
+
+void TContentRun::PaintText(TPDFGenericShape* clipGlyphs) {
+  int mode = gs_.RenderMode;
+  if (clipGlyphs) {
+    clipGlyphs->Replay(canvas_);
+    clipGlyphs->Replay(textClip_);
+    textClipPending_ = true;
+  }
+  bool stroke = mode == 1 || mode == 2 || mode == 5 || mode == 6;
+  bool fill = mode == 0 || mode == 2 || mode == 4 || mode == 6;
+  if (stroke) StrokeSetup();
+  if (fill) FillSetup(1);
+  bool doFill = fill && gs_.FillSpace != "Pattern";
+  bool doStroke = stroke && gs_.StrokeSpace != "Pattern";
+  if (doFill && doStroke)
+    canvas_.FillStrokePath();
+  else if (doFill)
+    canvas_.FillPath();
+  else if (doStroke)
+    canvas_.StrokePath();
+  else
+    canvas_.EndPath();
+}
+
+// The glyphs shown in clipping modes during one text object become one clip,
+// intersected once when the object ends.
+void TContentRun::EndTextObject() {
+  if (!textClipPending_) return;
+  textClipPending_ = false;
+  if (textClip_.Empty()) return;
+  canvas_.NewPath();
+  textClip_.Replay(canvas_);
+  textClip_.Clear();
+  canvas_.SetClip(1);
+  canvas_.EndPath();
+}
+
+}  // namespace ostrel

@@ -1,0 +1,90 @@
+#include "pdf/render/content/content_tokenizer.h"
+
+#include "pdf/render/content/inline_image_end.h"
+
+namespace ostrel {
+
+namespace {
+
+bool IsBlank(char c) { return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
+
+bool EndsWord(char c) { return IsBlank(c) || c == '(' || c == '/' || c == '<' || c == '[' || c == ']'; }
+
+}  // namespace
+
+std::string_view TContentTokenizer::Next() {
+  const size_t n = text_.size();
+  for (;;) {
+    while (pos_ < n && IsBlank(text_[pos_])) ++pos_;
+    // A comment runs to the end of its line; its words are not operators.
+    if (pos_ < n && text_[pos_] == '%') {
+      while (pos_ < n && text_[pos_] != '\n' && text_[pos_] != '\r') ++pos_;
+      continue;
+    }
+    break;
+  }
+  if (pos_ >= n) return {};
+  size_t start = pos_;
+  char c = text_[pos_++];
+  if (pos_ == n) return text_.substr(start, 1);
+  switch (c) {
+    case '(': {
+      int depth = 1;
+      while (pos_ < n && depth > 0) {
+        char d = text_[pos_++];
+        if (d == '\\')
+          ++pos_;
+        else if (d == '(')
+          ++depth;
+        else if (d == ')')
+          --depth;
+      }
+      if (pos_ > n) pos_ = n;
+      break;
+    }
+    case '<':
+      while (pos_ < n && text_[pos_] != '>') ++pos_;
+      if (pos_ < n) ++pos_;
+      break;
+    case '\'':
+    case '[':
+    case ']':
+      break;
+    default:
+      while (pos_ < n && !EndsWord(text_[pos_])) ++pos_;
+      break;
+  }
+  return text_.substr(start, pos_ - start);
+}
+
+bool TContentTokenizer::ReadInlineImage(std::string_view& dictText, std::string_view& data) {
+  const size_t n = text_.size();
+  size_t dictStart = pos_;
+  for (;;) {
+    size_t before = pos_;
+    std::string_view token = Next();
+    if (token.empty()) {
+      pos_ = n;
+      return false;
+    }
+    if (token == "ID") {
+      dictText = text_.substr(dictStart, before - dictStart);
+      break;
+    }
+  }
+  // One white-space byte separates ID from the data.
+  if (pos_ < n && IsBlank(text_[pos_])) ++pos_;
+  size_t dataStart = pos_;
+  size_t length = 0;
+  size_t ei = 0;
+  if (!FindInlineImageEnd(dictText, text_.substr(dataStart), length, ei)) {
+    // No end marker: everything after ID is image data, never operators.
+    pos_ = n;
+    return false;
+  }
+  data = text_.substr(dataStart, length);
+  pos_ = dataStart + ei + 2;
+  return true;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,144 @@
+#pragma once
+// Turns one page of a loaded document into pixels: sizes a 24-bit bitmap from
+// the page's boxes, rotation and resolution, paints it white, interprets the
+// page's content and then its annotation appearances onto a Cairo canvas.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/bitmap.h"
+#include "pdf/render/canvas/generic_canvas.h"
+#include "pdf/render/content/graphics_state.h"
+#include "pdf/render/colour/render_colors.h"
+#include "pdf/render/content/render_matrix.h"
+#include "pdf/text/extract/text_funnel.h"
+
+namespace ostrel {
+
+class TPDFDocument;
+class TPDFDictionary;
+class TPDFFontCollection;
+class TPDFIndRef;
+class TPDFObject;
+class TPDFStream;
+class TPDFPicasso;
+class TContentRun;
+
+// Where image XObjects and inline images go to be decoded and drawn. Until
+// an image decoder is installed, images are skipped.
+class TPDFRenderImages {
+ public:
+  virtual ~TPDFRenderImages() = default;
+  // ref is the reference the image was reached through (nullptr when the
+  // image is a direct object); it is the cache key of decoded images.
+  virtual void DrawImageXObject(TPDFStream* image, const TPDFIndRef* ref, TPDFGenericCanvas& canvas,
+                                const TPDFMatrix& ctm, int32_t fillColor) = 0;
+  // dictText is the text between BI and ID, data the bytes between ID and EI.
+  virtual void DrawInlineImage(std::string_view dictText, std::string_view data, TPDFDictionary* resources,
+                               TPDFGenericCanvas& canvas, const TPDFMatrix& ctm, int32_t fillColor) = 0;
+};
+
+class TPDFRenderer {
+ public:
+  explicit TPDFRenderer(TPDFFontCollection& fonts);
+  ~TPDFRenderer();
+  TPDFRenderer(const TPDFRenderer&) = delete;
+  TPDFRenderer& operator=(const TPDFRenderer&) = delete;
+
+  // Renders page pageNumber (1-based) of doc at dpi into out as a 24-bit
+  // bitmap, sized from the page's box and rotation and filled white first.
+  // False with a message when the page cannot be rendered at all (no such
+  // page, a resolution that is not a positive number). Content errors do not
+  // fail the page: they leave LastError set and what was drawn in out.
+  bool RenderPageToBitmap(TPDFDocument& doc, int pageNumber, double dpi, const TGDIPlusSettings& canvas,
+                          Bitmap& out, std::string& error);
+
+  // The lower-level entry: renders Page into Bitmap at DPI. A null Page
+  // gives a blank 612 x 792 point page.
+  void RenderPage();
+
+  // Pixel size of a page at a resolution (after any lowering, see
+  // EffectiveDPI); used by callers that want the size without rendering.
+  void PageSize(TPDFDictionary* page, double dpi, int& width, int& height);
+
+  // The text-collection kind: runs Page's content and annotations with user
+  // space as device space, draws nothing, and hands every piece of shown
+  // text, visible or not, to TextFunnel (cleared first; its BaseHeight
+  // becomes the top of the page box).
+  void CollectPageText();
+
+  TPDFDictionary* Page = nullptr;
+  double DPI = 72;
+  // Resolution actually used for the last page: lowered when the page at DPI
+  // would exceed kMaxSide pixels a side or kMaxPixels pixels.
+  double EffectiveDPI = 72;
+  int32_t PageBoxKind = 2;  // 1 Media, 2 Crop, 3 Bleed, 4 Trim, 5 Art
+  TGDIPlusSettings CanvasSettings;
+  Bitmap PageBitmap;  // 24-bit result of RenderPage
+  // 0 draws bitmaps; kOutputTextCollection while CollectPageText runs.
+  uint8_t OutputKind = 0;
+  static constexpr uint8_t kOutputTextCollection = 5;
+  TPDFTextFunnel TextFunnel;
+  // "Rendering exception: ..." of the last content that failed, else empty.
+  std::string LastError;
+
+  // Colour conversion; replace with the colour layer's manager.
+  void SetColors(std::unique_ptr<TPDFRenderColors> colors);
+  TPDFRenderColors& Colors() { return *colors_; }
+  // Image decoding; nullptr skips images.
+  void SetImages(std::unique_ptr<TPDFRenderImages> images) { images_ = std::move(images); }
+
+  static constexpr int kMaxSide = 32767;
+  static constexpr int64_t kMaxPixels = int64_t{1} << 28;
+  // Nesting of forms, glyph procedures and appearances drawn inside another.
+  static constexpr int kMaxNesting = 28;
+  // Operators interpreted for one page, nested content included.
+  static constexpr int64_t kMaxOperatorsPerPage = 30'000'000;
+
+ private:
+  friend class TContentRun;
+
+  struct TPageGeometry {
+    double X0 = 0, Y0 = 0, Width = 612, Height = 792;
+    int Rotation = 0;
+    int PixelWidth = 612, PixelHeight = 792;
+    double DPI = 72;
+  };
+  TPageGeometry MeasurePage(TPDFDictionary* page, double dpi);
+  bool PageBoxRect(TPDFDictionary* page, std::string_view name, double box[4]);
+  void DrawAnnotations(TPDFPicasso& canvas);
+  void DrawAnnotation(TPDFPicasso& canvas, TPDFDictionary* annot, TPDFDictionary* pageResources);
+
+  // Interprets one content stream; see TContentRun.
+  void RunContent(TPDFPicasso& canvas, TPDFObject* source, const std::string* contentText,
+                  const TPDFIndRef* reference);
+  const std::string& StreamContent(TPDFStream* stream);
+
+  TPDFFontCollection& fonts_;
+  std::unique_ptr<TPDFRenderColors> colors_;
+  std::unique_ptr<TPDFRenderImages> images_;
+
+  TPDFMatrix CTM = kIdentityMatrix;
+  TPDFMatrix BaseCTM = kIdentityMatrix;
+  TPDFDictionary* InheritedResources = nullptr;
+  bool UseInitialState = false;
+  TPDFGraphicsState InitialState;
+
+  // Guards against content that draws itself.
+  int nesting_ = 0;
+  std::unordered_set<const void*> drawing_;
+  int64_t operatorBudget_ = 0;
+  // Decoded content of forms and appearances, per page.
+  std::unordered_map<const TPDFStream*, std::string> streamCache_;
+  size_t streamCacheBytes_ = 0;
+  // Records of direct (non-indirect) font dictionaries, by identity.
+  std::unordered_map<const TPDFDictionary*, size_t> directFonts_;
+  // Colour-space identifiers by resource name (Separation spaces are shared).
+  std::unordered_map<std::string, int> separations_;
+};
+
+}  // namespace ostrel

@@ -1,0 +1,39 @@
+// The renderer's text-collection kind: the page is interpreted as for
+// drawing, in user space and onto a canvas without a bitmap, so that every
+// piece of shown text reaches the text funnel with its user-space position.
+#include "pdf/core/pdf_objects.h"
+#include "pdf/render/canvas/picasso.h"
+#include "pdf/render/content/pdf_renderer.h"
+
+namespace ostrel {
+
+void TPDFRenderer::CollectPageText() {
+  UseInitialState = false;
+  LastError.clear();
+  TextFunnel.ClearBlocks();
+  TPageGeometry g = MeasurePage(Page, 72);
+  bool turned = g.Rotation == 90 || g.Rotation == 270;
+  TextFunnel.BaseHeight = g.Y0 + (turned ? g.Width : g.Height);
+
+  uint8_t savedKind = OutputKind;
+  OutputKind = kOutputTextCollection;
+  EffectiveDPI = 72;
+  CTM = BaseCTM = kIdentityMatrix;
+  nesting_ = 0;
+  drawing_.clear();
+  streamCache_.clear();
+  streamCacheBytes_ = 0;
+  operatorBudget_ = kMaxOperatorsPerPage;
+  {
+    // Unattached: paths and clips are kept but never painted.
+    TPDFPicasso canvas;
+    if (Page) {
+      RunContent(canvas, Page, nullptr, nullptr);
+      if (LastError.empty()) DrawAnnotations(canvas);
+    }
+  }
+  streamCache_.clear();
+  OutputKind = savedKind;
+}
+
+}  // namespace ostrel

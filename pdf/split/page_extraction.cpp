@@ -1,0 +1,136 @@
+#include "pdf/split/page_extraction.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "pdf/split/extraction_source.h"
+#include "pdf/split/mapped_file.h"
+#include "pdf/split/page_range.h"
+#include "pdf/split/smart_pdf_document.h"
+#include "pdf/split/smart_pdf_reader.h"
+#include "pdf/split/smart_pdf_writer.h"
+#include "pdf/core/security_handler.h"
+#include "platform/file_io.h"
+
+namespace ostrel {
+namespace {
+
+// A file beside the output that becomes the output only when complete.
+class TTemporaryOutput {
+ public:
+  explicit TTemporaryOutput(const std::string& target) : target_(target) {
+    std::string pattern = target + ".XXXXXX";
+    fd_ = mkstemp(pattern.data());
+    if (fd_ >= 0) path_ = pattern;
+  }
+  ~TTemporaryOutput() {
+    if (fd_ >= 0) close(fd_);
+    if (!path_.empty()) std::remove(path_.c_str());
+  }
+  bool IsOpen() const { return fd_ >= 0; }
+
+  bool Commit(const std::string& bytes) {
+    for (size_t done = 0; done < bytes.size();) {
+      const ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
+      if (n < 0) return false;
+      done += static_cast<size_t>(n);
+    }
+    // Readable by others like any file the user creates (mkstemp made it 0600).
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd_, 0666 & ~mask);
+    const int fd = fd_;
+    fd_ = -1;
+    if (close(fd) != 0 || std::rename(path_.c_str(), target_.c_str()) != 0) return false;
+    path_.clear();
+    return true;
+  }
+
+ private:
+  std::string target_;
+  std::string path_;
+  int fd_ = -1;
+};
+
+// The new file's version: the source's when it is above 1.4, so that a
+// reader still expects the features the copied objects use.
+std::string VersionToWrite(const std::string& source) {
+  double value = 0;
+  auto [end, ec] = std::from_chars(source.data(), source.data() + source.size(), value);
+  return ec == std::errc() && end == source.data() + source.size() && value > 1.4 && value < 10 ? source : "1.4";
+}
+
+int Fail(int32_t& errorCode, int32_t code) {
+  errorCode = code;
+  return 0;
+}
+
+// Removes an existing output; false when something is there that cannot go.
+bool ClearOutput(const std::string& output) {
+  std::error_code ec;
+  const auto status = std::filesystem::symlink_status(output, ec);
+  if (ec || !std::filesystem::exists(status)) return !ec || ec == std::errc::no_such_file_or_directory;
+  if (std::filesystem::is_directory(status)) return false;
+  return std::filesystem::remove(output, ec) && !ec;
+}
+
+int ExtractPagesFromSource(TExtractionSource& source, std::string_view rangeList, std::string& output,
+                           int32_t& errorCode) {
+  errorCode = kErrNone;
+  if (!source.Usable()) return Fail(errorCode, kErrUnreadableFile);
+  TSmartPDFReader& reader = source.Reader();
+  TSmartPDFDocument document(reader, source.Security(), &source.Memory());
+  const std::vector<int> pages = ParsePageRange(rangeList, 1, document.SourcePageCount(), kRangeKeepDuplicates);
+  if (pages.empty() || document.SelectPages(pages) == 0) return Fail(errorCode, kErrNoPagesInRange);
+
+  TSmartPDFWriter writer;
+  writer.WriteHeader(VersionToWrite(reader.Version));
+  document.CollectAll([&writer](int32_t number, int32_t generation, std::string_view text) {
+    writer.WriteObject(number, generation, text);
+  });
+  writer.WriteXrefAndTrailer(reader.PrepareTrailer());
+  output = std::move(writer.Bytes());
+  return 1;
+}
+
+}  // namespace
+
+int ExtractPagesToBytes(std::string_view source, std::string_view rangeList, std::string& output, int32_t& errorCode) {
+  TExtractionSource parsed(source);
+  return ExtractPagesFromSource(parsed, rangeList, output, errorCode);
+}
+
+int ExtractPagesToFileImpl(const std::string& input, const std::string& output, std::string_view rangeList,
+                           int32_t& errorCode) {
+  errorCode = kErrNone;
+  TMappedFile source;
+  if (!source.Open(input)) return Fail(errorCode, kErrCannotOpen);
+  // Nothing locks the input here: writing over it would destroy the very
+  // file being read.
+  if (IsSameFile(input, output)) return Fail(errorCode, kErrCannotReplaceOutput);
+  if (!ClearOutput(output)) return Fail(errorCode, kErrCannotReplaceOutput);
+  TTemporaryOutput temp(output);
+  if (!temp.IsOpen()) return Fail(errorCode, kErrCannotWriteOutput);
+  try {
+    // Splitting calls once per page on the same file: what was parsed for
+    // the previous page serves this one as long as the bytes are the same.
+    TExtractionCache::TLease lease = TExtractionCache::Acquire(source.Bytes());
+    std::string bytes;
+    const int result = ExtractPagesFromSource(lease.Source(), rangeList, bytes, errorCode);
+    lease.Done();
+    if (!result) return 0;
+    if (!temp.Commit(bytes)) return Fail(errorCode, kErrCannotWriteOutput);
+    return 1;
+  } catch (...) {
+    // Out of memory on a hostile file, most likely; the output is not made.
+    return Fail(errorCode, kErrCannotWriteOutput);
+  }
+}
+
+}  // namespace ostrel
