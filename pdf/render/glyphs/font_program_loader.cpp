@@ -1,6 +1,7 @@
 // Choosing a glyph rasterizer for each font the font collection loads.
 #include "pdf/render/glyphs/font_program_loader.h"
 
+#include <cmath>
 #include <mutex>
 
 #include "pdf/core/pdf_objects.h"
@@ -22,6 +23,20 @@ constexpr const char* kDingbatsFontPath = "/usr/share/fonts/opentype/urw-base35/
 int64_t LengthOf(TPDFFontCollection& fonts, const TPDFDictionary* dict, std::string_view key) {
   auto* n = dict ? PdfCast<TPDFNumeric>(fonts.Resolve(dict->GetValue(key))) : nullptr;
   return n ? int64_t(n->Value) : 0;
+}
+
+double NumberOf(TPDFFontCollection& fonts, const TPDFDictionary* dict, std::string_view key) {
+  auto* n = dict ? PdfCast<TPDFNumeric>(fonts.Resolve(dict->GetValue(key))) : nullptr;
+  return n && std::isfinite(n->Value) ? double(n->Value) : 0;
+}
+
+TFontStyleHints StyleHints(TPDFFontCollection& fonts, const TFontProgramRequest& request) {
+  TFontStyleHints hints;
+  hints.Flags = request.Record ? request.Record->Flags : 0;
+  hints.FontWeight = NumberOf(fonts, request.Descriptor, "FontWeight");
+  hints.StemV = NumberOf(fonts, request.Descriptor, "StemV");
+  hints.ItalicAngle = NumberOf(fonts, request.Descriptor, "ItalicAngle");
+  return hints;
 }
 
 std::shared_ptr<TPDFGlyphRasterizer> Type1Program(TPDFFontCollection& fonts, const TFontProgramRequest& request,
@@ -81,7 +96,7 @@ std::shared_ptr<TPDFGlyphRasterizer> CIDSubstituteRasterizer(TPDFFontCollection&
   std::string collection = ordering ? ordering->Value : "";
   int32_t flags = rec ? rec->Flags : 0;
   TSystemFontFile file = IsCJKFont(baseFont, collection) ? system.FindCJKFile(baseFont, flags, collection)
-                                                         : system.FindFile(system.Choose(baseFont, flags));
+                                                         : system.FindFile(system.Choose(baseFont, StyleHints(fonts, request)));
   std::string data = TSystemFonts::ReadFontData(file);
   if (data.empty()) return nullptr;
   auto raster = std::make_shared<TPDFSimpleTrueTypeRasterizer>();
@@ -94,15 +109,15 @@ bool IsCIDFont(const TFontProgramRequest& request) {
   return request.Record && (request.Record->Subtype == "CIDFontType0" || request.Record->Subtype == "CIDFontType2");
 }
 
-std::shared_ptr<TPDFGlyphRasterizer> SubstituteRasterizer(TSystemFonts& system, const TFontProgramRequest& request,
+std::shared_ptr<TPDFGlyphRasterizer> SubstituteRasterizer(TPDFFontCollection& fonts, TSystemFonts& system,
+                                                         const TFontProgramRequest& request,
                                                          TFontProgramResult& result) {
   const TPDFFontCollectionData* rec = request.Record;
   std::string baseFont = rec ? rec->BaseFontName : "Arial";
-  int32_t flags = rec ? rec->Flags : 0;
   if (MatchStandardFont(baseFont) == kStandardDingbatsFont) {
     if (auto raster = DingbatsRasterizer(result)) return raster;
   }
-  TSystemFontFile file = system.FindFile(system.Choose(baseFont, flags));
+  TSystemFontFile file = system.FindFile(system.Choose(baseFont, StyleHints(fonts, request)));
   std::string data = TSystemFonts::ReadFontData(file);
   if (data.empty()) return nullptr;
   auto raster = std::make_shared<TPDFTrueTypeRasterizer2>();
@@ -161,7 +176,7 @@ TFontProgramLoader MakeFontProgramLoader(TPDFFontCollection& fonts, std::shared_
       }
       case TFontProgramKind::Substitute:
         raster = IsCIDFont(request) ? CIDSubstituteRasterizer(fonts, *systemFonts, request)
-                                    : SubstituteRasterizer(*systemFonts, request, result);
+                                    : SubstituteRasterizer(fonts, *systemFonts, request, result);
         break;
     }
     result.Rasterizer = raster;

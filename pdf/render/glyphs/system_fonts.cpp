@@ -17,6 +17,37 @@ constexpr uintmax_t kMaxFontFileSize = 104857600;
 constexpr int32_t kFixedPitchFlag = 1;
 constexpr int32_t kSerifFlag = 2;
 constexpr int32_t kItalicFlag = 0x40;
+constexpr int32_t kForceBoldFlag = 0x40000;
+// Vertical stems of regular text faces measure below 100 units, those of
+// bold faces about 130 and more.
+constexpr double kBoldStemV = 120;
+
+// Words of a font name's style part (compared in lower case) that ask for a
+// bold or a slanted face: "Semibold", "ExtraBold", "Black", "Heavy", "Demi".
+constexpr std::string_view kBoldWords[] = {"bold", "black", "heavy", "demi"};
+constexpr std::string_view kItalicWords[] = {"italic", "oblique", "slanted"};
+// Style words that may end a family name without a separator.
+constexpr std::string_view kStyleSuffixes[] = {"Bold", "Italic", "Oblique", "Black", "Heavy", "Regular"};
+
+// Families that are not installed, by a word of their name, drawn with the
+// metric-compatible face of their kind. Earlier rows win ("Courier Sans"
+// is fixed pitch, "Sans Serif" is sans).
+struct TFamilyKind {
+  std::string_view Word;  // lower case
+  const char* Family;
+};
+constexpr TFamilyKind kFamilyKinds[] = {
+    {"courier", "Courier"},         {"mono", "Courier"},
+    {"consolas", "Courier"},        {"typewriter", "Courier"},
+    {"helvetica", "Arial"},         {"arial", "Arial"},
+    {"sans", "Arial"},              {"verdana", "Arial"},
+    {"tahoma", "Arial"},            {"calibri", "Arial"},
+    {"times", "Times New Roman"},   {"serif", "Times New Roman"},
+    {"georgia", "Times New Roman"},
+    {"garamond", "Times New Roman"}, {"palatino", "Times New Roman"},
+    {"bookman", "Times New Roman"}, {"cambria", "Times New Roman"},
+    {"century", "Times New Roman"}, {"minion", "Times New Roman"},
+};
 
 constexpr const char* kCanonicalNames[] = {
     "CourierNew", "CourierNew,Bold", "CourierNew,BoldItalic", "CourierNew,Italic", "Arial", "Arial,Bold",
@@ -47,6 +78,40 @@ std::string WithoutSpaces(std::string_view s) {
   for (char c : s)
     if (c != ' ') out.push_back(c);
   return out;
+}
+
+std::string Lowered(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+template <size_t N>
+bool HasAnyWord(std::string_view text, const std::string_view (&words)[N]) {
+  return std::any_of(std::begin(words), std::end(words), [&](std::string_view w) { return text.find(w) != text.npos; });
+}
+
+// Removes style words glued to the end of a family ("TimesBoldItalic") and
+// returns them in lower case.
+std::string StripStyleSuffixes(std::string& family) {
+  std::string removed;
+  for (bool again = true; again;) {
+    again = false;
+    for (std::string_view suffix : kStyleSuffixes)
+      if (family.size() > suffix.size() && family.ends_with(suffix)) {
+        removed += Lowered(suffix);
+        family.resize(family.size() - suffix.size());
+        again = true;
+      }
+  }
+  return removed;
+}
+
+const char* FamilyByName(std::string_view family) {
+  std::string lowered = Lowered(family);
+  for (const TFamilyKind& k : kFamilyKinds)
+    if (lowered.find(k.Word) != std::string::npos) return k.Family;
+  return "";
 }
 
 const char* AliasFamily(std::string_view name) {
@@ -103,36 +168,41 @@ const std::vector<std::string>& TSystemFonts::Families() {
   return families_;
 }
 
-TSystemFontChoice TSystemFonts::Choose(std::string_view baseFont, int32_t flags) {
-  TSystemFontChoice choice;
+TSystemFontChoice TSystemFonts::Choose(std::string_view baseFont, const TFontStyleHints& hints) {
   std::string name = RewriteSubstituteName(baseFont);
   if (int row = MatchStandardFont(name)) name = StandardFontCanonicalName(row);
-  if (name.ends_with(",BoldItalic")) {
-    choice.Bold = choice.Italic = true;
-    name.resize(name.size() - 11);
-  } else if (name.ends_with(",Bold")) {
-    choice.Bold = true;
-    name.resize(name.size() - 5);
-  } else if (name.ends_with(",Italic")) {
-    choice.Italic = true;
-    name.resize(name.size() - 7);
+  // "Family,Style" or "Family-Style"; a family may also carry its style
+  // glued on ("ArialBold", "ArialBlack") when no family of the whole name is
+  // installed.
+  size_t cut = name.find_first_of(",-");
+  std::string family = name.substr(0, cut);
+  std::string style = cut == std::string::npos ? "" : Lowered(name.substr(cut + 1));
+  std::string installed = InstalledFamily(family);
+  if (installed.empty()) {
+    style += StripStyleSuffixes(family);
+    installed = InstalledFamily(family);
   }
-  for (const std::string& family : Families()) {
-    if (family == name || WithoutSpaces(family) == name) {
-      choice.Family = family;
-      return choice;
-    }
-    if (family + "Italic" == name) {
-      choice.Family = family;
-      choice.Italic = true;
-      return choice;
-    }
+  TSystemFontChoice choice;
+  choice.Bold = HasAnyWord(style, kBoldWords) || hints.FontWeight >= 600 || (hints.Flags & kForceBoldFlag) ||
+                hints.StemV >= kBoldStemV;
+  choice.Italic = HasAnyWord(style, kItalicWords) || hints.ItalicAngle != 0 || (hints.Flags & kItalicFlag);
+  if (!installed.empty()) {
+    choice.Family = installed;
+    return choice;
   }
-  choice.Family = "Arial";
-  if (flags & kFixedPitchFlag) choice.Family = "Courier";
-  if (flags & kSerifFlag) choice.Family = "Times New Roman";
-  if (flags & kItalicFlag) choice.Italic = true;
+  choice.Family = FamilyByName(family);
+  if (choice.Family.empty()) {
+    choice.Family = "Arial";
+    if (hints.Flags & kFixedPitchFlag) choice.Family = "Courier";
+    if (hints.Flags & kSerifFlag) choice.Family = "Times New Roman";
+  }
   return choice;
+}
+
+std::string TSystemFonts::InstalledFamily(std::string_view name) {
+  for (const std::string& family : Families())
+    if (family == name || WithoutSpaces(family) == name) return family;
+  return {};
 }
 
 TSystemFontFile TSystemFonts::FindFile(const TSystemFontChoice& choice) {

@@ -21,6 +21,15 @@ struct TSystemFontFile {
   int FaceIndex = 0;
 };
 
+// What a font's descriptor says about its style besides its name: /Flags,
+// /FontWeight, /StemV and /ItalicAngle (0 when absent).
+struct TFontStyleHints {
+  int32_t Flags = 0;
+  double FontWeight = 0;
+  double StemV = 0;
+  double ItalicAngle = 0;
+};
+
 class TSystemFonts {
  public:
   // config: the fontconfig configuration to ask (nullptr: the current one);
@@ -30,8 +39,12 @@ class TSystemFonts {
   // The installed families, in fontconfig's order, plus the names the alias
   // table makes available.
   const std::vector<std::string>& Families();
-  // Rewrites a /BaseFont into the family and style to draw it with.
-  TSystemFontChoice Choose(std::string_view baseFont, int32_t flags);
+  // Rewrites a /BaseFont into the family and style to draw it with: an
+  // installed family of that name, else a serif, sans or fixed-pitch family
+  // after the name or the flags; bold and italic from the name's style words
+  // or the descriptor.
+  TSystemFontChoice Choose(std::string_view baseFont, const TFontStyleHints& hints);
+  TSystemFontChoice Choose(std::string_view baseFont, int32_t flags) { return Choose(baseFont, TFontStyleHints{flags}); }
   // The file of a family in a style; empty Path when nothing is installed,
   // not even the last-resort family.
   TSystemFontFile FindFile(const TSystemFontChoice& choice);
@@ -44,6 +57,8 @@ class TSystemFonts {
   static std::string ReadFontData(const TSystemFontFile& file);
 
  private:
+  // The installed family (or alias) of that name, spaces ignored; "" when none.
+  std::string InstalledFamily(std::string_view name);
   TSystemFontFile FirstTrueTypeFile(const char* family, const char* lang);
   FcConfig* config_;
   std::vector<std::string> families_;

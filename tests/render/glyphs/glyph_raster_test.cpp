@@ -57,6 +57,44 @@ TEST(GlyphRasterSubstitute, ChoosesInstalledFamiliesAndFallbacks) {
   EXPECT_NE(file.Path.find("LiberationSerif-BoldItalic"), std::string::npos) << file.Path;
 }
 
+// Each non-embedded name, with what its descriptor says, lands on the face of
+// its family, weight and slant.
+TEST(GlyphRasterSubstitute, StyleNamesPickTheirFaces) {
+  if (!std::filesystem::exists("/usr/share/fonts/truetype/liberation")) GTEST_SKIP() << "fonts-liberation missing";
+  struct TCase {
+    const char* BaseFont;
+    TFontStyleHints Hints;
+    const char* File;
+  };
+  const TCase cases[] = {
+      {"Times-Roman", {}, "LiberationSerif-Regular"},
+      {"Times-Bold", {}, "LiberationSerif-Bold."},
+      {"Times-Italic", {}, "LiberationSerif-Italic"},
+      {"Times-BoldItalic", {}, "LiberationSerif-BoldItalic"},
+      {"TimesNewRoman,BoldItalic", {}, "LiberationSerif-BoldItalic"},
+      {"ABCDEF+TimesNewRomanPS-ItalicMT", {}, "LiberationSerif-Italic"},
+      {"Arial-BoldItalicMT", {}, "LiberationSans-BoldItalic"},
+      {"Helvetica-Oblique", {}, "LiberationSans-Italic"},
+      {"Helvetica-Black", {}, "LiberationSans-Bold."},
+      {"ArialBold", {}, "LiberationSans-Bold."},
+      {"Courier-BoldOblique", {}, "LiberationMono-BoldItalic"},
+      {"CourierNewPS,Italic", {}, "LiberationMono-Italic"},
+      {"Georgia-Semibold", {}, "LiberationSerif-Bold."},
+      {"Unknown", {.Flags = 2, .FontWeight = 700}, "LiberationSerif-Bold."},
+      {"Unknown", {.Flags = 0x40000}, "LiberationSans-Bold."},
+      {"Unknown", {.StemV = 140}, "LiberationSans-Bold."},
+      {"Unknown", {.StemV = 80}, "LiberationSans-Regular"},
+      {"Unknown", {.Flags = 1, .ItalicAngle = -12}, "LiberationMono-Italic"},
+      {"Palatino,Italic", {.Flags = 0x42}, "LiberationSerif-Italic"},
+      {"DejaVuSans-Bold", {}, "DejaVuSans-Bold."},
+  };
+  TSystemFonts fonts(ProjectFonts());
+  for (const TCase& c : cases) {
+    TSystemFontFile file = fonts.FindFile(fonts.Choose(c.BaseFont, c.Hints));
+    EXPECT_NE(file.Path.find(c.File), std::string::npos) << c.BaseFont << " -> " << file.Path;
+  }
+}
+
 TEST(GlyphRasterLoader, StandardAndType3FontsGetTheirRasterizers) {
   if (!std::filesystem::exists("/usr/share/fonts/truetype/liberation")) GTEST_SKIP() << "fonts-liberation missing";
   TFontTestPool pool;
