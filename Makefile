@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 export CCACHE_BASEDIR := $(CURDIR)
 
-.PHONY: all deps build build-asan test test-release test-asan demo fuzz bench clean
+.PHONY: all deps build build-asan test test-release test-asan demo fuzz bench install package clean
 
 all: build
 
@@ -44,6 +44,15 @@ fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DOSTREL_FUZZ=ON -DOSTREL_BUILD_GUI=OFF -DBUILD_TESTING=OFF $(LAUNCHER)
 	cmake --build build-fuzz -j $(JOBS)
+
+# `make install PREFIX=P` (default /usr/local); DESTDIR is honoured as usual.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package of the programs in $(BUILD)/, by CPack.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	@bench/run $(BUILD)/drevlin-convert

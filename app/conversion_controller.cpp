@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "app/settings.h"
 #include "app/text_lines.h"
 #include "platform/file_io.h"
 #include "platform/text_codec.h"
@@ -72,7 +73,7 @@ void TConversionController::FormCreate(const std::string& executablePath) {
   std::error_code ec;
   std::filesystem::path exe = std::filesystem::absolute(executablePath, ec);
   AppDir = DirectoryPart(exe.string());
-  if (OutputDir.empty()) SetOutputDir(AppDir);
+  if (OutputDir.empty()) SetOutputDir(DefaultOutputFolder(AppDir));
 }
 
 void TConversionController::FormShow() {

@@ -1,5 +1,7 @@
 #include "app/language.h"
 
+#include <filesystem>
+
 #include "app/ini_file.h"
 
 namespace drevlin {
@@ -60,7 +62,13 @@ TInterfaceTexts::TInterfaceTexts(const std::string& productPage) {
 }
 
 std::string LanguageFilePath(const std::string& appDir, const std::string& name) {
-  return appDir + "language/" + name + ".ini";
+  std::string beside = appDir + "language/" + name + ".ini";
+  // An installed program lives in PREFIX/bin with its data in PREFIX/share;
+  // looking relative to the program keeps a relocated prefix working.
+  std::string installed = appDir + "../share/drevlin-pdf-converter/language/" + name + ".ini";
+  std::error_code ec;
+  if (!std::filesystem::exists(beside, ec) && std::filesystem::exists(installed, ec)) return installed;
+  return beside;
 }
 
 void ApplyLanguage(const std::string& appDir, const std::string& name, TInterfaceTexts& texts) {

@@ -44,7 +44,8 @@ class TInterfaceTexts {
   std::array<std::string, kUiTextCount> texts_;
 };
 
-// appDir + "language/" + name + ".ini".
+// appDir + "language/" + name + ".ini", or, for an installed program whose
+// folder has none, the same file under appDir + "../share/drevlin-pdf-converter/".
 std::string LanguageFilePath(const std::string& appDir, const std::string& name);
 
 // Checks the menu item of the language (exact names only) and replaces every

@@ -42,6 +42,14 @@ std::string QuoteExecArgument(const std::string& arg) {
 
 }  // namespace
 
+std::string AssociationIcon(const std::string& appDir) {
+  // The build leaves the icon beside the program; an installed program has it
+  // in the icon theme, found by name.
+  std::string beside = appDir + kIconName + ".png";
+  std::error_code ec;
+  return std::filesystem::exists(beside, ec) ? beside : kIconName;
+}
+
 std::string DesktopExecLine(const std::string& executablePath) {
   // %f: the desktop hands the file's path as one argument, quoted by itself.
   return QuoteExecArgument(executablePath) + " %f";
@@ -65,7 +73,7 @@ TAssociationResult RegisterPdfAssociation(const std::string& executablePath, con
   std::string applications = XdgDataHome() + "/applications/";
   std::filesystem::create_directories(applications, ec);
   std::string entryPath = applications + kDesktopFileName;
-  if (!ostrel::WriteWholeFile(entryPath, DesktopEntryText(exe, appDir + "icon.png")))
+  if (!ostrel::WriteWholeFile(entryPath, DesktopEntryText(exe, AssociationIcon(appDir))))
     return {false, "cannot write " + entryPath};
 
   std::string config = XdgConfigHome();

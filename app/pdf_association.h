@@ -7,6 +7,7 @@
 namespace drevlin {
 
 inline constexpr const char* kDesktopFileName = "drevlin-pdf-converter.desktop";
+inline constexpr const char* kIconName = "drevlin-pdf-converter";
 
 struct TAssociationResult {
   bool Ok = true;
@@ -16,6 +17,10 @@ struct TAssociationResult {
 // The Exec line's command for the executable: the path quoted as desktop
 // entries require (so blanks, quotes and "$" survive), then the file argument.
 std::string DesktopExecLine(const std::string& executablePath);
+
+// The entry's Icon=: the icon file beside the program when the build put one
+// there, otherwise the icon theme's name of the installed icon.
+std::string AssociationIcon(const std::string& appDir);
 
 // The whole desktop entry; icon is the icon file's path.
 std::string DesktopEntryText(const std::string& executablePath, const std::string& iconPath);

@@ -53,6 +53,12 @@ std::string WritableAppFolder(const std::string& appDir) {
   return folder;
 }
 
+std::string DefaultOutputFolder(const std::string& appDir) {
+  if (IsWritableFolder(appDir)) return WithSlash(appDir);
+  const char* home = std::getenv("HOME");
+  return WithSlash(home && *home ? home : "/tmp");
+}
+
 std::string SettingsFilePath(const std::string& executablePath) {
   std::filesystem::path exe(executablePath);
   return WritableAppFolder(exe.parent_path().string()) + exe.filename().string() + ".ini";
@@ -62,7 +68,7 @@ TSettings ReadSettings(const std::string& path, const std::string& appDir) {
   TIniFile ini(path);
   TSettings settings;
   settings.Language = ini.ReadString(kSection, "Language", "English");
-  settings.OutputDir = ini.ReadString(kSection, "OutputDir", appDir);
+  settings.OutputDir = ini.ReadString(kSection, "OutputDir", DefaultOutputFolder(appDir));
   settings.ConvertMode = ini.ReadInteger(kSection, "convert", 0);
   return settings;
 }

@@ -22,6 +22,9 @@ std::string XdgDataHome();
 // downloaded version file): appDir when writable, otherwise
 // $XDG_CONFIG_HOME/drevlin-pdf-converter/ (created on demand). Ends with "/".
 std::string WritableAppFolder(const std::string& appDir);
+// Where outputs go until the user picks a folder: the program's folder, or the
+// home folder for an installed program whose folder is not writable.
+std::string DefaultOutputFolder(const std::string& appDir);
 
 // The settings file of the executable at executablePath: its file name plus
 // ".ini", in WritableAppFolder of the executable's folder.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -121,10 +122,16 @@ TEST_F(IniFileTest, RefusesWhatCannotBeStored) {
 using SettingsTest = TempDir;
 
 TEST_F(SettingsTest, NoFileGivesEnglishFirstModeAndTheProgramFolder) {
-  TSettings s = ReadSettings((dir / "missing.ini").string(), "/opt/app/");
+  std::string appDir = dir.string() + "/";
+  TSettings s = ReadSettings((dir / "missing.ini").string(), appDir);
   EXPECT_EQ(s.Language, "English");
-  EXPECT_EQ(s.OutputDir, "/opt/app/");
+  EXPECT_EQ(s.OutputDir, appDir);
   EXPECT_EQ(s.ConvertMode, 0);
+  // An installed program's folder cannot take outputs: they go home.
+  const char* home = std::getenv("HOME");
+  ASSERT_NE(home, nullptr);
+  EXPECT_EQ(ReadSettings((dir / "missing.ini").string(), "/nonexistent/bin/").OutputDir,
+            std::string(home) + (std::string(home).back() == '/' ? "" : "/"));
 }
 
 TEST_F(SettingsTest, OutOfRangeModeShowsTheNearestButIsKeptAsStored) {

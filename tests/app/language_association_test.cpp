@@ -69,6 +69,18 @@ TEST_F(LanguageTest, MissingKeyKeepsTheCurrentTextAcrossSwitches) {
   EXPECT_EQ(texts[TUiText::ButtonConvert], "Umwandeln");  // the file lacks the key
 }
 
+TEST_F(LanguageTest, InstalledProgramReadsItsLanguageFromShare) {
+  Write(dir / "share/drevlin-pdf-converter/language/German.ini", "[Interface]\nButtonConvert.Caption=Umwandeln\n");
+  fs::create_directories(dir / "bin");
+  TInterfaceTexts texts;
+  ApplyLanguage(appDir + "bin/", "German", texts);
+  EXPECT_EQ(texts[TUiText::ButtonConvert], "Umwandeln");
+  // A language file beside the program still comes first.
+  Write(dir / "bin/language/German.ini", "[Interface]\nButtonConvert.Caption=Los\n");
+  ApplyLanguage(appDir + "bin/", "German", texts);
+  EXPECT_EQ(texts[TUiText::ButtonConvert], "Los");
+}
+
 TEST_F(LanguageTest, MissingFileKeepsTextsButChecksTheLanguage) {
   TInterfaceTexts texts;
   ApplyLanguage(appDir, "Russian", texts);
@@ -142,7 +154,11 @@ TEST_F(AssociationTest, WritesTheEntryAndTheDefaultKeepingOtherDefaults) {
 
   TIniFile entry((dir / "data/applications" / kDesktopFileName).string());
   EXPECT_EQ(entry.ReadString("Desktop Entry", "Exec", ""), "\"" + exe + "\" %f");
-  EXPECT_EQ(entry.ReadString("Desktop Entry", "Icon", ""), appDir + "icon.png");
+  // Without an icon file beside the program (an installed program), the
+  // icon theme's name; with one (the build folder), its path.
+  EXPECT_EQ(entry.ReadString("Desktop Entry", "Icon", ""), "drevlin-pdf-converter");
+  Write(dir / "drevlin-pdf-converter.png", "");
+  EXPECT_EQ(AssociationIcon(appDir), appDir + "drevlin-pdf-converter.png");
   EXPECT_EQ(entry.ReadString("Desktop Entry", "MimeType", ""), "application/pdf;");
   EXPECT_EQ(entry.ReadString("Desktop Entry", "Type", ""), "Application");
 
