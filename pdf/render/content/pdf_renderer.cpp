@@ -138,20 +138,26 @@ void TPDFRenderer::PageSize(TPDFDictionary* page, double dpi, int& width, int& h
 
 // ---- one page ----
 
-void TPDFRenderer::RenderPage() {
+void TPDFRenderer::BeginPage(const TPDFMatrix& ctm, double dpi) {
   UseInitialState = false;
   LastError.clear();
+  EffectiveDPI = dpi;
+  CTM = BaseCTM = ctm;
+  nesting_ = 0;
+  drawing_.clear();
+  streamCache_.clear();
+  streamCacheBytes_ = 0;
+  operatorBudget_ = kMaxOperatorsPerPage;
+}
+
+void TPDFRenderer::RunPage(TPDFPicasso& canvas) {
+  if (!Page) return;
+  RunContent(canvas, Page, nullptr, nullptr);
+  if (LastError.empty()) DrawAnnotations(canvas);
+}
+
+void TPDFRenderer::RenderPage() {
   TPageGeometry g = MeasurePage(Page, DPI);
-  EffectiveDPI = g.DPI;
-
-  // Cairo draws into a 32-bit buffer; the result is handed out as 24 bits.
-  Bitmap work;
-  if (!work.SetSize(g.PixelWidth, g.PixelHeight, TPixelFormat::pf32bit)) {
-    PageBitmap = Bitmap();
-    return;
-  }
-  std::fill(work.Data(), work.Data() + work.Stride() * work.Height(), uint8_t{0xFF});
-
   double s = g.DPI / 72;
   double w = g.Width, h = g.Height;
   TPDFMatrix rotation = kIdentityMatrix;
@@ -163,22 +169,21 @@ void TPDFRenderer::RenderPage() {
   }
   // The flip puts the top of the page on row 0. Anchoring it at the rounded-up
   // pixel height instead would move a page of 842.04 points a pixel down.
-  CTM = MultiplyMatrix(TPDFMatrix{1, 0, 0, 1, -g.X0, -g.Y0},
-                       MultiplyMatrix(rotation, TPDFMatrix{s, 0, 0, -s, 0, h * s}));
-  BaseCTM = CTM;
+  BeginPage(MultiplyMatrix(TPDFMatrix{1, 0, 0, 1, -g.X0, -g.Y0},
+                           MultiplyMatrix(rotation, TPDFMatrix{s, 0, 0, -s, 0, h * s})),
+            g.DPI);
 
-  nesting_ = 0;
-  drawing_.clear();
-  streamCache_.clear();
-  streamCacheBytes_ = 0;
-  operatorBudget_ = kMaxOperatorsPerPage;
+  // Cairo draws into a 32-bit buffer; the result is handed out as 24 bits.
+  Bitmap work;
+  if (!work.SetSize(g.PixelWidth, g.PixelHeight, TPixelFormat::pf32bit)) {
+    PageBitmap = Bitmap();
+    return;
+  }
+  std::fill(work.Data(), work.Data() + work.Stride() * work.Height(), uint8_t{0xFF});
   {
     TPDFPicasso canvas;
     canvas.AttachBitmap(work, CanvasSettings);
-    if (Page) {
-      RunContent(canvas, Page, nullptr, nullptr);
-      if (LastError.empty()) DrawAnnotations(canvas);
-    }
+    RunPage(canvas);
     canvas.Flush();
   }
   streamCache_.clear();

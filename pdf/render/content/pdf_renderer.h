@@ -110,6 +110,12 @@ class TPDFRenderer {
   };
   TPageGeometry MeasurePage(TPDFDictionary* page, double dpi);
   bool PageBoxRect(TPDFDictionary* page, std::string_view name, double box[4]);
+  // Starts a page from a clean state, whichever kind of run came before: no
+  // error, no inherited graphics state, empty guards and caches, a full
+  // operator budget, and the page's base transformation.
+  void BeginPage(const TPDFMatrix& ctm, double dpi);
+  // The page's content, then its annotations unless the content failed.
+  void RunPage(TPDFPicasso& canvas);
   void DrawAnnotations(TPDFPicasso& canvas);
   void DrawAnnotation(TPDFPicasso& canvas, TPDFDictionary* annot, TPDFDictionary* pageResources);
 

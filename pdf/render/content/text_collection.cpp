@@ -8,8 +8,6 @@
 namespace ostrel {
 
 void TPDFRenderer::CollectPageText() {
-  UseInitialState = false;
-  LastError.clear();
   TextFunnel.ClearBlocks();
   TPageGeometry g = MeasurePage(Page, 72);
   bool turned = g.Rotation == 90 || g.Rotation == 270;
@@ -17,20 +15,11 @@ void TPDFRenderer::CollectPageText() {
 
   uint8_t savedKind = OutputKind;
   OutputKind = kOutputTextCollection;
-  EffectiveDPI = 72;
-  CTM = BaseCTM = kIdentityMatrix;
-  nesting_ = 0;
-  drawing_.clear();
-  streamCache_.clear();
-  streamCacheBytes_ = 0;
-  operatorBudget_ = kMaxOperatorsPerPage;
+  BeginPage(kIdentityMatrix, 72);
   {
     // Unattached: paths and clips are kept but never painted.
     TPDFPicasso canvas;
-    if (Page) {
-      RunContent(canvas, Page, nullptr, nullptr);
-      if (LastError.empty()) DrawAnnotations(canvas);
-    }
+    RunPage(canvas);
   }
   streamCache_.clear();
   OutputKind = savedKind;
