@@ -1,28 +1,11 @@
 #include "pdf/filters/dct_decoder.h"
 
-#include <csetjmp>
-#include <cstdio>
 #include <vector>
 
-#include <jpeglib.h>
+#include "pdf/filters/jpeg_errors.h"
 
 namespace ostrel {
 namespace {
-
-// libjpeg's own error_exit ends the process; ours jumps back to the caller.
-struct TJpegErrorManager {
-  jpeg_error_mgr Base;
-  std::jmp_buf Jump;
-  char Message[JMSG_LENGTH_MAX];
-};
-
-void ErrorExit(j_common_ptr cinfo) {
-  auto* err = reinterpret_cast<TJpegErrorManager*>(cinfo->err);
-  (*cinfo->err->format_message)(cinfo, err->Message);
-  std::longjmp(err->Jump, 1);
-}
-
-void SilentOutput(j_common_ptr) {}
 
 std::string_view SkipStrayLineFeed(std::string_view data) {
   if (data.size() >= 3 && data[0] == '\n' && static_cast<uint8_t>(data[1]) == 0xFF &&
@@ -36,12 +19,9 @@ std::string_view SkipStrayLineFeed(std::string_view data) {
 bool RunDecompress(std::string_view data, size_t maxBytes, bool headerOnly, Bitmap* out,
                    TJpegInfo& info, std::string& error) {
   jpeg_decompress_struct cinfo;
-  TJpegErrorManager jerr;
-  cinfo.err = jpeg_std_error(&jerr.Base);
-  jerr.Base.error_exit = ErrorExit;
-  jerr.Base.output_message = SilentOutput;
-  jerr.Message[0] = 0;
-  if (setjmp(jerr.Jump)) {
+  TJpegErrors jerr;
+  cinfo.err = InstallJpegErrors(jerr);
+  if (setjmp(jerr.Escape)) {
     error = jerr.Message;
     jpeg_destroy_decompress(&cinfo);
     return false;

@@ -1,42 +1,22 @@
 #include "pdf/render/output/jpeg_writer.h"
 
 #include <algorithm>
-#include <csetjmp>
-#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
-#include <jpeglib.h>
+#include "pdf/filters/jpeg_errors.h"
 
 namespace ostrel {
 
 namespace {
 
-// libjpeg's default error handler exits the process; this one jumps back to
-// the caller with the message instead.
-struct TJpegErrorManager {
-  jpeg_error_mgr Base;
-  std::jmp_buf Escape;
-  char Message[JMSG_LENGTH_MAX];
-};
-
-void ErrorExit(j_common_ptr cinfo) {
-  auto* manager = reinterpret_cast<TJpegErrorManager*>(cinfo->err);
-  (*cinfo->err->format_message)(cinfo, manager->Message);
-  std::longjmp(manager->Escape, 1);
-}
-
-void IgnoreMessage(j_common_ptr, int) {}
-
 // Only plain C data lives between setjmp and longjmp here, so the jump skips
 // no destructor. Returns false with the message set on failure.
 bool Compress(const Bitmap& picture, int quality, std::vector<uint8_t>& row, unsigned char** buffer,
-              unsigned long* size, TJpegErrorManager& errors) {
+              unsigned long* size, TJpegErrors& errors) {
   jpeg_compress_struct cinfo;
-  cinfo.err = jpeg_std_error(&errors.Base);
-  errors.Base.error_exit = ErrorExit;
-  errors.Base.emit_message = IgnoreMessage;
+  cinfo.err = InstallJpegErrors(errors);
   if (setjmp(errors.Escape)) {
     jpeg_destroy_compress(&cinfo);
     return false;
@@ -75,7 +55,7 @@ std::string TPDFJPEGImage::Save() const {
   std::vector<uint8_t> row(static_cast<size_t>(picture_.Width()) * 3 + 3);
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
-  TJpegErrorManager errors{};
+  TJpegErrors errors;
   const bool ok = Compress(picture_, std::clamp(Quality, 0, 100), row, &buffer, &size, errors);
   std::string out;
   if (ok && buffer) out.assign(reinterpret_cast<const char*>(buffer), size);
