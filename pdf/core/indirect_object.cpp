@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "pdf/core/byte_classes.h"
 #include "pdf/core/pdf_document.h"
 #include "pdf/core/security_handler.h"
 
@@ -11,7 +12,6 @@ namespace {
 
 constexpr int kMaxObjectStreamNesting = 16;
 
-bool IsPdfWhite(char c) { return c == 0 || c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' '; }
 bool IsNumberChar(char c) { return (c >= '0' && c <= '9') || c == '.'; }
 
 // Drops bytes up to the first digit or point and takes the run of digits and
@@ -62,17 +62,17 @@ void TPDFIndObj::ParseText() {
   std::string_view rest = text;
   std::string_view number = TakeNumberRun(rest);
   std::string_view generation = TakeNumberRun(rest);
-  while (!rest.empty() && IsPdfWhite(rest.front())) rest.remove_prefix(1);
+  while (!rest.empty() && IsPdfWhiteSpace(rest.front())) rest.remove_prefix(1);
   std::string_view keyword;
   if (rest.starts_with("obj(") || rest.starts_with("obj<<") || rest.starts_with("obj[") || rest.starts_with("obj/")) {
     keyword = rest.substr(0, 3);
   } else {
     size_t end = 0;
-    while (end < rest.size() && !IsPdfWhite(rest[end])) ++end;
+    while (end < rest.size() && !IsPdfWhiteSpace(rest[end])) ++end;
     keyword = rest.substr(0, end);
   }
   rest.remove_prefix(keyword.size());
-  while (!rest.empty() && IsPdfWhite(rest.front())) rest.remove_prefix(1);
+  while (!rest.empty() && IsPdfWhiteSpace(rest.front())) rest.remove_prefix(1);
 
   TPDFObject* value = nullptr;
   if (keyword == "obj" && RunEquals(number, ObjectNumber) && RunEquals(generation, Generation)) {

@@ -12,22 +12,12 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "pdf/core/byte_classes.h"
 #include "pdf/core/decimal_reading.h"
 #include "pdf/core/pdf_structure.h"
 
 namespace ostrel {
 namespace {
-
-enum CharClass : uint8_t { kWhite = 1, kDelimiter = 2, kDigit = 4 };
-
-constexpr std::array<uint8_t, 256> kCharClass = [] {
-  std::array<uint8_t, 256> table{};
-  for (unsigned char c : {0x00, 0x09, 0x0A, 0x0C, 0x0D, 0x20}) table[c] = kWhite;
-  // "}" is deliberately absent: it ends nothing and belongs to a name.
-  for (unsigned char c : std::string_view("%()/<>[]{")) table[c] = kDelimiter;
-  for (unsigned char c = '0'; c <= '9'; ++c) table[c] = kDigit;
-  return table;
-}();
 
 // Value of a hexadecimal digit, or 0xFF for any other byte.
 constexpr std::array<uint8_t, 256> kHexValue = [] {
@@ -48,10 +38,9 @@ constexpr int kMaxDepth = 512;
 constexpr size_t kIndexedDictionary = 16;
 constexpr double kMaxObjectNumber = std::numeric_limits<int32_t>::max();
 
-uint8_t Class(char c) { return kCharClass[static_cast<unsigned char>(c)]; }
-bool IsWhite(char c) { return Class(c) == kWhite; }
-bool IsDigit(char c) { return Class(c) == kDigit; }
-bool EndsToken(char c) { return Class(c) & (kWhite | kDelimiter); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+// "}" ends nothing here: in object text it can only belong to a name.
+bool EndsToken(char c) { return !IsPdfRegular(c) && c != '}'; }
 uint8_t HexValue(char c) { return kHexValue[static_cast<unsigned char>(c)]; }
 
 class ObjectReader {
@@ -63,7 +52,7 @@ class ObjectReader {
   void Skip() {
     const size_t n = text_.size();
     for (;;) {
-      while (pos_ + 1 < n && IsWhite(text_[pos_])) ++pos_;
+      while (pos_ + 1 < n && IsPdfWhiteSpace(text_[pos_])) ++pos_;
       if (pos_ >= n || text_[pos_] != '%') return;
       while (pos_ < n && text_[pos_] != '\n' && text_[pos_] != '\r') ++pos_;
     }

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "pdf/core/byte_classes.h"
 #include "pdf/core/pdf_objects.h"
 
 namespace ostrel {
@@ -20,9 +21,8 @@ constexpr int64_t kLocateBefore = 10;
 constexpr size_t kLocateWindow = 40;
 
 std::string_view Trim(std::string_view s) {
-  const auto white = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\0'; };
-  while (!s.empty() && white(s.front())) s.remove_prefix(1);
-  while (!s.empty() && white(s.back())) s.remove_suffix(1);
+  while (!s.empty() && IsPdfWhiteSpace(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsPdfWhiteSpace(s.back())) s.remove_suffix(1);
   return s;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "pdf/core/byte_classes.h"
+
 namespace ostrel {
 namespace {
 
@@ -29,9 +31,7 @@ std::string ASCII85Decode(std::string_view data) {
     char c = data[i];
     if (c == '~') {
       size_t j = i + 1;
-      while (j < data.size() && (data[j] == ' ' || data[j] == '\t' || data[j] == '\r' ||
-                                 data[j] == '\n' || data[j] == '\f' || data[j] == '\0'))
-        ++j;
+      while (j < data.size() && IsPdfWhiteSpace(data[j])) ++j;
       if (j < data.size() && data[j] == '>') {
         ended = true;
         break;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "pdf/core/byte_classes.h"
 #include "pdf/split/smart_pdf_reader.h"
 
 namespace ostrel {
@@ -15,18 +16,16 @@ namespace {
 // again; such chains end here rather than on the call stack.
 constexpr size_t kMaxNesting = 8;
 
-bool IsWhite(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0'; }
-
 // The whitespace-separated tokens of an object stream's header as integers;
 // a token that is not one reads as 0. At most `limit` values are kept.
 std::vector<int64_t> HeaderNumbers(std::string_view text, size_t limit) {
   std::vector<int64_t> values;
   size_t pos = 0;
   while (values.size() < limit) {
-    while (pos < text.size() && IsWhite(text[pos])) ++pos;
+    while (pos < text.size() && IsPdfWhiteSpace(text[pos])) ++pos;
     if (pos >= text.size()) break;
     const size_t start = pos;
-    while (pos < text.size() && !IsWhite(text[pos])) ++pos;
+    while (pos < text.size() && !IsPdfWhiteSpace(text[pos])) ++pos;
     int64_t value = 0;
     const char* end = text.data() + pos;
     auto [ptr, ec] = std::from_chars(text.data() + start, end, value);

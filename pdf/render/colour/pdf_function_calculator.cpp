@@ -8,6 +8,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "pdf/core/byte_classes.h"
+
 namespace ostrel {
 
 namespace {
@@ -31,8 +33,6 @@ const std::unordered_map<std::string_view, Op>& OperatorTable() {
   };
   return table;
 }
-
-bool IsSpace(char c) { return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
 
 double ReadNumber(std::string_view token) {
   if (!token.empty() && token[0] == '+') token.remove_prefix(1);
@@ -60,7 +60,7 @@ bool TPDFCalculatorProgram::Parse(std::string_view text) {
   procedures_.assign(1, {});
   if (text.size() > kMaxCalculatorProgram) return false;
   size_t start = 0;
-  while (start < text.size() && IsSpace(text[start])) ++start;
+  while (start < text.size() && IsPdfWhiteSpace(text[start])) ++start;
   if (start < text.size() && text[start] == '{') ++start;
   size_t last = text.rfind('}');
   size_t end = last == std::string_view::npos || last < start ? text.size() : last;
@@ -68,7 +68,7 @@ bool TPDFCalculatorProgram::Parse(std::string_view text) {
   std::vector<size_t> open{0};  // procedures being collected, innermost last
   for (size_t i = start; i < end;) {
     const char c = text[i];
-    if (IsSpace(c)) {
+    if (IsPdfWhiteSpace(c)) {
       ++i;
       continue;
     }
@@ -86,7 +86,7 @@ bool TPDFCalculatorProgram::Parse(std::string_view text) {
       continue;
     }
     size_t j = i;
-    while (j < end && !IsSpace(text[j]) && text[j] != '{' && text[j] != '}') ++j;
+    while (j < end && !IsPdfWhiteSpace(text[j]) && text[j] != '{' && text[j] != '}') ++j;
     std::string_view token = text.substr(i, j - i);
     i = j;
     if (c >= 'a' && c <= 'z') {

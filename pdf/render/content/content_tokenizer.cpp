@@ -4,18 +4,10 @@
 
 namespace ostrel {
 
-namespace {
-
-bool IsBlank(char c) { return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
-
-bool EndsWord(char c) { return IsBlank(c) || c == '(' || c == '/' || c == '<' || c == '[' || c == ']'; }
-
-}  // namespace
-
 std::string_view TContentTokenizer::Next() {
   const size_t n = text_.size();
   for (;;) {
-    while (pos_ < n && IsBlank(text_[pos_])) ++pos_;
+    while (pos_ < n && IsPdfWhiteSpace(text_[pos_])) ++pos_;
     // A comment runs to the end of its line; its words are not operators.
     if (pos_ < n && text_[pos_] == '%') {
       while (pos_ < n && text_[pos_] != '\n' && text_[pos_] != '\r') ++pos_;
@@ -51,7 +43,7 @@ std::string_view TContentTokenizer::Next() {
     case ']':
       break;
     default:
-      while (pos_ < n && !EndsWord(text_[pos_])) ++pos_;
+      while (pos_ < n && !EndsContentWord(text_[pos_])) ++pos_;
       break;
   }
   return text_.substr(start, pos_ - start);
@@ -73,7 +65,7 @@ bool TContentTokenizer::ReadInlineImage(std::string_view& dictText, std::string_
     }
   }
   // One white-space byte separates ID from the data.
-  if (pos_ < n && IsBlank(text_[pos_])) ++pos_;
+  if (pos_ < n && IsPdfWhiteSpace(text_[pos_])) ++pos_;
   size_t dataStart = pos_;
   size_t length = 0;
   size_t ei = 0;

@@ -6,7 +6,16 @@
 #include <cstddef>
 #include <string_view>
 
+#include "pdf/core/byte_classes.h"
+
 namespace ostrel {
+
+// Where a word (number, name, operator) of content ends: at white space or at
+// a delimiter that opens another token. ")", ">", "{", "}" and "%" stay inside
+// the word they follow, as content writers have long been read.
+constexpr bool EndsContentWord(char c) {
+  return IsPdfWhiteSpace(c) || c == '(' || c == '/' || c == '<' || c == '[' || c == ']';
+}
 
 class TContentTokenizer {
  public:

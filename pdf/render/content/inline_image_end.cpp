@@ -7,11 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "pdf/render/content/content_tokenizer.h"
+
 namespace ostrel {
 namespace {
-
-bool IsBlank(char c) { return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
-bool IsDelimiter(char c) { return IsBlank(c) || c == '/' || c == '[' || c == ']' || c == '<' || c == '('; }
 
 // The keys of the dictionary that decide where the data ends.
 struct TInlineKeys {
@@ -43,13 +42,13 @@ TInlineKeys ReadKeys(std::string_view dict) {
   // Tokens: names, numbers, booleans and the brackets of arrays.
   std::vector<std::string_view> tokens;
   for (size_t i = 0; i < dict.size();) {
-    if (IsBlank(dict[i])) {
+    if (IsPdfWhiteSpace(dict[i])) {
       ++i;
       continue;
     }
     size_t start = i++;
     if (dict[start] != '[' && dict[start] != ']') {
-      while (i < dict.size() && !IsDelimiter(dict[i])) ++i;
+      while (i < dict.size() && !EndsContentWord(dict[i])) ++i;
     }
     tokens.push_back(dict.substr(start, i - start));
   }
@@ -95,8 +94,8 @@ size_t ImpliedSize(const TInlineKeys& keys) {
 size_t NextEI(std::string_view rest, size_t from) {
   for (size_t i = from; i + 1 < rest.size(); ++i) {
     if (rest[i] != 'E' || rest[i + 1] != 'I') continue;
-    bool blankBefore = i == 0 || IsBlank(rest[i - 1]) || i == from;
-    bool blankAfter = i + 2 >= rest.size() || IsBlank(rest[i + 2]);
+    bool blankBefore = i == 0 || IsPdfWhiteSpace(rest[i - 1]) || i == from;
+    bool blankAfter = i + 2 >= rest.size() || IsPdfWhiteSpace(rest[i + 2]);
     if (blankBefore && blankAfter) return i;
   }
   return std::string_view::npos;
@@ -204,7 +203,7 @@ bool FindInlineImageEnd(std::string_view dict, std::string_view rest, size_t& da
   if (ei == std::string_view::npos) return false;
   if (end == std::string_view::npos) {
     end = ei;
-    if (end > 0 && IsBlank(rest[end - 1])) --end;
+    if (end > 0 && IsPdfWhiteSpace(rest[end - 1])) --end;
   }
   dataLength = std::min(end, ei);
   eiPos = ei;

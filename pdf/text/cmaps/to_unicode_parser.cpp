@@ -3,6 +3,8 @@
 #include <cctype>
 #include <string>
 
+#include "pdf/core/byte_classes.h"
+
 namespace ostrel {
 namespace {
 
@@ -26,7 +28,7 @@ class TTokenReader {
     if (close == std::string_view::npos) return false;
     digits.clear();
     for (char c : text_.substr(open + 1, close - open - 1))
-      if (!std::isspace(static_cast<unsigned char>(c))) digits.push_back(c);
+      if (!IsPdfWhiteSpace(c)) digits.push_back(c);
     pos_ = close + 1;
     return true;
   }

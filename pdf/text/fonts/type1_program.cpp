@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "pdf/core/byte_classes.h"
 #include "pdf/core/pdf_objects.h"
 #include "pdf/core/pdf_structure.h"
 #include "pdf/text/fonts/type1_decoder.h"
@@ -35,13 +36,13 @@ bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 // Some programs carry the encrypted part in hexadecimal (the PFA form).
 std::string UnhexIfNeeded(std::string_view part) {
   size_t i = 0;
-  while (i < part.size() && IsType1Space(part[i])) ++i;
+  while (i < part.size() && IsPdfWhiteSpace(part[i])) ++i;
   if (part.size() - i < 4 || !std::all_of(part.begin() + i, part.begin() + i + 4, IsHex)) return std::string(part);
   std::string out;
   int high = -1;
   for (; i < part.size(); ++i) {
     char c = part[i];
-    if (IsType1Space(c)) continue;
+    if (IsPdfWhiteSpace(c)) continue;
     if (!IsHex(c)) break;
     int v = std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (std::tolower(c) - 'a' + 10);
     if (high < 0) {

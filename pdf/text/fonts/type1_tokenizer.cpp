@@ -3,18 +3,9 @@
 
 #include <cctype>
 
+#include "pdf/core/byte_classes.h"
+
 namespace ostrel {
-
-bool IsType1Space(char c) { return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
-
-bool IsType1Delimiter(char c) {
-  switch (c) {
-    case '%': case '(': case ')': case '/': case '<': case '>': case '[': case ']': case '{': case '}':
-      return true;
-    default:
-      return false;
-  }
-}
 
 namespace {
 
@@ -40,7 +31,7 @@ TType1Token TType1Tokenizer::Next() {
   TType1Token t;
   while (pos_ < text_.size()) {
     char c = text_[pos_];
-    if (IsType1Space(c)) {
+    if (IsPdfWhiteSpace(c)) {
       ++pos_;
     } else if (c == '%') {
       while (pos_ < text_.size() && text_[pos_] != '\n' && text_[pos_] != '\r') ++pos_;
@@ -77,11 +68,11 @@ TType1Token TType1Tokenizer::Next() {
     t.Text.assign(text_.substr(start, pos_ - start));
   } else if (c == '/' || c == ')' || c == '>') {
     ++pos_;
-    while (pos_ < text_.size() && !IsType1Space(text_[pos_]) && !IsType1Delimiter(text_[pos_])) ++pos_;
+    while (pos_ < text_.size() && IsPdfRegular(text_[pos_])) ++pos_;
     t.Kind = c == '/' ? TType1TokenKind::Name : TType1TokenKind::Word;
     t.Text.assign(text_.substr(start, pos_ - start));
   } else {
-    while (pos_ < text_.size() && !IsType1Space(text_[pos_]) && !IsType1Delimiter(text_[pos_])) ++pos_;
+    while (pos_ < text_.size() && IsPdfRegular(text_[pos_])) ++pos_;
     std::string_view word = text_.substr(start, pos_ - start);
     if (LooksNumeric(word)) {
       t.Kind = TType1TokenKind::Number;

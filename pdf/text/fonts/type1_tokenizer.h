@@ -28,7 +28,4 @@ class TType1Tokenizer {
   size_t pos_;
 };
 
-bool IsType1Space(char c);
-bool IsType1Delimiter(char c);
-
 }  // namespace ostrel
