@@ -7,7 +7,7 @@
 
 #include "app/conversion_controller.h"
 #include "cli/cli_host.h"
-#include "app/page_list.h"
+#include "pdf/facade/page_list.h"
 #include "platform/file_io.h"
 #include "platform/text_codec.h"
 
@@ -102,7 +102,7 @@ int RunCommand(const TCliOptions& options, const std::string& executablePath) {
   if (command == "info") return PrintInfo(controller);
 
   if (!options.Pages.empty()) {
-    auto pages = ParsePageList(options.Pages, controller.Pdf().PageCount());
+    auto pages = ostrel::ParsePageList(options.Pages, controller.Pdf().PageCount());
     if (!pages) {
       std::fprintf(stderr, "drevlin-convert: bad page list: %s\n", options.Pages.c_str());
       return 2;

@@ -24,13 +24,13 @@ bool ReadNumber(std::string_view text, int64_t& value) {
 
 }  // namespace
 
-std::vector<int> ParsePageRange(std::string_view text, int first, int last, unsigned flags) {
+std::optional<std::vector<int>> ReadPageRange(std::string_view text, int first, int last, unsigned flags) {
   std::string kept;
   for (char c : text) {
     if (IsRangeChar(c)) {
       kept += c;
     } else if (flags & kRangeStrictChars) {
-      return {};
+      return std::nullopt;
     }
   }
   std::vector<int> pages;
@@ -50,7 +50,7 @@ std::vector<int> ParsePageRange(std::string_view text, int first, int last, unsi
       continue;
     }
     if (flags & kRangeStrictRange) {
-      if (std::min(a, b) < first || std::max(a, b) > last) return {};
+      if (std::min(a, b) < first || std::max(a, b) > last) return std::nullopt;
     }
     // Clamped to first..last before walking, so "1-4000000000" costs no more
     // than the document has pages.
@@ -60,7 +60,7 @@ std::vector<int> ParsePageRange(std::string_view text, int first, int last, unsi
     if (first > last || (a < first && b < first) || (a > last && b > last)) continue;
     for (int64_t page = from;; page += step) {
       const bool isNew = seen.insert(static_cast<int>(page)).second;
-      if (!isNew && (flags & kRangeStrictDuplicates)) return {};
+      if (!isNew && (flags & kRangeStrictDuplicates)) return std::nullopt;
       if (isNew || (flags & kRangeKeepDuplicates)) pages.push_back(static_cast<int>(page));
       if (page == to || pages.size() >= kMaxRangePages) break;
     }
@@ -68,6 +68,10 @@ std::vector<int> ParsePageRange(std::string_view text, int first, int last, unsi
   }
   if (flags & kRangeSort) std::sort(pages.begin(), pages.end());
   return pages;
+}
+
+std::vector<int> ParsePageRange(std::string_view text, int first, int last, unsigned flags) {
+  return ReadPageRange(text, first, last, flags).value_or(std::vector<int>{});
 }
 
 }  // namespace ostrel

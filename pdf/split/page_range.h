@@ -1,6 +1,7 @@
 #pragma once
 // Page range lists such as "1-3,7,10-8": the pages they name within a
 // document's first..last page.
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -14,8 +15,17 @@ enum TPageRangeFlags : unsigned {
   kRangeStrictRange = 16,      // a page outside first..last invalidates the text
 };
 
+// How a list typed by a user is read: in the order named, a page named twice
+// appearing twice, and a stray character an error rather than dropped (so
+// "1-3;5" is not read as "1-35").
+inline constexpr unsigned kRangeUserList = kRangeKeepDuplicates | kRangeStrictChars;
+
 // The pages named, in the order named (ranges run downwards when b < a);
-// empty for an invalid text. Pages outside first..last are left out.
+// nothing for a text the strict flags reject. Pages outside first..last are
+// left out.
+std::optional<std::vector<int>> ReadPageRange(std::string_view text, int first, int last, unsigned flags);
+
+// ReadPageRange with an invalid text giving an empty list.
 std::vector<int> ParsePageRange(std::string_view text, int first, int last, unsigned flags);
 
 // A list never grows beyond this, however often a text repeats its ranges.

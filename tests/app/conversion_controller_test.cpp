@@ -6,7 +6,6 @@
 #include <fstream>
 
 #include "app/conversion_controller.h"
-#include "app/page_list.h"
 #include "app/text_lines.h"
 
 namespace drevlin {
@@ -157,18 +156,6 @@ TEST(TextLines, AnyLineEndingAndNoEmptyLineAfterTheLastTerminator) {
   EXPECT_EQ(SplitTextLines(u"a\n"), Lines{u"a"});
   EXPECT_EQ(SplitTextLines(u"a\n\n"), (Lines{u"a", u""}));
   EXPECT_EQ(SplitTextLines(u"\r\n\r\n"), (Lines{u"", u""}));
-}
-
-TEST(PageList, RangesListsAndBounds) {
-  using Pages = std::vector<int>;
-  EXPECT_EQ(ParsePageList("1-3,7", 10), (Pages{1, 2, 3, 7}));
-  EXPECT_EQ(ParsePageList("8-", 10), (Pages{8, 9, 10}));
-  EXPECT_EQ(ParsePageList("5-2000000000", 6), (Pages{5, 6}));
-  EXPECT_EQ(ParsePageList("12", 10), Pages{});
-  EXPECT_FALSE(ParsePageList("0", 10));
-  EXPECT_FALSE(ParsePageList("a-b", 10));
-  EXPECT_FALSE(ParsePageList("1,,2", 10));
-  EXPECT_FALSE(ParsePageList("-3", 10));
 }
 
 }  // namespace
