@@ -21,6 +21,8 @@ const char* const kUsageText =
     "                            [-o OUTPUT.pdf] [--pages LIST]\n"
     "  info          INPUT.pdf   print what the library knows of a PDF file [--password PW]\n"
     "  copy          INPUT.pdf   load and save a PDF file -o OUTPUT.pdf [--password PW]\n"
+    "  batch         JOBS.jsonl|FOLDER  run many conversions [--shard K/N] [-j JOBS]\n"
+    "                            (drevlin-convert batch --help)\n"
     "\n"
     "Common options:\n"
     "  -O, --output-dir DIR      write outputs into DIR (default: the current directory)\n"

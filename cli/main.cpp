@@ -5,11 +5,14 @@
 #include <vector>
 
 #include "app/conversion_controller.h"
+#include "cli/batch_main.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  // A batch runs the other commands as child processes of this program.
+  if (!args.empty() && args[0] == "batch") return drevlin::RunBatch(args);
   drevlin::TParseResult parsed = drevlin::ParseCommandLine(args);
   if (!parsed.Options) {
     std::fprintf(stderr, "drevlin-convert: %s\nTry 'drevlin-convert --help'.\n", parsed.Error.c_str());
