@@ -128,13 +128,33 @@ TStepResult TConversionController::TypesetText() {
   TOstrel& pdf = *pdf_;
   pdf.SetOrigin(1);
   int n = 0;
+  auto newPage = [&] {
+    n = 0;
+    pdf.NewPage();
+    pdf.SetOrigin(1);
+  };
+  // A form feed ends the page once more text follows, so form feeds at the
+  // end of a file or in a row add no empty pages; the empty sides of a form
+  // feed take no line.
+  bool feedPending = false;
   for (const std::u16string& line : SplitTextLines(Utf8ToUtf16(*bytes))) {
-    if (pdf.DrawTextAt(20, n * 20 + 40, line) != 1) result.Ok = false;
-    ++n;
-    if (n * 20 > pdf.PageHeight() - 60) {
-      n = 0;
-      pdf.NewPage();
-      pdf.SetOrigin(1);
+    std::u16string_view rest = line;
+    for (bool first = true;; first = false) {
+      size_t feed = rest.find(u'\f');
+      std::u16string_view part = rest.substr(0, feed);
+      if (!part.empty() || (first && feed == std::u16string_view::npos)) {
+        if (feedPending && n > 0) newPage();
+        feedPending = false;
+        // Long lines wrap at the right margin, as wide as the left one.
+        for (const std::u16string& piece : pdf.WrapText(part, pdf.PageWidth() - 40)) {
+          if (pdf.DrawTextAt(20, n * 20 + 40, piece) != 1) result.Ok = false;
+          ++n;
+          if (n * 20 > pdf.PageHeight() - 60) newPage();
+        }
+      }
+      if (feed == std::u16string_view::npos) break;
+      feedPending = true;
+      rest = rest.substr(feed + 1);
     }
   }
   if (!result.Ok) host_.ReportFailure("cannot set the text of " + InputPath + " on pages");

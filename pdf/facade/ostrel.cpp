@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "pdf/compose/pdf_image.h"
+#include "pdf/compose/text_composer.h"
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_date.h"
 #include "pdf/core/pdf_document.h"

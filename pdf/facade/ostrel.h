@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "pdf/core/ostrel_errors.h"
@@ -19,6 +20,7 @@ class TPDFDocument;
 struct TPageTextSource;
 class TPDFFont;
 class TPDFImage;
+class TTextComposer;
 
 inline constexpr const char* kLibraryName = "Ostrel Library";
 inline constexpr const char* kLibraryVersion = "8.13";
@@ -67,6 +69,10 @@ class TOstrel {
   int SetTextSize(double size);
   double TextSize();
   int DrawTextAt(double x, double y, std::u16string_view text);
+  // The pieces of text that DrawTextAt sets no wider than width each (caller
+  // units), broken at blanks where the text has them; tabs count as they are
+  // drawn. An empty text gives one empty piece.
+  std::vector<std::u16string> WrapText(std::u16string_view text, double width);
   int AddImageFile(std::u16string_view fileName, int options);
   int ImageWidth();
   int ImageHeight();
@@ -97,6 +103,7 @@ class TOstrel {
 
  private:
   TPDFDocument* DocumentByID(int id);
+  TTextComposer& ComposerOf(TPDFDocument& document);
 
   std::vector<std::unique_ptr<TPDFDocument>> documents_;
   // The file read by the last ExtractPageTextFromFile, kept while the next
@@ -106,6 +113,8 @@ class TOstrel {
   // The text size chosen last, restored when something outside the facade
   // (saving) resets the content writer; TextSize() reads the writer itself.
   double textSize_ = 0;
+  // The text setting of each document that has had text drawn.
+  std::unordered_map<const TPDFDocument*, std::unique_ptr<TTextComposer>> composers_;
 };
 
 }  // namespace ostrel

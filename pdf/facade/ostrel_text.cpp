@@ -1,5 +1,7 @@
 // The facade's text on pages: standard fonts, sizes and text drawing.
 #include "pdf/compose/page_painter.h"
+#include "pdf/compose/text_composer.h"
+#include "pdf/compose/text_wrap.h"
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_document.h"
 #include "pdf/facade/ostrel.h"
@@ -65,8 +67,25 @@ int TOstrel::DrawTextAt(double x, double y, std::u16string_view text) {
   }
   double pageX = UserToPointsX(x);
   double pageY = UserToPointsY(y);
-  writer.DrawText(SelectedFont->FilterText(text), pageX, pageY);
+  ComposerOf(*SelectedDocument).Draw(writer, text, pageX, pageY);
   return 1;
+}
+
+std::vector<std::u16string> TOstrel::WrapText(std::u16string_view text, double width) {
+  // Like DrawTextAt, an empty text leaves the document without a font.
+  if (text.empty()) return {std::u16string()};
+  EnsureFont();
+  if (!SelectedFont) return {std::u16string(text)};
+  TTextComposer& composer = ComposerOf(*SelectedDocument);
+  const double size = textSize_ > 0 ? textSize_ : TextSize();
+  return WrapTextLine(text, composer.Advances(text, *SelectedFont, size), TTextComposer::TabStop(*SelectedFont, size),
+                      ScaleToPoints(width));
+}
+
+TTextComposer& TOstrel::ComposerOf(TPDFDocument& document) {
+  std::unique_ptr<TTextComposer>& composer = composers_[&document];
+  if (!composer) composer = std::make_unique<TTextComposer>(document);
+  return *composer;
 }
 
 }  // namespace ostrel

@@ -56,6 +56,7 @@ class TPDFFont {
 
   // Only the characters this font can show.
   std::u16string FilterText(std::u16string_view text) const;
+  bool CanShow(char16_t character) const { return CharacterMap.HasCode(kCharacterKind, character); }
   // The bytes of a string operand; a character the font lacks is shown as a
   // space (and left out when the font has no space either).
   std::string EncodeText(std::u16string_view text) const;
