@@ -213,8 +213,9 @@ void TPDFDocument::BuildObjectTable() {
 }
 
 int TPDFDocument::ReadSecurity(std::u16string_view password) {
-  // Revisions 2 to 4 mix the first /ID element into the key.
-  if (!Trailer->Get<TPDFArray>("ID")) EnsureID();
+  // Revisions 2 to 4 mix the first /ID element into the key; a file without
+  // /ID mixes in nothing, as every other reader does. Making one up here
+  // would derive a key that opens nothing.
   TPDFObject* encrypt = Trailer->GetValue("Encrypt");
   auto* ref = PdfCast<TPDFIndRef>(encrypt);
   encryptObjectNumber_ = ref ? ref->RefNumber : 0;

@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "pdf/core/password_algorithms.h"
+#include "pdf/core/pdf_document.h"
 #include "pdf/core/pdf_crypto.h"
 #include "pdf/core/pdf_structure.h"
 #include "platform/system_clock.h"
@@ -449,6 +450,10 @@ TEST(SecurityHandlerQpdfReads, Rc4KeyLengthFromLengthAndMissingId) {
               "<< /Title (Hello secret world) >>\n");
     EXPECT_EQ(Capture("qpdf --password=user --raw-stream-data --show-object=4 " + path + " 2>/dev/null"),
               kContent);
+    // The document opens it the same way: no made-up /ID enters the key.
+    TPDFDocument doc;
+    ASSERT_EQ(doc.LoadFromBytes(BuildPdf(objects, trailer), u"user"), 0);
+    EXPECT_EQ(doc.GetInfo("Title"), u"Hello secret world");
   }
 }
 
