@@ -351,7 +351,12 @@ TStepResult TConversionController::SplitPages() {
     host_.ReportProgress(static_cast<int>(i), static_cast<int>(pages.size()));
     std::string target = SplitBase + std::to_string(pages[i]) + ".pdf";
     if (pdf_->ExtractPagesToFile(input, u"", Utf8ToUtf16(target), Utf8ToUtf16(std::to_string(pages[i]))) != 1) {
-      host_.ReportFailure("cannot write " + target + " (error " + std::to_string(pdf_->LastErrorCode) + ")");
+      // Pages before this one were real and are written; the rest exist only
+      // in the tree's count.
+      if (pdf_->LastErrorCode == ostrel::kErrDamagedPageTree)
+        host_.ReportFailure(InputName + ": the page tree is damaged");
+      else
+        host_.ReportFailure("cannot write " + target + " (error " + std::to_string(pdf_->LastErrorCode) + ")");
       result.Ok = false;
       return result;
     }

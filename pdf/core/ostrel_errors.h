@@ -13,6 +13,7 @@ enum TOstrelError : int32_t {
   kErrWrongPassword = 404,        // the password does not open the encrypted file
   kErrUnreadableFile = 409,       // the direct-access reader cannot read the file
   kErrNoPagesInRange = 412,       // the range list names no page
+  kErrDamagedPageTree = 413,      // a page the tree counts cannot be reached (loops, a wrong /Count)
 };
 
 }  // namespace ostrel

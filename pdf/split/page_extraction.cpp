@@ -87,7 +87,10 @@ int ExtractPagesFromSource(TExtractionSource& source, std::string_view rangeList
   TSmartPDFReader& reader = source.Reader();
   TSmartPDFDocument document(reader, source.Security(), &source.Memory());
   const std::vector<int> pages = ParsePageRange(rangeList, 1, document.SourcePageCount(), kRangeKeepDuplicates);
-  if (pages.empty() || document.SelectPages(pages) == 0) return Fail(errorCode, kErrNoPagesInRange);
+  if (pages.empty()) return Fail(errorCode, kErrNoPagesInRange);
+  // Pages within the tree's own count that cannot be reached: a /Kids loop
+  // or a /Count above the pages there are.
+  if (document.SelectPages(pages) == 0) return Fail(errorCode, kErrDamagedPageTree);
 
   TSmartPDFWriter writer;
   writer.WriteHeader(VersionToWrite(reader.Version));

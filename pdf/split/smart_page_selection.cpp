@@ -62,6 +62,9 @@ int TSmartPDFDocument::SelectPages(const std::vector<int>& pages) {
   }
   root_->SetValue("Kids", kids);
   root_->SetValue("Count", local_.NewNumeric(static_cast<double>(kids->Count())));
+  // The new root is the root: a /Parent it had in a damaged source would
+  // carry the source's nodes, and any loop among them, into the new file.
+  root_->DeleteKey("Parent");
   overrides_[rootRef_->RefNumber] = root_;
   if (catalogRef_) overrides_[catalogRef_->RefNumber] = catalog_;
   MoveDirectAcroForm();

@@ -54,4 +54,21 @@ if command -v qpdf > /dev/null; then
   "$prog" copy "$tmp/open.pdf" -o "$tmp/open-copy.pdf" || fail "copy of an encrypted file"
   qpdf --check "$tmp/open-copy.pdf" > /dev/null || fail "copy of an encrypted file fails qpdf --check"
 fi
+
+# Damaged page trees split into their real pages and say so.
+. "$src/tests/cli/lib/mkpdf.sh"
+echo '<< /Type /Catalog /Pages 2 0 R >>' > "$tmp/catalog"
+echo '<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>' > "$tmp/page"
+echo '<< /Type /Pages /Kids [3 0 R 2 0 R] /Count 2 >>' > "$tmp/kids-loop"
+echo '<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 1000 >>' > "$tmp/count-high"
+mkpdf "$tmp/kids-loop.pdf" "$tmp/catalog" "$tmp/kids-loop" "$tmp/page"
+mkpdf "$tmp/count-high.pdf" "$tmp/catalog" "$tmp/count-high" "$tmp/page" "$tmp/page"
+for tree in kids-loop count-high; do
+  mkdir "$tmp/$tree.out"
+  "$prog" split "$tmp/$tree.pdf" -o "$tmp/$tree.out/p.pdf" --no-progress 2> "$tmp/err"; rc=$?
+  [ $rc -eq 1 ] && grep -q "the page tree is damaged" "$tmp/err" || fail "$tree: exit $rc, $(cat "$tmp/err")"
+  [ -f "$tmp/$tree.out/p1.pdf" ] || fail "$tree: the real first page was not written"
+done
+[ ! -e "$tmp/kids-loop.out/p2.pdf" ] && [ -f "$tmp/count-high.out/p2.pdf" ] && [ ! -e "$tmp/count-high.out/p3.pdf" ] ||
+  fail "pages that are not real were written: $(ls "$tmp"/*.out)"
 echo ok

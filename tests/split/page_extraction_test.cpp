@@ -146,10 +146,30 @@ TEST(PageExtraction, PagesKeepWhatTheyInheritedFromInnerNodes) {
 
 TEST(PageExtraction, LoopsInThePageTreeOrTheObjectGraphEnd) {
   {
-    // A root whose kids lead back to itself finds no page.
+    // A root whose kids lead back to itself finds no page: the tree is damaged.
     PdfFixture f = FlatDocument(1);
     f.Plain[2] = "<< /Type /Pages /Count 5 /Kids [2 0 R] >>";
-    EXPECT_EQ(Split(f.Build(), "1").Code, 412);
+    EXPECT_EQ(Split(f.Build(), "1").Code, 413);
+  }
+  {
+    // A /Count above the real pages: the real ones split, the others are damage.
+    PdfFixture f = FlatDocument(2);
+    f.Plain[2] = "<< /Type /Pages /Count 1000 /Kids [10 0 R 12 0 R] >>";
+    EXPECT_EQ(Split(f.Build(), "2").Result, 1);
+    const SplitResult r = Split(f.Build(), "3");
+    EXPECT_EQ(r.Code, 413);
+    EXPECT_FALSE(r.Exists);
+  }
+  {
+    // A root whose /Parent starts a loop: the output's root has no parent, and
+    // the nodes of the loop stay behind.
+    PdfFixture f = NestedDocument();
+    f.Plain[2] = "<< /Type /Pages /Parent 7 0 R /Count 1 /Kids [4 0 R] >>";
+    f.Plain[7] = "<< /Type /Pages /Parent 2 0 R /Count 1 /Kids [2 0 R] >>";
+    const SplitResult r = Split(f.Build(), "1");
+    ASSERT_EQ(r.Result, 1);
+    EXPECT_EQ(r.Bytes.find("\n7 0 obj"), std::string::npos);
+    EXPECT_EQ(Loaded(r.Bytes).Doc.PagesRoot()->GetValue("Parent"), nullptr);
   }
   {
     // Parents that point at each other while the attribute is looked up.
