@@ -168,11 +168,31 @@ std::optional<TTIFFPage> TPDFTIFF::Page(int n) const {
   return pages_[n - 1];
 }
 
+namespace {
+
+// The most bytes a page's strips can decode to: what each compression can
+// expand its data to at best (an LZW code of at least 9 bits stands for at
+// most 4096 bytes; a PackBits run of 2 bytes for 128). A header that claims
+// more pixels than that is not believed, before anything is allocated.
+uint64_t MaxDecodedBytes(const TTIFFPage& page) {
+  uint64_t stored = 0;
+  for (std::string_view strip : page.Strips) stored += strip.size();
+  switch (page.Compression) {
+    case TTIFFCompression::None: return stored;
+    case TTIFFCompression::PackBits: return stored * 64 + 128;
+    case TTIFFCompression::LZW: return stored * 3641 + 4096;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
 std::string TPDFTIFF::DecodedSamples(int n) const {
   if (n < 1 || n > PageCount()) return {};
   const TTIFFPage& page = pages_[n - 1];
   uint64_t rowBits = uint64_t{page.Width} * page.SamplesPerPixel * page.BitsPerSample;
   if (page.Tiled || page.PlanarSeparate || uint64_t{page.Width} * page.Height > kMaxImagePixels) return {};
+  if ((rowBits + 7) / 8 * page.Height > MaxDecodedBytes(page)) return {};
   MemoryFile memory{file_};
   TiffHandle tif = OpenMemory(memory);
   if (!tif || !TIFFSetDirectory(tif.get(), static_cast<tdir_t>(n - 1))) return {};

@@ -285,6 +285,24 @@ TEST(TiffReader, DecodedSixteenBitSamplesAreBigEndian) {
   TPDFTIFF tiff;
   tiff.Read(MakeTiff({image}, o));
   EXPECT_EQ(tiff.DecodedSamples(1), PackedRows(image));
+
+  // A few bytes of LZW claiming 16384 x 16384 samples cannot hold them: the
+  // claim is refused before gigabytes are allocated for it.
+  std::string file = MakeTiff({image}, o);
+  uint32_t ifd = uint8_t(file[4]) | uint8_t(file[5]) << 8 | uint8_t(file[6]) << 16 | uint32_t(uint8_t(file[7])) << 24;
+  uint16_t entries = uint8_t(file[ifd]) | uint8_t(file[ifd + 1]) << 8;
+  for (size_t e = 0; e < entries; ++e) {
+    size_t at = ifd + 2 + 12 * e;
+    uint16_t tag = uint8_t(file[at]) | uint8_t(file[at + 1]) << 8;
+    if (tag != 256 && tag != 257 && tag != 278) continue;  // width, height, rows per strip
+    // 16384 little-endian, the same four bytes for a SHORT and a LONG value.
+    file.replace(at + 8, 4, std::string("\x00\x40\0\0", 4));
+  }
+  TPDFTIFF claimed;
+  claimed.Read(file);
+  ASSERT_EQ(claimed.PageCount(), 1);
+  EXPECT_EQ(claimed.Page(1)->Width, 16384u);
+  EXPECT_EQ(claimed.DecodedSamples(1), "");
 }
 
 }  // namespace
