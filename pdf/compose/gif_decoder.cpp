@@ -188,10 +188,19 @@ bool TPDFGIFDecoder::RenderTo(Bitmap& bitmap) const {
 
 void TPDFGIFDecoder::DrawFrame(const TGIFImageBlock& block, Bitmap& screen) const {
   if (block.Width == 0 || block.Height == 0 || block.Left >= ScreenWidth || block.Top >= ScreenHeight) return;
-  std::string indices = GifLzwDecode(block.Data, block.MinCodeSize, size_t(block.Width) * block.Height);
-  const std::string& table = block.LocalTableFlag ? block.LocalColorTable : GlobalColorTable;
   std::vector<int> order;
   if (block.Interlaced) order = InterlacedRows(block.Height);
+  // Rows below the screen are never shown: decoding stops after the last row
+  // that lands on it, so a huge frame on a small screen costs what it shows.
+  const int visibleRows = ScreenHeight - block.Top;
+  size_t rowsNeeded = std::min(block.Height, visibleRows);
+  if (block.Interlaced) {
+    rowsNeeded = 0;
+    for (int r = 0; r < block.Height; ++r)
+      if (order[r] < visibleRows) rowsNeeded = size_t(r) + 1;
+  }
+  std::string indices = GifLzwDecode(block.Data, block.MinCodeSize, size_t(block.Width) * rowsNeeded);
+  const std::string& table = block.LocalTableFlag ? block.LocalColorTable : GlobalColorTable;
   // Only the part of the frame inside the screen is drawn.
   int visibleWidth = std::min(block.Width, ScreenWidth - block.Left);
   for (int r = 0; r < block.Height; ++r) {
