@@ -18,6 +18,7 @@ double Clamped(double component) { return std::clamp(component, 0.0, 1.0); }
 
 void TPDFPainter::ResetState() {
   font_ = nullptr;
+  codesFontLine_.clear();
   fontSize_ = 0;
   renderMode_ = {"0 Tr"};
   fontLine_ = {""};
@@ -143,23 +144,60 @@ void TPDFPainter::SetFillColor(double red, double green, double blue) {
 
 void TPDFPainter::DrawText(std::u16string_view text, double x, double y) {
   WritePending(renderMode_);
+  if (fontLine_.Pending) codesFontLine_.clear();
   for (TStateLine* state : {&fontLine_, &textColor_, &horizontalScaling_, &textRise_, &spacing_}) {
     WritePending(*state);
   }
+  OpenTextObject();
+  WriteTextMatrix(x, y);
+  WriteLiteral(font_ ? font_->EncodeText(text) : std::string());
+  WriteLine("Tj");
+  WriteLine("ET");
+  Flush();
+}
+
+void TPDFPainter::DrawCodes(std::string_view fontResource, std::string_view codes, double x, double y) {
+  WritePending(renderMode_);
+  for (TStateLine* state : {&textColor_, &horizontalScaling_, &textRise_, &spacing_}) WritePending(*state);
+  std::string line = "/";
+  line.append(fontResource);
+  line += ' ';
+  AppendFixedNumber(line, fontSize_ > 0 ? fontSize_ : 1, Precision);
+  line += " Tf";
+  // The font is set inside the text object, so runs in several fonts share one.
+  OpenTextObject();
+  if (line != codesFontLine_) {
+    WriteLine(line);
+    codesFontLine_ = std::move(line);
+    if (!fontLine_.Text.empty()) fontLine_.Pending = true;
+  }
+  WriteTextMatrix(x, y);
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  Buffer += '<';
+  for (char byte : codes) {
+    Buffer += kDigits[static_cast<uint8_t>(byte) >> 4];
+    Buffer += kDigits[static_cast<uint8_t>(byte) & 0xF];
+  }
+  Buffer += '>';
+  WriteLine("Tj");
+  WriteLine("ET");
+  Flush();
+}
+
+void TPDFPainter::OpenTextObject() {
   // Texts drawn in a row continue the text object the previous one closed.
   if (Buffer.ends_with(kTextObjectEnd)) {
     Buffer.resize(Buffer.size() - kTextObjectEnd.size());
   } else {
     WriteLine("BT");
   }
+}
+
+void TPDFPainter::WriteTextMatrix(double x, double y) {
   Buffer += "1 0 0 1 ";
   WriteNumber(x);
   WriteNumber(y);
   WriteLine("Tm");
-  WriteLiteral(font_ ? font_->EncodeText(text) : std::string());
-  WriteLine("Tj");
-  WriteLine("ET");
-  Flush();
 }
 
 void TPDFPainter::PlaceImage(std::string_view resourceName, double x, double top, double width, double height,

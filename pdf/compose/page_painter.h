@@ -50,6 +50,10 @@ class TPDFPainter {
   // Shows text (already filtered to what the font can show) with its
   // baseline starting at (x, y) in points.
   void DrawText(std::u16string_view text, double x, double y);
+  // Shows two-byte codes of another font at the current size: the font that
+  // sets characters the selected one lacks. The selected font is set again
+  // before the next DrawText.
+  void DrawCodes(std::string_view fontResource, std::string_view codes, double x, double y);
   // Places the image XObject registered under resourceName with its upper
   // left corner at (x, top) and the given size, all in points. imageDict is
   // the image's dictionary when known: a stencil mask is painted in the fill
@@ -77,10 +81,14 @@ class TPDFPainter {
   void WriteLine(std::string_view text);
   void WriteNumber(double value);
   void WriteLiteral(std::string_view bytes);
+  // Opens a text object, or reopens the one the buffer just closed.
+  void OpenTextObject();
+  void WriteTextMatrix(double x, double y);
   static std::string ColorLine(double red, double green, double blue, std::string_view op, int precision);
 
   TPDFFont* font_ = nullptr;
   double fontSize_ = 0;
+  std::string codesFontLine_;  // the other font's Tf line in force, if any
   TStateLine renderMode_, fontLine_, textColor_, fillColor_, horizontalScaling_, textRise_, spacing_;
 };
 

@@ -139,6 +139,7 @@ std::u16string TOstrel::DocumentInfo(int key) {
 int TOstrel::SaveDocumentFile(std::u16string_view fileName) {
   LastErrorCode = kErrNone;
   SelectedDocument->SetInfo("ModDate", Utf8ToUtf16(FormatPDFDate()));
+  if (auto composer = composers_.find(SelectedDocument); composer != composers_.end()) composer->second->Finish();
   return SelectedDocument->SaveToFile(Utf16ToUtf8(fileName)) ? 1 : 0;
 }
 

@@ -144,5 +144,19 @@ TEST_F(PainterTest, LoadedContentIsExtendedAndResetStartsOver) {
   EXPECT_EQ(flushes, 2);  // the reset; nothing while switched off
 }
 
+TEST_F(PainterTest, RunsInAnotherFontShareTheTextObjectAndGiveTheFontBack) {
+  painter.SetFont(&font, 12);
+  painter.DrawText(u"a", 20, 752);
+  painter.DrawCodes("OstrelFcid00001", std::string("\x00\x01\x01\x02", 4), 26, 752);
+  painter.DrawCodes("OstrelFcid00001", std::string("\x00\x03", 2), 40, 752);
+  painter.DrawText(u"b", 20, 732);
+  EXPECT_EQ(painter.Buffer,
+            "0 Tr\n/OstrelF0123abcd 12 Tf\n0 0 0 rg\n100 Tz\n0 Ts\n0 Tw 0 Tc\nBT\n"
+            "1 0 0 1 20 752 Tm\n(a)Tj\n"
+            "/OstrelFcid00001 12 Tf\n1 0 0 1 26 752 Tm\n<00010102>Tj\n"
+            "1 0 0 1 40 752 Tm\n<0003>Tj\nET\n"  // the same font is not set twice
+            "/OstrelF0123abcd 12 Tf\nBT\n1 0 0 1 20 732 Tm\n(b)Tj\nET\n");
+}
+
 }  // namespace
 }  // namespace ostrel
