@@ -55,12 +55,19 @@ int TPDFDocument::LoadFromBytes(std::string fileImage, std::u16string_view passw
   if (fileImage.size() >= kMaxFileSize) return 2;
   FileImage = std::move(fileImage);
   FileSize = static_cast<int64_t>(FileImage.size());
+  // Each attempt reports into a log of its own: only the attempt that
+  // decides the result speaks for the file.
+  TWarningLog* const log = pool_->Warnings;
+  TWarningLog attempt;
+  pool_->Warnings = &attempt;
   int result = 2;
   try {
     result = LoadFromImage(password);
     size_t header = FileImage.find("%PDF-");
     if (result == 2 && header != std::string::npos && header > 0) {
       // Junk in front of the header: offsets usually count from "%PDF-".
+      attempt.Clear();
+      attempt.Add(std::to_string(header) + " bytes before the header ignored");
       FileImage.erase(0, header);
       FileSize = static_cast<int64_t>(FileImage.size());
       ClearObjectTable();
@@ -69,6 +76,8 @@ int TPDFDocument::LoadFromBytes(std::string fileImage, std::u16string_view passw
   } catch (...) {
     result = 2;
   }
+  pool_->Warnings = log;
+  for (const std::string& line : attempt.Lines()) Warn(line);
   if (result != 0) Reset();
   return result;
 }
@@ -115,6 +124,7 @@ bool TPDFDocument::ReadCrossReference() {
   };
   reader.OnTrailer = [this](const std::string& text) { OnXrefTrailer(text); };
   reader.OnSection = [this](int64_t offset) { OnXrefSection(offset); };
+  reader.OnWarning = [this](std::string text) { Warn(std::move(text)); };
   bool ok = reader.ReadSection(reader.FindStartXref());
   if (!Trailer) Trailer = pool_->NewDictionary();
   RepairNumbering();
@@ -173,6 +183,7 @@ void TPDFDocument::RepairNumbering() {
     return;
   }
   for (TPDFXrefEntry& entry : XrefEntries) --entry.Number;
+  Warn("cross-reference table numbered from 1 instead of 0, renumbered");
 }
 
 void TPDFDocument::BuildObjectTable() {

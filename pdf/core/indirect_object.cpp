@@ -75,9 +75,15 @@ void TPDFIndObj::ParseText() {
   while (!rest.empty() && IsPdfWhiteSpace(rest.front())) rest.remove_prefix(1);
 
   TPDFObject* value = nullptr;
-  if (keyword == "obj" && RunEquals(number, ObjectNumber) && RunEquals(generation, Generation)) {
+  const std::string name = "object " + NumberText(ObjectNumber) + " " + NumberText(Generation);
+  if (keyword != "obj" || !RunEquals(number, ObjectNumber) || !RunEquals(generation, Generation)) {
+    pool.Warn(name + ": not found where the cross-reference table says, read as null");
+  } else {
     size_t consumed = 0;
     value = pool.ParseObjectAt(rest, consumed);
+    if (std::string damage = IndirectValueDamage(rest, consumed, value); !damage.empty()) {
+      pool.Warn(name + ": " + damage);
+    }
     std::string data;
     if (auto* dict = PdfCast<TPDFDictionary>(value);
         dict && Document->FindStreamData(rest, std::min(consumed, rest.size()), dict, data)) {

@@ -381,6 +381,19 @@ TPDFObject* TPDFStructure::ParseObjectAt(std::string_view text, size_t& consumed
   return NewNull();
 }
 
+std::string IndirectValueDamage(std::string_view text, size_t consumed, const TPDFObject* value) {
+  auto skipWhite = [](std::string_view s) {
+    while (!s.empty() && IsPdfWhiteSpace(s.front())) s.remove_prefix(1);
+    return s;
+  };
+  auto ends = [](std::string_view s) { return s.empty() || s.starts_with("endobj") || s.starts_with("stream"); };
+  const std::string_view start = skipWhite(text);
+  if (PdfCast<TPDFNull>(value) && !start.starts_with("null")) {
+    return ends(start) ? "empty, read as null" : "unexpected token, read as null";
+  }
+  return ends(skipWhite(text.substr(std::min(consumed, text.size())))) ? "" : "unexpected token after the value, ignored";
+}
+
 TPDFObject* TPDFStructure::ParseObject(std::string_view text) {
   size_t consumed = 0;
   return ParseObjectAt(text, consumed);

@@ -25,6 +25,7 @@ TPDFDocument::TPDFDocument()
     : pool_(std::make_unique<TPDFStructure>()), security_(std::make_unique<TPDFSecurityHandler>()) {
   pool_->OnResolve = [this](int32_t number, int32_t) { return Resolve(number); };
   pool_->OnMakeIndirect = [this](TPDFObject* object) { return MakeIndirect(object); };
+  pool_->Warnings = &ownWarnings_;
   Reset();
 }
 

@@ -11,6 +11,7 @@
 #include "pdf/core/ostrel_lists.h"
 #include "pdf/core/pdf_objects.h"
 #include "pdf/core/pdf_structure.h"
+#include "pdf/core/warning_log.h"
 
 namespace ostrel {
 
@@ -108,6 +109,12 @@ class TPDFDocument {
   std::string EncryptionMethodText() const;  // "" when not encrypted
 
   TPDFStructure& Pool() { return *pool_; }
+  // Recoverable damage met while loading and reading the document: the
+  // document's own log unless its owner collects the warnings of several
+  // documents in one (the log must outlive the document).
+  TWarningLog& Warnings() { return *pool_->Warnings; }
+  void ReportWarningsTo(TWarningLog& log) { pool_->Warnings = &log; }
+  void Warn(std::string text) { pool_->Warn(std::move(text)); }
   TPDFPageTree& PageTree() { return *pageTree_; }
 
   // The object table in writing order.
@@ -162,6 +169,7 @@ class TPDFDocument {
   int ReadSecurity(std::u16string_view password);
   std::string WriteSlotText(TPDFIndObj& slot);
 
+  TWarningLog ownWarnings_;
   std::unique_ptr<TPDFStructure> pool_;
   std::unique_ptr<TPDFPageTree> pageTree_;
   std::vector<std::unique_ptr<TPDFIndObj>> indirectObjects_;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "pdf/core/warning_log.h"
+
 namespace ostrel {
 namespace {
 
@@ -13,6 +15,10 @@ constexpr std::string_view kWellKnownKeys =
 }  // namespace
 
 TPDFStructure::TPDFStructure() = default;
+
+void TPDFStructure::Warn(std::string text) const {
+  if (Warnings) Warnings->Add(std::move(text));
+}
 
 TPDFStructure::~TPDFStructure() {
   for (TPDFObject* obj : pooled_) delete obj;

@@ -14,6 +14,13 @@
 
 namespace ostrel {
 
+class TWarningLog;
+
+// What is wrong with the text of an indirect object's value (the text after
+// "obj") that ParseObjectAt read as value up to consumed: "" when nothing,
+// else the repair the reader made ("unexpected token, read as null").
+std::string IndirectValueDamage(std::string_view text, size_t consumed, const TPDFObject* value);
+
 class TPDFStructure {
  public:
   TPDFStructure();
@@ -24,6 +31,10 @@ class TPDFStructure {
   // Installed by the owning document.
   std::function<TPDFObject*(int32_t number, int32_t generation)> OnResolve;
   std::function<std::pair<int32_t, int32_t>(TPDFObject* direct)> OnMakeIndirect;
+  // Where the readers of this pool's objects report recoverable damage;
+  // none: the warnings are dropped. Not owned.
+  TWarningLog* Warnings = nullptr;
+  void Warn(std::string text) const;
 
   bool MultiLineDicts = true;
   std::string NumberPattern = "0.0000";

@@ -122,6 +122,13 @@ TPDFXRefReader::Outcome TPDFXRefReader::ReadOneSection(int64_t offset, int depth
 
   if (OnSection) OnSection(offset);
   visited_.insert(offset);
+  // A table starts at its offset; a stream's "n g obj" starts at it, so the
+  // keyword lies beyond. Anything else was found only by looking around.
+  const bool misplaced = isTable ? keyword != offset : isStream && keyword < offset;
+  if (misplaced && OnWarning) {
+    OnWarning("cross-reference section at offset " + std::to_string(offset) + " found at " +
+              std::to_string(keyword));
+  }
   const bool bounded = ++sectionsRead_ <= kMaxSections;
   if (bounded && isTable) {
     visited_.insert(keyword);

@@ -29,6 +29,8 @@ class TPDFXRefReader {
   std::function<void(const std::string& text)> OnTrailer;
   // A section is about to be read at offset; a negated offset: that section failed.
   std::function<void(int64_t offset)> OnSection;
+  // A repair the reader made (a section found away from its offset).
+  std::function<void(std::string text)> OnWarning;
 
   // Set once a table's /XRefStm section (a hybrid file) has been followed.
   bool IsHybrid = false;

@@ -7,6 +7,7 @@
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_date.h"
 #include "pdf/core/pdf_document.h"
+#include "pdf/core/warning_log.h"
 #include "pdf/facade/page_text_cache.h"
 #include "pdf/text/pdf_font.h"
 #include "platform/file_io.h"
@@ -27,8 +28,9 @@ const std::u16string kDefaultProducer =
 
 }  // namespace
 
-TOstrel::TOstrel() {
+TOstrel::TOstrel() : warnings_(std::make_unique<TWarningLog>()) {
   auto document = std::make_unique<TPDFDocument>();
+  document->ReportWarningsTo(*warnings_);
   document->NewDocument();
   document->SetInfo("Producer", kDefaultProducer);
   document->SetInfo("Creator", kDefaultProducer);
@@ -41,6 +43,10 @@ TOstrel::TOstrel() {
 }
 
 TOstrel::~TOstrel() = default;
+
+const std::vector<std::string>& TOstrel::Warnings() const { return warnings_->Lines(); }
+size_t TOstrel::WarningCount() const { return warnings_->Count(); }
+void TOstrel::ClearWarnings() { warnings_->Clear(); }
 
 // ---- object IDs ----
 
@@ -93,6 +99,7 @@ int TOstrel::LoadDocumentFile(std::u16string_view fileName, std::u16string_view 
 int TOstrel::LoadDocumentStream(std::string bytes, std::u16string_view password) {
   LastErrorCode = kErrNone;
   auto document = std::make_unique<TPDFDocument>();
+  document->ReportWarningsTo(*warnings_);
   int result = document->LoadFromBytes(std::move(bytes), password);
   if (result != 0) {
     LastErrorCode = result == 1 ? kErrWrongPassword : kErrCannotOpen;

@@ -21,6 +21,7 @@ struct TPageTextSource;
 class TPDFFont;
 class TPDFImage;
 class TTextComposer;
+class TWarningLog;
 
 inline constexpr const char* kLibraryName = "Ostrel Library";
 inline constexpr const char* kLibraryVersion = "8.13";
@@ -85,6 +86,16 @@ class TOstrel {
   int ExtractPagesToFile(std::u16string_view inputName, std::u16string_view password,
                          std::u16string_view outputName, std::u16string_view rangeList);
 
+  // ---- recoverable damage ----
+  // One line per repair made while reading files ("object 12 0: ...") since
+  // the facade was made or since ClearWarnings: loading, page text, rendering
+  // and copying pages all report here. Past the first 1,000 a last line
+  // counts the rest. Warnings never change a result.
+  const std::vector<std::string>& Warnings() const;
+  // Every warning since the last ClearWarnings, including those not kept.
+  size_t WarningCount() const;
+  void ClearWarnings();
+
   // ---- object IDs ----
   int ObjectID(const void* object);
   void* ObjectByID(int id);
@@ -105,6 +116,8 @@ class TOstrel {
   TPDFDocument* DocumentByID(int id);
   TTextComposer& ComposerOf(TPDFDocument& document);
 
+  // Declared before the documents, which report into it until they go.
+  std::unique_ptr<TWarningLog> warnings_;
   std::vector<std::unique_ptr<TPDFDocument>> documents_;
   // The file read by the last ExtractPageTextFromFile, kept while the next
   // call finds the same bytes and password: a conversion asks page by page.

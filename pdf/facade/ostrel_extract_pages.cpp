@@ -10,7 +10,7 @@ int TOstrel::ExtractPagesToFile(std::u16string_view inputName, std::u16string_vi
   // The password is not used: encrypted inputs are copied as they are stored.
   int32_t code = kErrNone;
   int result = ExtractPagesToFileImpl(Utf16ToUtf8(inputName), Utf16ToUtf8(outputName),
-                                      Utf16ToUtf8(rangeList), code);
+                                      Utf16ToUtf8(rangeList), code, warnings_.get());
   LastErrorCode = code;
   return result;
 }

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "pdf/core/pdf_objects.h"
+#include "pdf/core/warning_log.h"
 #include "pdf/facade/page_text_cache.h"
 #include "pdf/render/glyphs/font_program_loader.h"
 #include "pdf/render/content/pdf_renderer.h"
@@ -91,6 +92,7 @@ std::u16string TOstrel::ExtractPageTextFromFile(std::u16string_view fileName, st
       // dictionary names none (most TeX fonts), so their text reads right.
       fresh->Fonts.LoadFontPrograms = true;
       fresh->Fonts.OnLoadFontProgram = MakeFontProgramLoader(fresh->Fonts);
+      fresh->Source.ReportWarningsTo(warnings_.get());
       pageText_ = std::move(fresh);
     }
     TSmartPDFPageSource& source = pageText_->Source;
@@ -100,7 +102,10 @@ std::u16string TOstrel::ExtractPageTextFromFile(std::u16string_view fileName, st
     TPDFExtractor extractor(source.Resources, fonts);
     extractor.PageBox = VisiblePageBox(source.Page);
     result = extractor.ExtractText(source.Content, ExtractorModeOf(options));
-  } catch (...) {
+    if (extractor.DroppedOperators > 0) {
+      warnings_->Add("page " + std::to_string(page) + ": " + std::to_string(extractor.DroppedOperators) +
+                     " unreadable content operator(s) skipped");
+    }  } catch (...) {
     // A failure half way through may leave the kept file in any state.
     pageText_.reset();
     LastErrorCode = kErrCannotOpen;

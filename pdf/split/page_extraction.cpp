@@ -109,8 +109,25 @@ int ExtractPagesToBytes(std::string_view source, std::string_view rangeList, std
   return ExtractPagesFromSource(parsed, rangeList, output, errorCode);
 }
 
+namespace {
+
+// Points a reader's warnings at the caller's log for one call: a cached
+// reader outlives the call, the caller's log may not.
+class TWarningRoute {
+ public:
+  TWarningRoute(TSmartPDFReader& reader, TWarningLog* log) : reader_(reader) { reader_.ReportWarningsTo(log); }
+  ~TWarningRoute() { reader_.ReportWarningsTo(nullptr); }
+  TWarningRoute(const TWarningRoute&) = delete;
+  TWarningRoute& operator=(const TWarningRoute&) = delete;
+
+ private:
+  TSmartPDFReader& reader_;
+};
+
+}  // namespace
+
 int ExtractPagesToFileImpl(const std::string& input, const std::string& output, std::string_view rangeList,
-                           int32_t& errorCode) {
+                           int32_t& errorCode, TWarningLog* warnings) {
   errorCode = kErrNone;
   TMappedFile source;
   if (!source.Open(input)) return Fail(errorCode, kErrCannotOpen);
@@ -124,6 +141,7 @@ int ExtractPagesToFileImpl(const std::string& input, const std::string& output, 
     // Splitting calls once per page on the same file: what was parsed for
     // the previous page serves this one as long as the bytes are the same.
     TExtractionCache::TLease lease = TExtractionCache::Acquire(source.Bytes());
+    TWarningRoute route(lease.Source().Reader(), warnings);
     std::string bytes;
     const int result = ExtractPagesFromSource(lease.Source(), rangeList, bytes, errorCode);
     lease.Done();

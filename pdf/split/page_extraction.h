@@ -9,6 +9,8 @@
 
 namespace ostrel {
 
+class TWarningLog;
+
 // Writes the pages that rangeList names (in its order, duplicates kept) from
 // input into output. Returns 1 on success; otherwise 0 with errorCode set:
 // 401 the input cannot be opened, 402 the output is the input itself or an
@@ -21,7 +23,8 @@ namespace ostrel {
 // 409 and 412 as above.
 int ExtractPagesToBytes(std::string_view source, std::string_view rangeList, std::string& output, int32_t& errorCode);
 
+// Damage met while reading the input is reported to warnings when given.
 int ExtractPagesToFileImpl(const std::string& input, const std::string& output, std::string_view rangeList,
-                           int32_t& errorCode);
+                           int32_t& errorCode, TWarningLog* warnings = nullptr);
 
 }  // namespace ostrel

@@ -34,6 +34,10 @@ class TSmartPDFPageSource {
 
   // Objects the page refers to (fonts, forms) resolve through the document.
   TSmartPDFDocument* Document() { return document_.get(); }
+  // Where damage met while reading the file is reported; see TSmartPDFReader.
+  void ReportWarningsTo(TWarningLog* log) {
+    if (reader_) reader_->ReportWarningsTo(log);
+  }
 
  private:
   int32_t OpenReader(std::string_view bytes, std::u16string_view password);

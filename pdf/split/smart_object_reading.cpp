@@ -124,6 +124,9 @@ TPDFObject* TSmartPDFReader::GetObject(int32_t n, TPDFStructure& pool) {
   inProgress_.push_back(n);
   size_t consumed = 0;
   TPDFObject* value = pool.ParseObjectAt(*text, consumed);
+  if (std::string damage = IndirectValueDamage(*text, consumed, value); !damage.empty()) {
+    pool_.Warn("object " + std::to_string(n) + " " + std::to_string(Generation(n)) + ": " + damage);
+  }
   // Objects inside object streams are never streams themselves.
   if (auto* dict = PdfCast<TPDFDictionary>(value); dict && entry.Type == 'n') {
     std::string_view data;

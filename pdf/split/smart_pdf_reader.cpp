@@ -28,6 +28,7 @@ constexpr const char* kSectionKeys[] = {"Prev", "DecodeParms", "Filter", "Length
 
 TSmartPDFReader::TSmartPDFReader(std::string_view file) : file_(file) {
   InstallResolver(pool_);
+  pool_.Warnings = &opening_;
   if (!ReadHeader()) {
     ReaderState = kNotPdf;
     return;
@@ -46,6 +47,14 @@ TSmartPDFReader::TSmartPDFReader(std::string_view file) : file_(file) {
 }
 
 TSmartPDFReader::~TSmartPDFReader() = default;
+
+void TSmartPDFReader::ReportWarningsTo(TWarningLog* log) {
+  if (log && !openingReported_) {
+    openingReported_ = true;
+    for (const std::string& line : opening_.Lines()) log->Add(line);
+  }
+  pool_.Warnings = log;
+}
 
 bool TSmartPDFReader::ReadHeader() {
   const std::string_view head = file_.substr(0, kHeaderWindow);
@@ -72,6 +81,7 @@ bool TSmartPDFReader::ReadCrossReference() {
   };
   reader.OnTrailer = [this](const std::string& text) { OnTrailer(text); };
   reader.OnSection = [this](int64_t offset) { OnSection(offset); };
+  reader.OnWarning = [this](std::string text) { pool_.Warn(std::move(text)); };
   const int64_t start = reader.FindStartXref();
   if (start <= 0) return false;
   const bool ok = reader.ReadSection(start);
@@ -128,6 +138,7 @@ void TSmartPDFReader::RepairNumbering() {
   }
   entries_.erase(entries_.begin());
   entries_[0] = TSmartEntry{};
+  pool_.Warn("cross-reference table numbered from 1 instead of 0, renumbered");
 }
 
 const TSmartEntry* TSmartPDFReader::Entry(int32_t n) const {

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "pdf/core/warning_log.h"
 #include "pdf/split/sorted_number_list.h"
 #include "pdf/core/pdf_objects.h"
 #include "pdf/core/pdf_structure.h"
@@ -86,6 +87,11 @@ class TSmartPDFReader {
 
   TPDFStructure& Pool() { return pool_; }
 
+  // Sends the reader's warnings to log from now on (none: drops them). The
+  // warnings of opening the file go to the first log given, once: a reader
+  // kept for several calls opens the file only once.
+  void ReportWarningsTo(TWarningLog* log);
+
   // Bounds on what a file can make the reader hold.
   static constexpr int32_t kMaxObjectNumber = 8388607;
   static constexpr size_t kObjectCacheSize = 100;
@@ -112,6 +118,8 @@ class TSmartPDFReader {
   bool LocateStreamData(std::string_view text, size_t dictEnd, TPDFDictionary* dict, std::string_view& data);
 
   std::string_view file_;
+  TWarningLog opening_;
+  bool openingReported_ = false;
   TPDFStructure pool_;
   std::vector<TSmartEntry> entries_;
   TSortedNumberList offsets_;

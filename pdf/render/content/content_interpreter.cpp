@@ -7,6 +7,7 @@
 
 #include "pdf/core/decimal_reading.h"
 #include "pdf/core/pdf_objects.h"
+#include "pdf/core/pdf_structure.h"
 #include "pdf/render/content/pdf_renderer.h"
 #include "pdf/render/canvas/picasso.h"
 #include "pdf/render/content/render_lookup.h"
@@ -23,6 +24,14 @@ namespace {
 // Decoded forms and appearances kept per page, so a form drawn many times is
 // decoded once; beyond this many bytes streams are decoded each time.
 constexpr size_t kMaxStreamCacheBytes = size_t{64} << 20;
+
+// How a warning names the content that could not be run: a page or glyph
+// procedure (a dictionary) or a form, by object number when it has one.
+std::string ContentName(TPDFObject* source) {
+  std::string name = PdfCast<TPDFStream>(source) ? "content stream" : "content";
+  if (source->ObjectNumber <= 0) return name;
+  return name + " of object " + std::to_string(source->ObjectNumber) + " " + std::to_string(source->Generation);
+}
 }  // namespace
 
 const std::string& TPDFRenderer::StreamContent(TPDFStream* stream) {
@@ -81,6 +90,7 @@ void TPDFRenderer::RunContent(TPDFPicasso& canvas, TPDFObject* source, const std
   } catch (const std::exception& e) {
     LastError = std::string("Rendering exception: ") + e.what() + "\r\nToken position " +
                 std::to_string(run.Position());
+    if (source) source->Pool->Warn(ContentName(source) + ": " + e.what() + " at byte " + std::to_string(run.Position()) + ", rest not drawn");
   }
 }
 

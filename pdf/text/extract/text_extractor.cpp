@@ -193,6 +193,7 @@ TPDFObject* TPDFExtractor::Resolve(TPDFObject* obj) const {
 std::u16string TPDFExtractor::ExtractText(std::string_view content, int mode) {
   out_.clear();
   text_.EndRun();
+  DroppedOperators = 0;
   if (mode != kPlainText && mode != kPositionedList) return {};
   mode_ = mode;
   fontResources_ = resources_ ? PdfCast<TPDFDictionary>(Resolve(resources_->GetValue("Font"))) : nullptr;
@@ -207,7 +208,8 @@ std::u16string TPDFExtractor::ExtractText(std::string_view content, int mode) {
     try {
       handled = HandleToken(st, token, content, pos);
     } catch (...) {
-      // Damaged content is never reported: the token is dropped.
+      // Damaged content: the operator is dropped and the rest still read.
+      ++DroppedOperators;
     }
     if (handled) {
       st.PreviousX = st.X;

@@ -40,6 +40,8 @@ class TPDFExtractor {
   std::function<TPDFObject*(const TPDFIndRef*)> OnResolveObject;
 
   std::string FillColorText = "#000000";
+  // Operators of the last ExtractText that could not be read and were skipped.
+  size_t DroppedOperators = 0;
 
   // The page's visible box (left, bottom, right, top) in default user space.
   // When set, strings drawn wholly outside it are not written: a reader of
