@@ -1,7 +1,7 @@
 // The information dictionary and the XMP packet that mirrors it.
 #include "pdf/core/pdf_document.h"
 #include "pdf/core/xmp_metadata.h"
-#include "pdf/text/pdf_doc_encoding.h"
+#include "pdf/core/pdf_doc_encoding.h"
 #include "platform/text_codec.h"
 
 namespace ostrel {

@@ -5,7 +5,7 @@
 #include "pdf/text/encodings.h"
 #include "pdf/text/glyph_list.h"
 #include "pdf/text/latin_charset.h"
-#include "pdf/text/pdf_doc_encoding.h"
+#include "pdf/core/pdf_doc_encoding.h"
 
 namespace ostrel {
 namespace {

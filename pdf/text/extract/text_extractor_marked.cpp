@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "pdf/core/content_strings.h"
-#include "pdf/text/pdf_doc_encoding.h"
+#include "pdf/core/pdf_doc_encoding.h"
 
 namespace ostrel {
 namespace {
