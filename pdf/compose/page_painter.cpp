@@ -16,6 +16,14 @@ double Clamped(double component) { return std::clamp(component, 0.0, 1.0); }
 
 }  // namespace
 
+void TPDFPainter::StartPage(std::string_view content, int precision) {
+  Precision = precision;
+  FlushEnabled = false;
+  Reset();
+  FlushEnabled = true;
+  LoadContent(content);
+}
+
 void TPDFPainter::ResetState() {
   font_ = nullptr;
   codesFontLine_.clear();

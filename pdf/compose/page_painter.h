@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "pdf/core/page_content_writer.h"
+
 namespace ostrel {
 
 class TPDFDictionary;
@@ -22,9 +24,12 @@ enum class TImageFit {
   Square,   // metafile pictures: both sides take the smaller of width and height
 };
 
-class TPDFPainter {
+class TPDFPainter final : public TPageContentWriter {
  public:
   TPDFPainter() { ResetState(); }
+
+  // Reset and LoadContent with nothing handed back in between.
+  void StartPage(std::string_view content, int precision) override;
 
   // Back to the state of a fresh writer with an empty buffer, then flushes.
   void Reset();
@@ -35,7 +40,7 @@ class TPDFPainter {
   void AppendLine(std::string_view line);
   // The text the page tree stores as the stream's data: the buffer, ending
   // with an LF whenever it is not empty.
-  std::string ContentText() const;
+  std::string ContentText() const override;
 
   // The font and size of the texts that follow; a size not above 0 becomes 1.
   void SetFont(TPDFFont* font, double size);
@@ -66,8 +71,7 @@ class TPDFPainter {
 
   std::string Buffer;
   int Precision = 4;          // fraction digits of written numbers
-  bool FlushEnabled = true;   // off while the page tree prepares a page
-  std::function<void()> OnFlush;  // the page tree's FlushContent
+  bool FlushEnabled = true;   // off while a page is started
 
  private:
   // One graphics-state line and whether it still has to be written.

@@ -47,7 +47,7 @@ void TPDFDocument::ClearObjectTable() {
   security_->Reset();
   OpenedWithoutPassword = false;
   IsLinearized = false;
-  pageTree_ = std::make_unique<TPDFPageTree>(nullptr);
+  MakePageTree(nullptr);
 }
 
 int TPDFDocument::LoadFromBytes(std::string fileImage, std::u16string_view password) {

@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "pdf/compose/page_painter.h"
-#include "pdf/compose/pdf_image.h"
-#include "pdf/text/pdf_font.h"
-
 namespace ostrel {
 namespace {
 
@@ -58,13 +54,17 @@ double BoxMember(const TPDFArray* box, size_t index) {
 }  // namespace
 
 TPDFPageTree::TPDFPageTree(TPDFDictionary* root, std::function<int64_t()> objectLimit)
-    : Writer(std::make_unique<TPDFPainter>()),
-      objectLimit_(std::move(objectLimit)),
-      root_(root) {
+    : objectLimit_(std::move(objectLimit)), root_(root) {
   pool_ = root ? root->Pool : nullptr;
-  Writer->Precision = pool_ ? pool_->Decimals : 4;
-  Writer->OnFlush = [this] { FlushContent(); };
   if (root_) SelectPage(1);
+}
+
+void TPDFPageTree::AttachWriter(TPageContentWriter* writer) {
+  if (writer_) writer_->OnFlush = nullptr;
+  writer_ = writer;
+  if (!writer_) return;
+  writer_->OnFlush = [this] { FlushContent(); };
+  if (pageReady_) writer_->StartPage(startContent_, pool_->Decimals);
 }
 
 TPDFPageTree::~TPDFPageTree() = default;
@@ -212,25 +212,22 @@ void TPDFPageTree::PrepareContent() {
 }
 
 void TPDFPageTree::ResetWriter(std::string_view content) {
-  Writer->Precision = pool_->Decimals;
-  Writer->FlushEnabled = false;
-  Writer->Reset();
-  Writer->FlushEnabled = true;
-  Writer->LoadContent(content);
+  startContent_ = content;
+  if (writer_) writer_->StartPage(content, pool_->Decimals);
   pageReady_ = true;
 }
 
 void TPDFPageTree::FlushContent() {
-  if (!pageReady_) return;
+  if (!pageReady_ || !writer_) return;
   if (pendingContents_) {
-    if (Writer->ContentText().empty()) return;
+    if (writer_->ContentText().empty()) return;
     pendingContents_ = false;
     TPDFObject* reference = NewOwnedStreamReference();
     pageDict_->SetValue("Contents", pool_->NewArrayOf({reference}));
     contentStreams_.push_back(PdfCast<TPDFStream>(Resolved(reference)));
   }
   if (contentStreams_.empty() || contentStreams_.size() < streamsAtSelection_ || !contentStreams_.back()) return;
-  contentStreams_.back()->SetData(Writer->ContentText(), false);
+  contentStreams_.back()->SetData(writer_->ContentText(), false);
 }
 
 TPDFArray* TPDFPageTree::FindMediaBox() const {
@@ -419,24 +416,6 @@ void TPDFPageTree::RegisterResource(std::string_view category, std::string_view 
     group->DeleteKey(name);
     group->SetValue(name, reference);
   }
-}
-
-void TPDFPageTree::RegisterFont(const TPDFFont& font) {
-  if (!font.Reference || !pool_) return;
-  // Each page gets a reference object of its own: shared ones would be
-  // renumbered once per holder when objects are shifted.
-  RegisterResource("Font", font.ResourceName,
-                   pool_->NewIndRef(font.Reference->RefNumber, font.Reference->RefGeneration));
-}
-
-void TPDFPageTree::RegisterImage(const TPDFImage& image) {
-  if (!image.Reference || !pool_) return;
-  for (const TPDFImage* nested : image.NestedImages)
-    if (nested && nested != &image) RegisterImage(*nested);
-  for (const auto& [name, object] : image.GraphicStates) RegisterExtGState(name, object);
-  for (const auto& [name, object] : image.Patterns) RegisterPattern(name, object);
-  RegisterResource("XObject", image.ResourceName,
-                   pool_->NewIndRef(image.Reference->RefNumber, image.Reference->RefGeneration));
 }
 
 TPDFObject* TPDFPageTree::PageReference(int n) {

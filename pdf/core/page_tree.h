@@ -8,14 +8,11 @@
 #include <string_view>
 #include <vector>
 
+#include "pdf/core/page_content_writer.h"
 #include "pdf/core/pdf_objects.h"
 #include "pdf/core/pdf_structure.h"
 
 namespace ostrel {
-
-class TPDFFont;
-class TPDFImage;
-class TPDFPainter;
 
 class TPDFPageTree {
  public:
@@ -54,10 +51,6 @@ class TPDFPageTree {
   // Enters name -> reference under the category ("Font", "XObject",
   // "ExtGState", "Pattern") of the selected page's resources.
   void RegisterResource(std::string_view category, std::string_view name, TPDFObject* reference);
-  // Enters the font's resource name under "Font".
-  void RegisterFont(const TPDFFont& font);
-  // Enters what the image draws on, then the image itself under "XObject".
-  void RegisterImage(const TPDFImage& image);
   void RegisterExtGState(std::string_view name, TPDFObject* object) { RegisterResource("ExtGState", name, object); }
   void RegisterPattern(std::string_view name, TPDFObject* object) { RegisterResource("Pattern", name, object); }
 
@@ -70,7 +63,12 @@ class TPDFPageTree {
   // without content until something is drawn on it).
   const std::vector<TPDFStream*>& ContentStreams() const { return contentStreams_; }
 
-  std::unique_ptr<TPDFPainter> Writer;  // owned page content writer
+  // The writer of the selected page's content, owned by the layer that
+  // draws pages (none: pages are only read). It starts from the selected
+  // page's own stream now and on every later selection.
+  void AttachWriter(TPageContentWriter* writer);
+  TPageContentWriter* Writer() const { return writer_; }
+
   double DefaultWidth = 612;
   double DefaultHeight = 792;
 
@@ -95,6 +93,8 @@ class TPDFPageTree {
   void ResetWriter(std::string_view content);
 
   std::function<int64_t()> objectLimit_;
+  TPageContentWriter* writer_ = nullptr;
+  std::string startContent_;  // what a writer attached later starts from
 
   TPDFStructure* pool_ = nullptr;
   TPDFDictionary* root_ = nullptr;

@@ -2,11 +2,9 @@
 
 #include <algorithm>
 
-#include "pdf/compose/pdf_image.h"
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_date.h"
 #include "pdf/core/security_handler.h"
-#include "pdf/text/pdf_font.h"
 #include "platform/file_io.h"
 #include "platform/system_clock.h"
 
@@ -45,10 +43,20 @@ void TPDFDocument::Reset() {
 
 void TPDFDocument::BuildPageTree(TPDFDictionary* root) {
   pageTree_.reset();
+  MakePageTree(root);
+}
+
+void TPDFDocument::AttachPageWriter(TPageContentWriter* writer) {
+  pageWriter_ = writer;
+  pageTree_->AttachWriter(writer);
+}
+
+void TPDFDocument::MakePageTree(TPDFDictionary* root) {
   // Every page is an indirect object: the page count never exceeds the slots.
   pageTree_ = std::make_unique<TPDFPageTree>(root, [this] {
     return static_cast<int64_t>(indirectObjects_.size());
   });
+  pageTree_->AttachWriter(pageWriter_);
 }
 
 TPDFObject* TPDFDocument::Resolve(int32_t number) {

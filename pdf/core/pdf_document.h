@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "pdf/core/document_part.h"
 #include "pdf/core/ostrel_lists.h"
 #include "pdf/core/pdf_objects.h"
 #include "pdf/core/pdf_structure.h"
@@ -20,6 +21,7 @@ class TPDFPageTree;
 class TPDFSecurityHandler;
 class TPDFFont;
 class TPDFImage;
+class TPageContentWriter;
 
 // One indirect object: where its text lies in the file, and its value once
 // parsed (and decrypted).
@@ -131,13 +133,13 @@ class TPDFDocument {
   bool OpenedWithoutPassword = false;
   int ImageCompression = 0;
   // Fonts for writing, in the order added; their objects live in the pool.
-  std::vector<std::unique_ptr<TPDFFont>> Fonts;
+  std::vector<TDocumentPart<TPDFFont>> Fonts;
   // Images imported for writing, in import order; their objects live in the pool.
-  std::vector<std::unique_ptr<TPDFImage>> Images;
+  std::vector<TDocumentPart<TPDFImage>> Images;
   int ImageImports = 0;
-  // Imports an image file (JPEG, PNG, GIF, BMP or TIFF) into the pool; the
-  // image joins Images. nullptr when the file cannot be imported.
-  TPDFImage* ImportImage(std::string_view file, int options, bool compress);
+  // The writer of page content, owned by the caller, attached to the page
+  // tree now and to every tree a later load or reset makes.
+  void AttachPageWriter(TPageContentWriter* writer);
 
   // Cross-reference reading, open to the reader's callbacks and to tests.
   void OnXrefEntry(int64_t number, int64_t field2, char type, int64_t field3);
@@ -159,6 +161,7 @@ class TPDFDocument {
   void ReadLinearization();
   void RebuildNumberIndex();
   void BuildPageTree(TPDFDictionary* root);
+  void MakePageTree(TPDFDictionary* root);
   void ClearObjectTable();
   TPDFObject* Resolve(int32_t number);
   std::pair<int32_t, int32_t> MakeIndirect(TPDFObject* object);
@@ -170,6 +173,7 @@ class TPDFDocument {
   std::string WriteSlotText(TPDFIndObj& slot);
 
   TWarningLog ownWarnings_;
+  TPageContentWriter* pageWriter_ = nullptr;
   std::unique_ptr<TPDFStructure> pool_;
   std::unique_ptr<TPDFPageTree> pageTree_;
   std::vector<std::unique_ptr<TPDFIndObj>> indirectObjects_;

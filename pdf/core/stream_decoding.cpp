@@ -1,10 +1,11 @@
 // Stream data: storing it (optionally compressed) and decoding it through the
-// filters named by the stream's dictionary.
+// filters named by the stream's dictionary, found in the filter table.
+#include <stdexcept>
 #include <vector>
 
 #include "pdf/core/pdf_objects.h"
 #include "pdf/core/pdf_structure.h"
-#include "pdf/filters/stream_filters.h"
+#include "pdf/core/stream_filter_table.h"
 
 namespace ostrel {
 namespace {
@@ -39,34 +40,18 @@ std::vector<TPDFDictionary*> FilterParameters(const TPDFDictionary* dict, size_t
   return params;
 }
 
-struct PredictorSettings {
-  int Predictor = 1;
-  int Colors = 1;
-  int BitsPerComponent = 8;
-  int Columns = 1;
-};
-
-PredictorSettings ReadPredictor(const TPDFDictionary* params) {
-  PredictorSettings s;
-  if (!params) return s;
-  s.Predictor = params->GetInteger("Predictor", 1);
-  s.Colors = params->GetInteger("Colors", 1);
-  s.BitsPerComponent = params->GetInteger("BitsPerComponent", 8);
-  s.Columns = params->GetInteger("Columns", 1);
-  return s;
-}
-
-std::string Predicted(std::string data, const TPDFDictionary* params) {
-  PredictorSettings s = ReadPredictor(params);
-  if (!params || s.Predictor < 2) return data;
-  return ApplyPredictor(data, s.Predictor, s.Colors, s.BitsPerComponent, s.Columns);
+// Without its filters the library would pass encoded data off as decoded.
+const TStreamFilterTable& Filters() {
+  const TStreamFilterTable& table = StreamFilterTable();
+  if (!table.Filled()) throw std::logic_error("stream filters used before RegisterStreamFilters()");
+  return table;
 }
 
 }  // namespace
 
 void TPDFStream::SetData(std::string_view bytes, bool compress) {
   if (compress) {
-    SetRawData(FlateEncode(bytes));
+    SetRawData(Filters().FlateEncoder(bytes));
     StreamDict->DeleteKey("Filter");
     StreamDict->SetValue("Filter", Pool->NewName("FlateDecode"));
   } else {
@@ -79,21 +64,12 @@ std::string TPDFStream::DecodedData() const {
   std::vector<std::string> filters = FilterNames(StreamDict);
   if (filters.empty()) return RawData;
   std::vector<TPDFDictionary*> params = FilterParameters(StreamDict, filters.size());
+  const TStreamFilterTable& table = Filters();
   std::string data = RawData;
   for (size_t i = 0; i < filters.size(); ++i) {
-    const std::string& name = filters[i];
-    if (name == "FlateDecode" || name == "Fl") {
-      data = Predicted(FlateDecode(data), params[i]);
-    } else if (name == "ASCII85Decode" || name == "A85") {
-      data = Ascii85Decode(data);
-    } else if (name == "ASCIIHexDecode") {
-      data = AsciiHexDecode(data);
-    } else if (name == "LZWDecode") {
-      bool earlyChange = !params[i] || params[i]->GetInteger("EarlyChange", 1) == 1;
-      data = Predicted(LzwDecode(data, earlyChange), params[i]);
-    }
-    // Other filters (image codecs and abbreviations) are left to the image
+    // Filters without a decoder here (image codecs) are left to the image
     // decoding path; the data passes through unchanged.
+    if (TStreamDecoder decode = table.Decoder(filters[i])) data = decode(data, params[i]);
   }
   return data;
 }

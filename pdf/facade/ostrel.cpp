@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "pdf/compose/page_painter.h"
 #include "pdf/compose/pdf_image.h"
 #include "pdf/compose/text_composer.h"
 #include "pdf/core/page_tree.h"
@@ -9,6 +10,7 @@
 #include "pdf/core/pdf_document.h"
 #include "pdf/core/warning_log.h"
 #include "pdf/facade/page_text_cache.h"
+#include "pdf/filters/stream_filter_registration.h"
 #include "pdf/text/pdf_font.h"
 #include "platform/file_io.h"
 #include "platform/text_codec.h"
@@ -29,16 +31,15 @@ const std::u16string kDefaultProducer =
 }  // namespace
 
 TOstrel::TOstrel() : warnings_(std::make_unique<TWarningLog>()) {
-  auto document = std::make_unique<TPDFDocument>();
-  document->ReportWarningsTo(*warnings_);
+  RegisterStreamFilters();
+  TPDFDocument* document = Keep(std::make_unique<TPDFDocument>());
   document->NewDocument();
   document->SetInfo("Producer", kDefaultProducer);
   document->SetInfo("Creator", kDefaultProducer);
   std::u16string now = Utf8ToUtf16(FormatPDFDate());
   document->SetInfo("CreationDate", now);
   document->SetInfo("ModDate", now);
-  documents_.push_back(std::move(document));
-  SelectDocument(ObjectID(documents_.back().get()));
+  SelectDocument(ObjectID(document));
   SelectPage(1);
 }
 
@@ -62,6 +63,19 @@ void* TOstrel::ObjectByID(int id) {
   if ((id & kIdTag) != kIdTag) return nullptr;
   size_t index = static_cast<size_t>(id & kIdIndexMask);
   return index < idTable_.size() ? const_cast<void*>(idTable_[index]) : nullptr;
+}
+
+TPDFDocument* TOstrel::Keep(std::unique_ptr<TPDFDocument> document) {
+  document->ReportWarningsTo(*warnings_);
+  painters_.push_back(std::make_unique<TPDFPainter>());
+  document->AttachPageWriter(painters_.back().get());
+  documents_.push_back(std::move(document));
+  return documents_.back().get();
+}
+
+TPDFPainter& TOstrel::PainterOf(const TPDFDocument* document) {
+  auto it = std::find_if(documents_.begin(), documents_.end(), [&](const auto& kept) { return kept.get() == document; });
+  return *painters_[static_cast<size_t>(it - documents_.begin())];
 }
 
 TPDFDocument* TOstrel::DocumentByID(int id) {
@@ -105,8 +119,7 @@ int TOstrel::LoadDocumentStream(std::string bytes, std::u16string_view password)
     LastErrorCode = result == 1 ? kErrWrongPassword : kErrCannotOpen;
     return 0;
   }
-  documents_.push_back(std::move(document));
-  SelectDocument(ObjectID(documents_.back().get()));
+  SelectDocument(ObjectID(Keep(std::move(document))));
   SelectPage(1);
   return 1;
 }

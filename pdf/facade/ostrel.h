@@ -21,6 +21,7 @@ struct TPageTextSource;
 class TPDFFont;
 class TPDFImage;
 class TTextComposer;
+class TPDFPainter;
 class TWarningLog;
 
 inline constexpr const char* kLibraryName = "Ostrel Library";
@@ -115,9 +116,15 @@ class TOstrel {
  private:
   TPDFDocument* DocumentByID(int id);
   TTextComposer& ComposerOf(TPDFDocument& document);
+  // Keeps the document with a painter of its own for its pages, reporting
+  // its warnings here; returns it.
+  TPDFDocument* Keep(std::unique_ptr<TPDFDocument> document);
+  TPDFPainter& PainterOf(const TPDFDocument* document);
 
   // Declared before the documents, which report into it until they go.
   std::unique_ptr<TWarningLog> warnings_;
+  // The page writers of documents_, by the same index; they outlive the documents.
+  std::vector<std::unique_ptr<TPDFPainter>> painters_;
   std::vector<std::unique_ptr<TPDFDocument>> documents_;
   // The file read by the last ExtractPageTextFromFile, kept while the next
   // call finds the same bytes and password: a conversion asks page by page.

@@ -3,7 +3,9 @@
 
 #include <exception>
 
+#include "pdf/compose/document_images.h"
 #include "pdf/compose/page_painter.h"
+#include "pdf/compose/page_resources.h"
 #include "pdf/compose/pdf_image.h"
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_document.h"
@@ -19,7 +21,7 @@ int TOstrel::AddImageFile(std::u16string_view fileName, int options) {
   try {
     std::optional<std::string> bytes = ReadWholeFile(path);
     if (!bytes) return 0;
-    TPDFImage* image = SelectedDocument->ImportImage(*bytes, options, SelectedDocument->ImageCompression != 0);
+    TPDFImage* image = ImportImage(*SelectedDocument, *bytes, options, SelectedDocument->ImageCompression != 0);
     if (!image) return 0;
     // 16-bit samples are a PDF 1.5 feature; versions compare as text.
     if (image->NeedsPDF15 && SelectedDocument->Version < "1.5") SelectedDocument->SetVersion("1.5");
@@ -42,12 +44,11 @@ int TOstrel::ImageHeight() {
 
 int TOstrel::DrawImageAt(double left, double top, double width, double height) {
   if (!SelectedImage) return 0;
-  TPDFPageTree& tree = SelectedDocument->PageTree();
-  if (!tree.Writer) return 0;
-  tree.RegisterImage(*SelectedImage);
+  RegisterImage(SelectedDocument->PageTree(), *SelectedImage);
   TImageFit fit = SelectedImage->Kind == TPDFImage::kMetafile ? TImageFit::Square : TImageFit::Stretch;
-  tree.Writer->PlaceImage(SelectedImage->ResourceName, UserToPointsX(left), UserToPointsY(top),
-                          ScaleToPoints(width), ScaleToPoints(height), SelectedImage->XObjectDict, fit);
+  PainterOf(SelectedDocument).PlaceImage(SelectedImage->ResourceName, UserToPointsX(left), UserToPointsY(top),
+                                         ScaleToPoints(width), ScaleToPoints(height), SelectedImage->XObjectDict,
+                                         fit);
   return 1;
 }
 

@@ -1,5 +1,6 @@
 // The facade's text on pages: standard fonts, sizes and text drawing.
 #include "pdf/compose/page_painter.h"
+#include "pdf/compose/page_resources.h"
 #include "pdf/compose/text_composer.h"
 #include "pdf/compose/text_wrap.h"
 #include "pdf/core/page_tree.h"
@@ -8,11 +9,6 @@
 #include "pdf/text/pdf_font.h"
 
 namespace ostrel {
-namespace {
-
-TPDFPainter& WriterOf(TPDFDocument& document) { return *document.PageTree().Writer; }
-
-}  // namespace
 
 int TOstrel::AddStandardFont(int number) {
   TPDFFont* font = NewStandardFont(*SelectedDocument, number);
@@ -28,8 +24,8 @@ int TOstrel::SelectFont(int id) {
   for (const auto& font : SelectedDocument->Fonts) {
     if (font.get() != object) continue;
     SelectedFont = font.get();
-    SelectedDocument->PageTree().RegisterFont(*SelectedFont);
-    WriterOf(*SelectedDocument).SetFont(SelectedFont, 12);
+    RegisterFont(SelectedDocument->PageTree(), *SelectedFont);
+    PainterOf(SelectedDocument).SetFont(SelectedFont, 12);
     textSize_ = 12;
     return 1;
   }
@@ -45,19 +41,19 @@ void TOstrel::EnsureFont() {
 int TOstrel::SetTextSize(double size) {
   EnsureFont();
   if (!SelectedFont) return 0;
-  TPDFPainter& writer = WriterOf(*SelectedDocument);
+  TPDFPainter& writer = PainterOf(SelectedDocument);
   writer.SetFont(SelectedFont, size);
   textSize_ = writer.FontSize();
   return 1;
 }
 
-double TOstrel::TextSize() { return WriterOf(*SelectedDocument).FontSize(); }
+double TOstrel::TextSize() { return PainterOf(SelectedDocument).FontSize(); }
 
 int TOstrel::DrawTextAt(double x, double y, std::u16string_view text) {
   if (text.empty()) return 1;
   EnsureFont();
   if (!SelectedFont) return 0;
-  TPDFPainter& writer = WriterOf(*SelectedDocument);
+  TPDFPainter& writer = PainterOf(SelectedDocument);
   // Saving reselects the page, which resets the writer: without this the
   // next text would be shown with no font set, which readers reject.
   if (writer.Font() != SelectedFont) {

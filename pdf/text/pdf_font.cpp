@@ -234,7 +234,7 @@ TPDFFont* NewStandardFont(TPDFDocument& document, int number) {
   }
   auto font = std::make_unique<TPDFFont>(document.Pool(), resourceName);
   font->SetupStandardFont(name, number + 1);
-  document.Fonts.push_back(std::move(font));
+  document.Fonts.push_back(MakeDocumentPart(std::move(font)));
   return document.Fonts.back().get();
 }
 

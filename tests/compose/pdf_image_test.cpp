@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/compose/image_files.h"
+#include "pdf/compose/document_images.h"
+#include "pdf/compose/page_resources.h"
 #include "pdf/compose/pdf_image.h"
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_document.h"
@@ -16,7 +18,7 @@ using namespace ostrel::testing;
 class ImageImport : public ::testing::Test {
  protected:
   void SetUp() override { document.NewDocument(); }
-  TPDFImage* Import(const std::string& file, int options = 0) { return document.ImportImage(file, options, false); }
+  TPDFImage* Import(const std::string& file, int options = 0) { return ImportImage(document, file, options, false); }
   static TPDFStream* StreamOf(const TPDFImage* image) { return PdfCast<TPDFStream>(image->Reference->Resolve()); }
   static std::string Entry(const TPDFDictionary* dict, std::string_view key) {
     TPDFObject* value = dict->GetValue(key, true);
@@ -215,7 +217,7 @@ TEST_F(ImageImport, UnsupportedTiffsFail) {
 TEST_F(ImageImport, PlacedImageIsAPageResource) {
   TPDFImage* image = Import(MakeBmp(2, 2, {24}, {1, 2, 3, 4}));
   ASSERT_TRUE(image);
-  document.PageTree().RegisterImage(*image);
+  RegisterImage(document.PageTree(), *image);
   auto* xobjects = document.PageTree().PageResources()->Get<TPDFDictionary>("XObject");
   ASSERT_TRUE(xobjects);
   EXPECT_EQ(xobjects->GetValue(image->ResourceName, true), StreamOf(image));

@@ -183,11 +183,13 @@ TEST(DocumentTest, EmptyVersionIsSavedAsDefault) {
 
 TEST(DocumentTest, BuiltDocumentLoadsBackWithPagesAndDrawing) {
   TPDFDocument doc;
+  TPDFPainter painter;
+  doc.AttachPageWriter(&painter);
   doc.NewDocument();
   TPDFPageTree& tree = doc.PageTree();
-  tree.Writer->AppendLine("0 0 m 10 10 l S");
+  painter.AppendLine("0 0 m 10 10 l S");
   tree.InsertPages(2, 2, 300, 200);
-  tree.Writer->AppendLine("1 0 0 RG");
+  painter.AppendLine("1 0 0 RG");
   doc.Pool().Decimals = 4;
   std::string saved;
   ASSERT_TRUE(doc.SaveToBytes(saved));
@@ -197,15 +199,17 @@ TEST(DocumentTest, BuiltDocumentLoadsBackWithPagesAndDrawing) {
   }
 
   TPDFDocument loaded;
+  TPDFPainter reader;
+  loaded.AttachPageWriter(&reader);
   ASSERT_EQ(loaded.LoadFromBytes(saved, u""), 0);
   EXPECT_EQ(loaded.Version, "1.4");
   EXPECT_EQ(loaded.PageTree().PageCount(), 3);
   loaded.PageTree().SelectPage(2);
   EXPECT_EQ(loaded.PageTree().MediaWidth(), 300);
   EXPECT_EQ(loaded.PageTree().MediaHeight(), 200);
-  EXPECT_EQ(loaded.PageTree().Writer->Buffer, "1 0 0 RG\n");
+  EXPECT_EQ(reader.Buffer, "1 0 0 RG\n");
   loaded.PageTree().SelectPage(1);
-  EXPECT_EQ(loaded.PageTree().Writer->Buffer, "0 0 m 10 10 l S\n");
+  EXPECT_EQ(reader.Buffer, "0 0 m 10 10 l S\n");
   EXPECT_FALSE(loaded.AnyPageHasFonts());
 }
 

@@ -107,6 +107,8 @@ TEST_F(PageTreeTest, SelectionPreparesOwnedContentStream) {
   auto* theirs = pool.NewStream("BT ET", false);
   page->SetValue("Contents", Ref(theirs));
   TPDFPageTree tree(root);
+  TPDFPainter painter;
+  tree.AttachWriter(&painter);
   ASSERT_TRUE(tree.PageReady());
   auto* contents = page->Get<TPDFArray>("Contents");
   ASSERT_NE(contents, nullptr);
@@ -116,7 +118,7 @@ TEST_F(PageTreeTest, SelectionPreparesOwnedContentStream) {
   ASSERT_NE(owned, nullptr);
   EXPECT_EQ(Text(owned->StreamDict->GetValue("LC")), "/iSKW");
 
-  tree.Writer->AppendLine("1 0 0 1 0 0 cm");
+  painter.AppendLine("1 0 0 1 0 0 cm");
   EXPECT_EQ(owned->RawData, "1 0 0 1 0 0 cm\n");
   EXPECT_EQ(theirs->RawData, "BT ET");
 
@@ -125,7 +127,7 @@ TEST_F(PageTreeTest, SelectionPreparesOwnedContentStream) {
   tree.SelectPage(7);
   EXPECT_EQ(tree.SelectedPage(), 1);
   EXPECT_EQ(contents->Count(), 2u);
-  tree.Writer->AppendLine("q");
+  painter.AppendLine("q");
   EXPECT_EQ(owned->RawData, "1 0 0 1 0 0 cm\nq\n");
 }
 
@@ -134,9 +136,11 @@ TEST_F(PageTreeTest, PageWithoutContentGetsItsStreamOnFirstDrawing) {
   auto* page = Page(root);
   size_t before = objects.size();
   TPDFPageTree tree(root);
+  TPDFPainter painter;
+  tree.AttachWriter(&painter);
   EXPECT_EQ(page->GetValue("Contents"), nullptr);
   EXPECT_EQ(objects.size(), before);
-  tree.Writer->AppendLine("BT ET");
+  painter.AppendLine("BT ET");
   auto* contents = page->Get<TPDFArray>("Contents");
   ASSERT_NE(contents, nullptr);
   auto* owned = PdfCast<TPDFStream>(contents->ItemResolved(0));
@@ -160,13 +164,15 @@ TEST_F(PageTreeTest, OwnedStreamsThatCannotBeExtendedAreLeftAlone) {
   notStream->SetValue("Contents", pool.NewArrayOf({pool.NewNumeric(3)}));
 
   TPDFPageTree tree(root);
-  tree.Writer->AppendLine("q Q");
+  TPDFPainter painter;
+  tree.AttachWriter(&painter);
+  painter.AppendLine("q Q");
   EXPECT_EQ(jpeg->RawData, "\xFF\xD8 not content");
   EXPECT_EQ(Text(jpeg->StreamDict->GetValue("Filter")), "/DCTDecode");
   EXPECT_EQ(undecodable->Get<TPDFArray>("Contents")->Count(), 2u);
 
   tree.SelectPage(2);
-  tree.Writer->AppendLine("q Q");
+  painter.AppendLine("q Q");
   EXPECT_EQ(large->RawData.size(), 500001u);
   EXPECT_EQ(big->Get<TPDFArray>("Contents")->Count(), 2u);
 
@@ -183,8 +189,10 @@ TEST_F(PageTreeTest, FlateCompressedOwnedStreamIsExtendedDecoded) {
   owned->StreamDict->SetValue("LC", pool.NewName("iSKW"));
   page->SetValue("Contents", pool.NewArrayOf({Ref(owned)}));
   TPDFPageTree tree(root);
-  EXPECT_EQ(tree.Writer->Buffer, "0 g\n");
-  tree.Writer->AppendLine("Q");
+  TPDFPainter painter;
+  tree.AttachWriter(&painter);
+  EXPECT_EQ(painter.Buffer, "0 g\n");
+  painter.AppendLine("Q");
   EXPECT_EQ(owned->RawData, "0 g\nQ\n");
   EXPECT_EQ(owned->StreamDict->GetValue("Filter"), nullptr);
 }

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "pdf/compose/document_images.h"
 #include "pdf/core/pdf_document.h"
 #include "platform/bmp_reader.h"
 
@@ -11,6 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ostrel::ReadBmp(file, bitmap);
   ostrel::TPDFDocument document;
   document.NewDocument();
-  document.ImportImage(file, 0, false);
+  ImportImage(document, file, 0, false);
   return 0;
 }

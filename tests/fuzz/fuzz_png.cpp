@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "pdf/compose/png_reader.h"
+#include "pdf/compose/document_images.h"
 #include "pdf/core/pdf_document.h"
 
 // The PNG reader with each reduction setting, then the whole import with the
@@ -15,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   reader.Read(file);
   ostrel::TPDFDocument document;
   document.NewDocument();
-  document.ImportImage(file, 0, false);
-  document.ImportImage(file, 5, false);
+  ImportImage(document, file, 0, false);
+  ImportImage(document, file, 5, false);
   return 0;
 }

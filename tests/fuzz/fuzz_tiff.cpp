@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "pdf/compose/tiff_reader.h"
+#include "pdf/compose/document_images.h"
 #include "pdf/core/pdf_document.h"
 
 // Every page of the directory chain, its decoded samples, and the import of
@@ -15,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int n = 1; n <= tiff.PageCount() && n <= 4; ++n) tiff.DecodedSamples(n);
   ostrel::TPDFDocument document;
   document.NewDocument();
-  document.ImportImage(file, 1, false);
-  document.ImportImage(file, 2, true);
+  ImportImage(document, file, 1, false);
+  ImportImage(document, file, 2, true);
   return 0;
 }
