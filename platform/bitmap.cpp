@@ -71,6 +71,12 @@ uint32_t Bitmap::PixelRGB(int x, int y) const {
   return 0;
 }
 
+const Bitmap& Bitmap::In24Bits(Bitmap& scratch) const {
+  if (format_ == TPixelFormat::pf24bit) return *this;
+  scratch = ConvertedTo24Bit();
+  return scratch;
+}
+
 Bitmap Bitmap::ConvertedTo24Bit() const {
   if (format_ == TPixelFormat::pf24bit) return *this;
   Bitmap out;

@@ -51,6 +51,10 @@ class Bitmap {
 
   // A 24-bit copy: palette indexes looked up, alpha dropped.
   Bitmap ConvertedTo24Bit() const;
+  // This bitmap when it is 24-bit, else its 24-bit copy made in `scratch`:
+  // for readers of a whole page, which must not copy hundreds of megabytes
+  // for nothing.
+  const Bitmap& In24Bits(Bitmap& scratch) const;
   // The same conversion without a second buffer for a 32-bit bitmap (its rows
   // shrink in place; the memory is kept): a rendered page is converted when
   // it is at its largest.

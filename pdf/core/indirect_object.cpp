@@ -6,6 +6,7 @@
 #include "pdf/core/byte_classes.h"
 #include "pdf/core/pdf_document.h"
 #include "pdf/core/security_handler.h"
+#include "pdf/core/stream_data.h"
 
 namespace ostrel {
 namespace {
@@ -122,44 +123,22 @@ bool TPDFDocument::FindStreamData(std::string_view text, size_t dataFrom, TPDFDi
   if (text.size() - dataFrom < 13) return false;
   size_t keyword = text.find("stream", dataFrom);
   if (keyword == std::string_view::npos) return false;
-  size_t start = keyword + 6;
-  while (start < text.size() && (text[start] == 0 || text[start] == '\t' || text[start] == '\f' || text[start] == ' ')) {
-    ++start;
-  }
-  if (start >= text.size()) return false;
-  if (text[start] == '\r') {
-    ++start;
-    if (start < text.size() && text[start] == '\n') ++start;
-  } else if (text[start] == '\n') {
-    ++start;
-  } else {
-    return false;
-  }
+  const size_t start = StreamDataStart(text, keyword + 6);
+  if (start == std::string_view::npos) return false;
 
   auto* lengthValue = PdfCast<TPDFNumeric>(dict->GetValue("Length", true));
   if (!lengthValue || !(lengthValue->Value >= 0)) return false;
   if (lengthValue->Value > static_cast<double>(text.size() - start)) {
     // A declared length is never trusted past the object's own text: the
     // data runs up to the final "endstream", less the line break before it.
-    size_t stop = text.rfind("endstream");
-    if (stop == std::string_view::npos || stop < start) return false;
-    if (stop > start && text[stop - 1] == '\n') --stop;
-    if (stop > start && text[stop - 1] == '\r') --stop;
-    data.assign(text.substr(start, stop - start));
+    std::string_view upToEnd;
+    if (!DataUpToEndstream(text, start, upToEnd)) return false;
+    data.assign(upToEnd);
     return true;
   }
-  size_t length = static_cast<size_t>(lengthValue->Value);
-  size_t p = start + length;
-  if (p < text.size() && (text[p] == 0 || text[p] == '\t' || text[p] == '\f' || text[p] == ' ')) ++p;
-  if (p < text.size() && text[p] == 'n' && p > 0) --p;
-  if (p < text.size() && text[p] == '\r') ++p;
-  if (p < text.size() && text[p] == '\n') ++p;
-  size_t found = text.find("endstream", p);
-  if (found == std::string_view::npos) return false;
-  // Extra bytes before "endstream" belong to the data, but the data never
-  // takes in the keyword itself.
-  size_t dataLength = std::min(length + (found - p), found - start);
-  data.assign(text.substr(start, dataLength));
+  const size_t length = StreamDataLength(text, start, static_cast<size_t>(lengthValue->Value));
+  if (length == std::string_view::npos) return false;
+  data.assign(text.substr(start, length));
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "pdf/core/pdf_structure.h"
+#include "pdf/core/stream_data.h"
 #include "pdf/core/xref_reader.h"
 
 namespace ostrel {
@@ -65,16 +66,8 @@ int64_t ReadField(std::string_view data, size_t pos, int64_t width) {
 std::string_view StreamData(std::string_view file, size_t after, const TPDFDictionary* dict) {
   const size_t keyword = file.substr(after, kStreamKeywordReach).find("stream");
   if (keyword == std::string_view::npos) return {};
-  size_t pos = after + keyword + 6;
-  while (pos < file.size() && (file[pos] == '\0' || file[pos] == '\t' || file[pos] == '\f' || file[pos] == ' ')) ++pos;
-  if (pos < file.size() && file[pos] == '\r') {
-    ++pos;
-    if (pos < file.size() && file[pos] == '\n') ++pos;
-  } else if (pos < file.size() && file[pos] == '\n') {
-    ++pos;
-  } else {
-    return {};
-  }
+  const size_t pos = StreamDataStart(file, after + keyword + 6);
+  if (pos == std::string_view::npos) return {};
   int64_t length = 0;
   if (!XRefNumber(dict->GetValue("Length"), length) || length <= 0) return {};
   return file.substr(pos, static_cast<size_t>(std::min<int64_t>(length, static_cast<int64_t>(file.size() - pos))));

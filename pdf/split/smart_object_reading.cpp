@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "pdf/core/byte_classes.h"
+#include "pdf/core/stream_data.h"
 #include "pdf/split/smart_pdf_reader.h"
 
 namespace ostrel {
@@ -32,17 +33,6 @@ std::vector<int64_t> HeaderNumbers(std::string_view text, size_t limit) {
     values.push_back(ec == std::errc() && ptr == end ? value : 0);
   }
   return values;
-}
-
-// Data from `start` up to the last "endstream" of the text, less the line
-// break in front of it: where the data ends when /Length cannot say.
-bool DataUpToEndstream(std::string_view text, size_t start, std::string_view& data) {
-  size_t stop = text.rfind("endstream");
-  if (stop == std::string_view::npos || stop < start) return false;
-  if (stop > start && text[stop - 1] == '\n') --stop;
-  if (stop > start && text[stop - 1] == '\r') --stop;
-  data = text.substr(start, stop - start);
-  return true;
 }
 
 }  // namespace
@@ -151,18 +141,8 @@ bool TSmartPDFReader::LocateStreamData(std::string_view text, size_t dictEnd, TP
   // A dictionary that ends its object is no stream, whatever follows later.
   const size_t endobj = text.find("endobj", dictEnd);
   if (endobj != std::string_view::npos && endobj < keyword) return false;
-  size_t start = keyword + 6;
-  while (start < text.size() && (text[start] == 0 || text[start] == '\t' || text[start] == '\f' || text[start] == ' ')) {
-    ++start;
-  }
-  if (start < text.size() && text[start] == '\r') {
-    ++start;
-    if (start < text.size() && text[start] == '\n') ++start;
-  } else if (start < text.size() && text[start] == '\n') {
-    ++start;
-  } else {
-    return false;
-  }
+  const size_t start = StreamDataStart(text, keyword + 6);
+  if (start == std::string_view::npos) return false;
 
   TPDFObject* lengthValue = dict->GetValue("Length");
   if (auto* ref = PdfCast<TPDFIndRef>(lengthValue)) lengthValue = CachedObject(ref->RefNumber);
@@ -172,17 +152,9 @@ bool TSmartPDFReader::LocateStreamData(std::string_view text, size_t dictEnd, TP
   if (!length || !(length->Value >= 0) || length->Value > static_cast<double>(text.size() - start)) {
     return DataUpToEndstream(text, start, data);
   }
-  const auto declared = static_cast<size_t>(length->Value);
-  size_t p = start + declared;
-  if (p < text.size() && (text[p] == 0 || text[p] == '\t' || text[p] == '\f' || text[p] == ' ')) ++p;
-  if (p < text.size() && text[p] == 'n' && p > start) --p;
-  if (p < text.size() && text[p] == '\r') ++p;
-  if (p < text.size() && text[p] == '\n') ++p;
-  const size_t found = text.find("endstream", p);
-  if (found == std::string_view::npos) return DataUpToEndstream(text, start, data);
-  // Bytes between the declared end and the keyword belong to the data; the
-  // keyword itself never does.
-  data = text.substr(start, std::min(declared + (found - p), found - start));
+  const size_t dataLength = StreamDataLength(text, start, static_cast<size_t>(length->Value));
+  if (dataLength == std::string_view::npos) return DataUpToEndstream(text, start, data);
+  data = text.substr(start, dataLength);
   return true;
 }
 

@@ -20,12 +20,8 @@ void PutLE32(std::string& out, uint32_t v) {
 }  // namespace
 
 std::string EncodeBMP(const Bitmap& source, int32_t pixelsPerMetre) {
-  const Bitmap* bitmap = &source;
   Bitmap converted;
-  if (source.PixelFormat() != TPixelFormat::pf24bit) {
-    converted = source.ConvertedTo24Bit();
-    bitmap = &converted;
-  }
+  const Bitmap* bitmap = &source.In24Bits(converted);
   const int width = bitmap->Width();
   const int height = bitmap->Height();
   const size_t rowBytes = static_cast<size_t>(width) * 3;

@@ -124,12 +124,8 @@ std::string GIFCompress(const std::vector<uint8_t>& indexes) {
 }
 
 void TPDFGIFWriter::QuantizeFromBitmap(const Bitmap& source) {
-  const Bitmap* bitmap = &source;
   Bitmap converted;
-  if (source.PixelFormat() != TPixelFormat::pf24bit) {
-    converted = source.ConvertedTo24Bit();
-    bitmap = &converted;
-  }
+  const Bitmap* bitmap = &source.In24Bits(converted);
   Width = bitmap->Width();
   Height = bitmap->Height();
 

@@ -65,8 +65,7 @@ int DropWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 std::string EncodeTIFF(const Bitmap& source, double dpi) {
   Bitmap converted;
-  if (source.PixelFormat() != TPixelFormat::pf24bit) converted = source.ConvertedTo24Bit();
-  const Bitmap& picture = converted.Empty() ? source : converted;
+  const Bitmap& picture = source.In24Bits(converted);
   TMemoryFile file;
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
   TIFFOpenOptionsSetErrorHandlerExtR(options, KeepError, &file);
