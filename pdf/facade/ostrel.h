@@ -29,6 +29,20 @@ inline constexpr const char* kLibraryVersion = "8.13";
 // Image formats of RenderPagesToFiles.
 enum TRenderFormat : int { kFormatBMP = 0, kFormatJPEG = 1, kFormatPNG = 5, kFormatGIF = 6, kFormatTIFF = 7 };
 
+// Options of ExtractPageTextFromFile. 1 and 2 both give the positioned list;
+// 3 to 8 go through the text funnel.
+enum TPageTextOption : int {
+  kTextPlain = 0,
+  kTextPositionedList = 1,
+  kTextPositionedListToo = 2,
+  kTextPieces = 3,             // the funnel's positioned list of text pieces
+  kTextPiecesWords = 4,        // the same, words split apart
+  kTextPiecesWidths = 5,       // with widths
+  kTextPiecesWordsWidths = 6,  // words split apart, with widths
+  kTextLayout = 7,             // the character grid: columns kept side by side
+  kTextLines = 8,              // one line per block of text
+};
+
 class TOstrel {
  public:
   TOstrel();
