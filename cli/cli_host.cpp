@@ -4,15 +4,7 @@
 
 namespace drevlin {
 
-std::optional<TSaveChoice> TCliHost::AskSave(const TSaveRequest& request) {
-  TSaveChoice choice;
-  choice.Path = savePath_.empty() ? request.InitialDir + request.InitialName : savePath_;
-  choice.FilterIndex = filterIndex_;
-  return choice;
-}
-
 void TCliHost::ShowMessage(const std::string& text) {
-  messageShown_ = true;
   if (!quiet_) std::fprintf(stderr, "drevlin-convert: %s\n", text.c_str());
 }
 
