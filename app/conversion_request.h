@@ -11,6 +11,9 @@
 
 namespace drevlin {
 
+// The output name that sends pdf to text's text to standard output.
+inline constexpr const char* kStandardOutput = "-";
+
 // The five conversions, numbered as the window's mode group lists them.
 enum TConvertMode : int {
   kModeNone = -1,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <mutex>
 #include <thread>
 
@@ -19,11 +20,12 @@ using ostrel::Utf8ToUtf16;
 
 namespace {
 
-std::string LoadFailureReason(int32_t code) {
-  return code == ostrel::kErrWrongPassword ? "wrong password" : "not a PDF file";
-}
-
 bool IsPdfMode(int mode) { return mode == kModePdfToImages || mode == kModePdfToText || mode == kModeSplitPdf; }
+
+// The page count as a progress total, done = pages finished so far.
+void Progress(TConversionEvents& events, size_t done, size_t total) {
+  events.ReportProgress(static_cast<int>(done), static_cast<int>(total));
+}
 
 }  // namespace
 
@@ -34,6 +36,11 @@ TConverter::~TConverter() = default;
 void TConverter::Reset() {
   pdf_ = std::make_unique<TOstrel>();
   pdfLoaded_ = false;
+  loadedInputs_.clear();
+}
+
+void TConverter::Fail(TFailureKind kind, const std::string& file, const std::string& detail) {
+  events_.ReportFailure({kind, file, detail});
 }
 
 TStepResult TConverter::Run(const TConversionRequest& request) {
@@ -48,6 +55,7 @@ TStepResult TConverter::Run(const TConversionRequest& request) {
 TStepResult TConverter::Load(const TConversionRequest& request) {
   if (request.Mode < kModePdfToImages || request.Mode > kModeSplitPdf || request.Inputs.empty()) return {false};
   Reset();
+  loadedInputs_ = request.Inputs;
   switch (request.Mode) {
     case kModeTextToPdf:
       return TypesetText(request);
@@ -64,7 +72,13 @@ TStepResult TConverter::LoadPdf(const TConversionRequest& request) {
     pdfLoaded_ = true;
     return {};
   }
-  events_.ReportFailure("cannot open " + inputPath_ + ": " + LoadFailureReason(pdf_->LastErrorCode));
+  TFailureKind kind = TFailureKind::NotPdf;
+  if (!ostrel::FileExists(inputPath_)) {
+    kind = TFailureKind::NoSuchFile;
+  } else if (pdf_->LastErrorCode == ostrel::kErrWrongPassword) {
+    kind = request.Password.empty() ? TFailureKind::NeedsPassword : TFailureKind::WrongPassword;
+  }
+  Fail(kind, inputPath_);
   return {false};
 }
 
@@ -72,7 +86,7 @@ TStepResult TConverter::TypesetText(const TConversionRequest& request) {
   const std::string& path = request.Inputs.front();
   auto bytes = ostrel::ReadWholeFile(path);
   if (!bytes) {
-    events_.ReportFailure("cannot open " + path + ": cannot read the file");
+    Fail(ostrel::FileExists(path) ? TFailureKind::Unreadable : TFailureKind::NoSuchFile, path);
     return {false};
   }
   TStepResult result;
@@ -108,7 +122,7 @@ TStepResult TConverter::TypesetText(const TConversionRequest& request) {
       rest = rest.substr(feed + 1);
     }
   }
-  if (!result.Ok) events_.ReportFailure("cannot set the text of " + path + " on pages");
+  if (!result.Ok) Fail(TFailureKind::CannotTypeset, path);
   return result;
 }
 
@@ -118,11 +132,11 @@ TStepResult TConverter::PlaceImages(const TConversionRequest& request) {
   TOstrel& pdf = *pdf_;
   bool pageUsed = false;
   for (size_t i = 0; i < paths.size(); ++i) {
-    events_.ReportProgress(static_cast<int>(i), static_cast<int>(paths.size()));
+    Progress(events_, i, paths.size());
     // An unreadable image is skipped rather than repeating the previous image
     // on its page (or leaving a 0 by 0 page when it comes first).
     if (pdf.AddImageFile(Utf8ToUtf16(paths[i]), 0) == 0) {
-      events_.ReportFailure("skipped " + paths[i] + ": not a readable image");
+      Fail(ostrel::FileExists(paths[i]) ? TFailureKind::NotAnImage : TFailureKind::NoSuchFile, paths[i]);
       ++result.Skipped;
       continue;
     }
@@ -134,7 +148,7 @@ TStepResult TConverter::PlaceImages(const TConversionRequest& request) {
     pdf.DrawImageAt(0, 0, w, h);
     pageUsed = true;
   }
-  events_.ReportProgress(static_cast<int>(paths.size()), static_cast<int>(paths.size()));
+  Progress(events_, paths.size(), paths.size());
   if (result.Skipped > 0) result.Ok = false;
   return result;
 }
@@ -152,14 +166,52 @@ std::vector<int> TConverter::SelectedPages(const TConversionRequest& request) {
   return pages;
 }
 
+std::vector<std::string> TConverter::OutputFiles(const TConversionRequest& request) {
+  std::vector<std::string> files;
+  switch (request.Mode) {
+    case kModePdfToImages:
+      for (int page : SelectedPages(request))
+        files.push_back(Utf16ToUtf8(TOstrel::PageFileName(Utf8ToUtf16(request.Output), page)));
+      break;
+    case kModeSplitPdf:
+      for (int page : SelectedPages(request))
+        files.push_back(StripExtension(request.Output) + std::to_string(page) + ".pdf");
+      break;
+    case kModePdfToText:
+      if (request.Output != kStandardOutput) files.push_back(request.Output);
+      break;
+    default:
+      files.push_back(request.Output);
+      break;
+  }
+  return files;
+}
+
+// Nothing is written when any output is one of the inputs, whatever name
+// it is reached by (a hard or symbolic link is the same file).
+bool TConverter::OutputsSpareInputs(const TConversionRequest& request, const std::vector<std::string>& outputs) {
+  std::vector<std::string> inputs = loadedInputs_;
+  inputs.insert(inputs.end(), request.Inputs.begin(), request.Inputs.end());
+  for (const std::string& output : outputs) {
+    for (const std::string& input : inputs) {
+      if (ostrel::IsSameFile(output, input)) {
+        Fail(TFailureKind::OutputIsInput, output);
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
 TStepResult TConverter::Write(const TConversionRequest& request) {
   if (!pdf_ || request.Mode < kModePdfToImages || request.Mode > kModeSplitPdf) return {false};
   // A PDF that failed to load leaves only the facade's blank start page;
   // converting that would write outputs the user never asked for.
   if (IsPdfMode(request.Mode) && !pdfLoaded_) {
-    events_.ReportFailure("nothing to convert: no PDF file is loaded");
+    Fail(TFailureKind::NothingLoaded, "");
     return {false};
   }
+  if (!OutputsSpareInputs(request, OutputFiles(request))) return {false};
   switch (request.Mode) {
     case kModePdfToImages:
       return RenderImages(request);
@@ -179,7 +231,7 @@ bool TConverter::RenderRun(TOstrel& pdf, const TConversionRequest& request, int 
   try {
     if (pdf.RenderPagesToFiles(request.Dpi, first, last, request.Format.Format, Utf8ToUtf16(request.Output)) == 1)
       return true;
-    failure = "cannot render " + inputPath_ + " (error " + std::to_string(pdf.LastErrorCode) + ")";
+    failure = "error " + std::to_string(pdf.LastErrorCode);
   } catch (const std::exception& error) {
     failure = error.what();
   }
@@ -203,7 +255,7 @@ bool TConverter::RenderInParallel(const TConversionRequest& request, const std::
     TOstrel pdf;
     if (pdf.LoadDocumentFile(Utf8ToUtf16(inputPath_), Utf8ToUtf16(request.Password)) != 1) {
       std::lock_guard lock(failureLock);
-      failure = "cannot open " + inputPath_ + ": " + LoadFailureReason(pdf.LastErrorCode);
+      failure = "cannot open the file again";
       return;
     }
     for (size_t i; (i = next++) < pages.size();) {
@@ -219,13 +271,15 @@ bool TConverter::RenderInParallel(const TConversionRequest& request, const std::
   };
   std::vector<std::thread> workers;
   for (int k = 0; k < count; ++k) workers.emplace_back(work);
-  // Progress is reported from this thread only; the host need not be thread-safe.
+  // Progress and the cancel question stay on this thread only; the host
+  // need not be thread-safe.
   while (running > 0) {
-    events_.ReportProgress(done, static_cast<int>(pages.size()));
+    Progress(events_, done, pages.size());
+    if (events_.CancelRequested()) next = pages.size();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   for (std::thread& worker : workers) worker.join();
-  events_.ReportProgress(done, static_cast<int>(pages.size()));
+  Progress(events_, done, pages.size());
   return failure.empty();
 }
 
@@ -233,24 +287,31 @@ TStepResult TConverter::RenderImages(const TConversionRequest& request) {
   std::vector<int> pages = SelectedPages(request);
   std::string failure;
   bool ok = true;
+  int written = 0;
   if (request.Jobs > 1 && pages.size() > 1) {
     ok = RenderInParallel(request, pages, failure);
+    written = static_cast<int>(pages.size());  // every page, or the run failed
   } else {
-    // Contiguous runs go to the facade in one call each.
-    for (size_t i = 0; ok && i < pages.size();) {
+    // Contiguous runs go to the facade in one call each (one font cache for
+    // the run); the facade reports each page as its file is written.
+    pdf_->OnPageWritten = [&](int) {
+      Progress(events_, ++written, pages.size());
+      return !events_.CancelRequested();
+    };
+    Progress(events_, 0, pages.size());
+    for (size_t i = 0; ok && i < pages.size() && !events_.CancelRequested();) {
       size_t j = i;
       while (j + 1 < pages.size() && pages[j + 1] == pages[j] + 1) ++j;
-      events_.ReportProgress(static_cast<int>(i), static_cast<int>(pages.size()));
       ok = RenderRun(*pdf_, request, pages[i], pages[j], failure);
       i = j + 1;
     }
-    if (ok) events_.ReportProgress(static_cast<int>(pages.size()), static_cast<int>(pages.size()));
+    pdf_->OnPageWritten = nullptr;
   }
   if (!ok) {
-    events_.ReportFailure(failure);
+    Fail(TFailureKind::CannotRender, inputPath_, failure);
     return {false};
   }
-  return {true, 0, static_cast<int>(pages.size())};
+  return {true, 0, written};
 }
 
 TStepResult TConverter::ExtractText(const TConversionRequest& request) {
@@ -266,40 +327,47 @@ TStepResult TConverter::ExtractText(const TConversionRequest& request) {
   std::string text;
   std::vector<int> pages = SelectedPages(request);
   for (size_t i = 0; i < pages.size(); ++i) {
-    events_.ReportProgress(static_cast<int>(i), static_cast<int>(pages.size()));
+    Progress(events_, i, pages.size());
     text += Utf16ToUtf8(pdf_->ExtractPageTextFromFile(fileName, password, pages[i], option));
     text += "\r\n";
   }
-  events_.ReportProgress(static_cast<int>(pages.size()), static_cast<int>(pages.size()));
+  Progress(events_, pages.size(), pages.size());
+  if (request.Output == kStandardOutput) {
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+      Fail(TFailureKind::CannotWrite, "standard output");
+      return {false};
+    }
+    return {true, 0, 1};
+  }
   if (!ostrel::WriteWholeFile(request.Output, text)) {
-    events_.ReportFailure("cannot write " + request.Output);
+    Fail(TFailureKind::CannotWrite, request.Output);
     return {false};
   }
   return {true, 0, 1};
 }
 
 TStepResult TConverter::SplitPages(const TConversionRequest& request) {
-  std::string base = StripExtension(request.Output);
   std::u16string input = pdf_->DocumentFileName();
   std::u16string password = Utf8ToUtf16(request.Password);
   TStepResult result;
   std::vector<int> pages = SelectedPages(request);
-  for (size_t i = 0; i < pages.size(); ++i) {
-    events_.ReportProgress(static_cast<int>(i), static_cast<int>(pages.size()));
-    std::string target = base + std::to_string(pages[i]) + ".pdf";
-    if (pdf_->ExtractPagesToFile(input, password, Utf8ToUtf16(target), Utf8ToUtf16(std::to_string(pages[i]))) != 1) {
+  std::vector<std::string> targets = OutputFiles(request);
+  for (size_t i = 0; i < pages.size() && !events_.CancelRequested(); ++i) {
+    Progress(events_, i, pages.size());
+    if (pdf_->ExtractPagesToFile(input, password, Utf8ToUtf16(targets[i]), Utf8ToUtf16(std::to_string(pages[i]))) !=
+        1) {
       // Pages before this one were real and are written; the rest exist only
       // in the tree's count.
       if (pdf_->LastErrorCode == ostrel::kErrDamagedPageTree)
-        events_.ReportFailure(FileNamePart(inputPath_) + ": the page tree is damaged");
+        Fail(TFailureKind::DamagedPageTree, inputPath_);
       else
-        events_.ReportFailure("cannot write " + target + " (error " + std::to_string(pdf_->LastErrorCode) + ")");
+        Fail(TFailureKind::CannotWrite, targets[i], "error " + std::to_string(pdf_->LastErrorCode));
       result.Ok = false;
       return result;
     }
     ++result.Written;
   }
-  events_.ReportProgress(static_cast<int>(pages.size()), static_cast<int>(pages.size()));
+  Progress(events_, result.Written, pages.size());
   return result;
 }
 
@@ -307,7 +375,7 @@ TStepResult TConverter::SaveBuiltDocument(const std::string& path) {
   pdf_->SetDocumentInfo(5, Utf8ToUtf16(kProductName));
   pdf_->SetDocumentInfo(6, Utf8ToUtf16(kProductName));
   if (pdf_->SaveDocumentFile(Utf8ToUtf16(path)) != 1) {
-    events_.ReportFailure("cannot write " + path);
+    Fail(TFailureKind::CannotWrite, path);
     return {false};
   }
   return {true, 0, 1};

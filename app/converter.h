@@ -25,7 +25,8 @@ class TConverter {
   // loads the PDF, sets the text on pages, or places the images.
   TStepResult Load(const TConversionRequest& request);
   // Writes the request's outputs from what the facade holds; the request's
-  // mode may differ from Load's (saving a loaded PDF makes a copy).
+  // mode may differ from Load's (saving a loaded PDF makes a copy). Refuses,
+  // writing nothing, when an output is one of the request's inputs.
   TStepResult Write(const TConversionRequest& request);
 
   // A fresh facade holding its blank start page.
@@ -38,10 +39,14 @@ class TConverter {
   // Sets the product as Creator and Producer and saves what the facade holds.
   TStepResult SaveBuiltDocument(const std::string& path);
 
+  // The files a request writes, in order (text to standard output: none).
+  std::vector<std::string> OutputFiles(const TConversionRequest& request);
+
  private:
   TStepResult LoadPdf(const TConversionRequest& request);
   TStepResult TypesetText(const TConversionRequest& request);
   TStepResult PlaceImages(const TConversionRequest& request);
+  bool OutputsSpareInputs(const TConversionRequest& request, const std::vector<std::string>& outputs);
   TStepResult RenderImages(const TConversionRequest& request);
   bool RenderRun(ostrel::TOstrel& pdf, const TConversionRequest& request, int first, int last,
                  std::string& failure);
@@ -49,10 +54,12 @@ class TConverter {
   TStepResult ExtractText(const TConversionRequest& request);
   TStepResult SplitPages(const TConversionRequest& request);
   std::vector<int> SelectedPages(const TConversionRequest& request);
+  void Fail(TFailureKind kind, const std::string& file, const std::string& detail = {});
 
   TConversionEvents& events_;
   std::unique_ptr<ostrel::TOstrel> pdf_;
   std::string inputPath_;   // the PDF loaded last
+  std::vector<std::string> loadedInputs_;  // every file the last Load read
   bool pdfLoaded_ = false;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
-// Reports a conversion's messages and progress on stderr.
+// Reports a conversion's failures and progress on stderr, each failure as
+// one line "drevlin-convert: FILE: reason".
 #include <string>
 
 #include "app/conversion_host.h"
@@ -10,10 +11,12 @@ class TCliHost : public TConversionEvents {
  public:
   TCliHost(bool quiet, bool progress) : quiet_(quiet), progress_(progress) {}
 
-  void ShowMessage(const std::string& text) override;
-  void ReportFailure(const std::string& text) override;
+  void ShowMessage(const std::string& text) override {}
+  void ReportFailure(const TFailure& failure) override;
   void ReportProgress(int done, int total) override;
 
+  // One line on stderr, ending a progress line first.
+  void PrintError(const std::string& file, const std::string& reason);
   bool Failed() const { return failed_; }
 
  private:

@@ -2,8 +2,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
+#include <thread>
 
 #include "app/converter.h"
 #include "app/file_names.h"
@@ -28,14 +30,16 @@ const std::map<std::string, TCommand> kCommands = {
     {"split", {kModeSplitPdf, nullptr}},           {"info", {kModePdfToImages, nullptr}},
     {"copy", {kModePdfToImages, nullptr}}};
 
+std::string ExtensionOf(const std::string& path) {
+  std::string name = FileNamePart(path);
+  size_t dot = name.find_last_of('.');
+  return dot == std::string::npos ? "" : name.substr(dot + 1);
+}
+
 // The image format: -f, else the extension of -o, else PNG.
 TImageFormat ImageFormatOf(const TCliOptions& options) {
   if (auto format = ImageFormatNamed(options.Format)) return *format;
-  std::string name = FileNamePart(options.Output);
-  size_t dot = name.find_last_of('.');
-  if (dot != std::string::npos) {
-    if (auto format = ImageFormatNamed(name.substr(dot + 1))) return *format;
-  }
+  if (auto format = ImageFormatNamed(ExtensionOf(options.Output))) return *format;
   return *ImageFormatNamed("png");
 }
 
@@ -58,6 +62,7 @@ std::string ResolveOutput(const TCliOptions& options, const std::string& name) {
 // The output of a command: -o, else named after the input (or the fixed name
 // of the building commands) in -O or the current folder.
 std::string OutputOf(const TCliOptions& options, const TConversionRequest& request) {
+  if (options.Output == kStandardOutput) return kStandardOutput;
   const TCommand& command = kCommands.at(options.Command);
   bool named = !options.Output.empty();
   std::string output = named ? ResolveOutput(options, options.Output) : "";
@@ -65,14 +70,30 @@ std::string OutputOf(const TCliOptions& options, const TConversionRequest& reque
   if (dir.back() != '/') dir += '/';
   std::string input = FileNamePart(options.Inputs.front());
   switch (request.Mode) {
-    case kModePdfToImages:
+    case kModePdfToImages: {
+      // An extension the user typed for the chosen format stays (.jpeg, .tif).
+      auto typed = ImageFormatNamed(ExtensionOf(output));
+      if (named && typed && typed->Format == request.Format.Format) return output;
       return ReplaceExtension(named ? output : dir + input, request.Format.Extension);
+    }
     case kModePdfToText:
       return named ? output : dir + StripExtension(input) + ".txt";
     case kModeSplitPdf:
       return named ? output : dir + input;
     default:
       return named ? output : dir + command.DefaultName;
+  }
+}
+
+// The closing line: "wrote out/a.txt", "wrote 3 pages to out/a1.png ... out/a3.png".
+void PrintWritten(const std::vector<std::string>& files, size_t written, const char* unit) {
+  if (written == 0 || files.empty()) return;
+  if (files.size() == 1) {
+    std::printf("wrote %s\n", files.front().c_str());
+  } else if (written == 1) {
+    std::printf("wrote 1 %s to %s\n", unit, files.front().c_str());
+  } else {
+    std::printf("wrote %zu %ss to %s ... %s\n", written, unit, files.front().c_str(), files[written - 1].c_str());
   }
 }
 
@@ -103,7 +124,7 @@ int RunCommand(const TCliOptions& options, const std::string& /*executablePath*/
   request.Dpi = options.Dpi;
   request.TextLayout = TextLayoutOf(options);
   request.Password = options.Password;
-  request.Jobs = options.Jobs;
+  request.Jobs = options.Jobs > 0 ? options.Jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 
   bool progress = options.Progress.value_or(isatty(STDERR_FILENO) == 1);
   TCliHost host(options.Quiet, progress);
@@ -111,14 +132,14 @@ int RunCommand(const TCliOptions& options, const std::string& /*executablePath*/
 
   for (const std::string& input : options.Inputs) {
     if (!ostrel::FileExists(input)) {
-      std::fprintf(stderr, "drevlin-convert: cannot open %s: no such file\n", input.c_str());
+      host.PrintError(input, "no such file");
       if (command != "images-to-pdf") return 1;
     }
   }
 
   TStepResult loaded = converter.Load(request);
   if (command == "images-to-pdf" && loaded.Skipped == static_cast<int>(options.Inputs.size())) {
-    std::fprintf(stderr, "drevlin-convert: no image could be read; nothing written\n");
+    host.PrintError("", "no image could be read; nothing written");
     return 1;
   }
   if (command != "images-to-pdf" && !loaded.Ok) return 1;
@@ -127,11 +148,11 @@ int RunCommand(const TCliOptions& options, const std::string& /*executablePath*/
   if (!options.Pages.empty()) {
     auto pages = ostrel::ParsePageList(options.Pages, converter.Pdf().PageCount());
     if (!pages) {
-      std::fprintf(stderr, "drevlin-convert: bad page list: %s\n", options.Pages.c_str());
+      host.PrintError("", "bad page list: " + options.Pages);
       return 2;
     }
     if (pages->empty()) {
-      std::fprintf(stderr, "drevlin-convert: the page list names no page of %s\n", options.Inputs[0].c_str());
+      host.PrintError(options.Inputs[0], "the page list " + options.Pages + " names no page of the document");
       return 1;
     }
     request.Pages = *pages;
@@ -140,7 +161,14 @@ int RunCommand(const TCliOptions& options, const std::string& /*executablePath*/
   if (command == "copy") request.Mode = kModeTextToPdf;  // saves what the facade holds
   request.Output = OutputOf(options, request);
   TStepResult written = converter.Write(request);
-  if (written.NoText) return 1;
+  if (written.NoText) {
+    host.PrintError(options.Inputs[0], "No text found! (the document has no fonts)");
+    return 1;
+  }
+  if (!options.Quiet && request.Output != kStandardOutput) {
+    PrintWritten(converter.OutputFiles(request), static_cast<size_t>(written.Written),
+                 request.Mode == kModePdfToImages ? "page" : "file");
+  }
   return loaded.Ok && written.Ok && !host.Failed() ? 0 : 1;
 }
 

@@ -4,6 +4,7 @@
 // caller coordinates into page points and reports failures as results plus
 // LastErrorCode. All text in and out is UTF-16.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -94,6 +95,9 @@ class TOstrel {
 
   // ---- conversions straight from files ----
   int RenderPagesToFiles(int dpi, int first, int last, int format, std::u16string_view fileName);
+  // The file RenderPagesToFiles writes for a page: the number replaces "%p"
+  // in fileName, else goes before its extension.
+  static std::u16string PageFileName(std::u16string_view fileName, int page);
   std::u16string ExtractPageTextFromFile(std::u16string_view fileName, std::u16string_view password,
                                          int page, int options);
   int ExtractPagesToFile(std::u16string_view inputName, std::u16string_view password,
@@ -109,6 +113,9 @@ class TOstrel {
   uint32_t PNGTransparentColor = 0xFFFFFF;
   bool UsePNGTransparentColor = false;
   TGDIPlusSettings CanvasSettings;
+  // Called by RenderPagesToFiles after each page's file is complete; false
+  // ends the run there (the call still succeeds).
+  std::function<bool(int page)> OnPageWritten;
   TTextExtractionSettings TextExtractionSettings;
 
   TPDFDocument* SelectedDocument = nullptr;
