@@ -1,10 +1,50 @@
 #pragma once
-// What the conversion controller needs from whoever drives it (the window or
-// the command line): answers to the save dialogs and a place for messages.
+// What a conversion tells whoever runs it (failures, messages, progress) and
+// asks of it (whether to stop), and what the window's controller further asks
+// of its window: the save dialogs.
 #include <optional>
 #include <string>
 
 namespace drevlin {
+
+// Why a step failed or left an input out; hosts word each kind their own way.
+enum class TFailureKind {
+  NoSuchFile,
+  Unreadable,
+  NotPdf,
+  NeedsPassword,
+  WrongPassword,
+  NotAnImage,
+  OutputIsInput,
+  CannotWrite,
+  CannotRender,
+  CannotTypeset,
+  DamagedPageTree,
+  NothingLoaded,
+};
+
+struct TFailure {
+  TFailureKind Kind;
+  std::string File;    // the file concerned; empty when none is
+  std::string Detail;  // the library's own words or error code, when it gave some
+};
+
+// "FILE: reason" in English.
+std::string DescribeFailure(const TFailure& failure);
+
+class TConversionEvents {
+ public:
+  virtual ~TConversionEvents() = default;
+  // A plain message box ("No text found!").
+  virtual void ShowMessage(const std::string& text) = 0;
+  // A conversion step failed or skipped an input.
+  virtual void ReportFailure(const TFailure& failure) = 0;
+  // Work in progress: item done of total.
+  virtual void ReportProgress(int done, int total) {}
+  // Polled between pages and files: true stops the conversion after the
+  // current one, keeping what is finished.
+  virtual bool CancelRequested() { return false; }
+};
 
 struct TSaveRequest {
   int Mode = 0;             // selected conversion, 0..4
@@ -17,17 +57,10 @@ struct TSaveChoice {
   int FilterIndex = 1;      // mode 0: the chosen image format, 1..5
 };
 
-class TConversionHost {
+class TConversionHost : public TConversionEvents {
  public:
-  virtual ~TConversionHost() = default;
   // Shows the save dialog of the mode; nothing when the user cancelled.
   virtual std::optional<TSaveChoice> AskSave(const TSaveRequest& request) = 0;
-  // A plain message box ("No text found!").
-  virtual void ShowMessage(const std::string& text) = 0;
-  // A conversion step failed or skipped an input; one line naming the file.
-  virtual void ReportFailure(const std::string& text) = 0;
-  // Work in progress: item done of total.
-  virtual void ReportProgress(int done, int total) {}
 };
 
 }  // namespace drevlin

@@ -4,25 +4,23 @@
 
 namespace drevlin {
 
-std::optional<TSaveChoice> TCliHost::AskSave(const TSaveRequest& request) {
-  TSaveChoice choice;
-  choice.Path = savePath_.empty() ? request.InitialDir + request.InitialName : savePath_;
-  choice.FilterIndex = filterIndex_;
-  return choice;
-}
-
-void TCliHost::ShowMessage(const std::string& text) {
-  messageShown_ = true;
-  if (!quiet_) std::fprintf(stderr, "drevlin-convert: %s\n", text.c_str());
-}
-
-void TCliHost::ReportFailure(const std::string& text) {
-  failed_ = true;
+void TCliHost::PrintError(const std::string& file, const std::string& reason) {
   if (progressLineOpen_) {
     std::fputc('\n', stderr);
     progressLineOpen_ = false;
   }
-  std::fprintf(stderr, "drevlin-convert: %s\n", text.c_str());
+  std::string line = file.empty() ? reason : file + ": " + reason;
+  std::fprintf(stderr, "drevlin-convert: %s\n", line.c_str());
+}
+
+void TCliHost::ReportFailure(const TFailure& failure) {
+  failed_ = true;
+  if (failure.Kind == TFailureKind::NeedsPassword) {
+    PrintError(failure.File, "the file is encrypted: give its password with --password");
+    return;
+  }
+  // DescribeFailure says "FILE: reason" already.
+  PrintError("", DescribeFailure(failure));
 }
 
 void TCliHost::ReportProgress(int done, int total) {

@@ -1,33 +1,28 @@
 #pragma once
-// Answers the controller's dialogs from the command line's options and
-// reports messages and progress on stderr.
+// Reports a conversion's failures and progress on stderr, each failure as
+// one line "drevlin-convert: FILE: reason".
 #include <string>
 
 #include "app/conversion_host.h"
 
 namespace drevlin {
 
-class TCliHost : public TConversionHost {
+class TCliHost : public TConversionEvents {
  public:
-  TCliHost(std::string savePath, int filterIndex, bool quiet, bool progress)
-      : savePath_(std::move(savePath)), filterIndex_(filterIndex), quiet_(quiet), progress_(progress) {}
+  TCliHost(bool quiet, bool progress) : quiet_(quiet), progress_(progress) {}
 
-  std::optional<TSaveChoice> AskSave(const TSaveRequest& request) override;
-  void ShowMessage(const std::string& text) override;
-  void ReportFailure(const std::string& text) override;
+  void ShowMessage(const std::string& text) override {}
+  void ReportFailure(const TFailure& failure) override;
   void ReportProgress(int done, int total) override;
 
-  void SetSavePath(std::string path) { savePath_ = std::move(path); }
+  // One line on stderr, ending a progress line first.
+  void PrintError(const std::string& file, const std::string& reason);
   bool Failed() const { return failed_; }
-  bool MessageShown() const { return messageShown_; }
 
  private:
-  std::string savePath_;
-  int filterIndex_;
   bool quiet_;
   bool progress_;
   bool failed_ = false;
-  bool messageShown_ = false;
   bool progressLineOpen_ = false;
 };
 

@@ -9,30 +9,43 @@ const char* const kUsageText =
     "Usage: drevlin-convert COMMAND INPUT... [OPTIONS]\n"
     "\n"
     "Commands:\n"
-    "  pdf-to-images INPUT.pdf   render every page to an image file\n"
-    "                            [-f bmp|jpg|png|gif|tiff] [-r DPI] [-o OUTPUT] [--pages LIST]\n"
-    "                            [--password PW] [-j JOBS]\n"
+    "  pdf-to-images INPUT.pdf   render every page to an image file of its own\n"
     "  pdf-to-text   INPUT.pdf   extract the text of every page into one text file\n"
-    "                            [-o OUTPUT.txt] [--pages LIST] [--password PW]\n"
-    "                            [--layout | --lines | --list]\n"
-    "  text-to-pdf   INPUT.txt   set each line of a text file on PDF pages [-o OUTPUT.pdf]\n"
-    "  images-to-pdf IMAGE...    one page per image [-o OUTPUT.pdf]\n"
+    "  text-to-pdf   INPUT.txt   set each line of a text file on PDF pages\n"
+    "  images-to-pdf IMAGE...    one page per image (JPEG, PNG, GIF, BMP, TIFF)\n"
     "  split         INPUT.pdf   write every page to a PDF file of its own\n"
-    "                            [-o OUTPUT.pdf] [--pages LIST]\n"
-    "  info          INPUT.pdf   print what the library knows of a PDF file [--password PW]\n"
-    "  copy          INPUT.pdf   load and save a PDF file -o OUTPUT.pdf [--password PW]\n"
+    "  info          INPUT.pdf   print the page count, version, encryption and information entries\n"
+    "  copy          INPUT.pdf   load and save a PDF file (needs -o OUTPUT.pdf)\n"
     "  batch         JOBS.jsonl|FOLDER  run many conversions [--shard K/N] [-j JOBS]\n"
     "                            (drevlin-convert batch --help)\n"
     "\n"
-    "Common options:\n"
-    "  -O, --output-dir DIR      write outputs into DIR (default: the current directory)\n"
+    "Options:\n"
+    "  -o, --output FILE         the output file; pdf-to-images and split insert the page\n"
+    "                            number before its extension (or in place of %p):\n"
+    "                            -o out/report.png gives out/report1.png, out/report2.png, ...\n"
+    "                            pdf-to-text: -o - writes the text to standard output.\n"
+    "                            Default: named after the input (pdf_from_text.pdf and\n"
+    "                            pdf_from_images.pdf for the building commands)\n"
+    "  -O, --output-dir DIR      where outputs named without a folder go (default: the\n"
+    "                            current directory)\n"
+    "  -f, --format FORMAT       pdf-to-images: bmp, jpg, png, gif or tiff (default: the\n"
+    "                            extension of -o, else png)\n"
+    "  -r, --resolution DPI      pdf-to-images: dots per inch, 1 to 2400 (default: 72)\n"
+    "  -j, --jobs N              pdf-to-images: pages rendered at once, 1 to 64 (default: the\n"
+    "                            number of processors, at most the number of pages)\n"
+    "  --pages LIST              pages to convert, e.g. 1-3,7,10- (default: all)\n"
+    "  --password PW             the password of an encrypted input (user or owner)\n"
+    "  --layout                  pdf-to-text: keep columns side by side as on the page\n"
+    "  --lines                   pdf-to-text: one line per line of text on the page\n"
+    "  --list                    pdf-to-text: every piece of text with its position\n"
+    "                            (default layout: plain text in reading order)\n"
+    "  -v, --verbose             print each warning about damage that was read around\n"
+    "                            (default: only their count)\n"
     "  -q, --quiet               print nothing but errors\n"
     "  --progress, --no-progress show or hide page progress (default: when stderr is a terminal)\n"
     "  -h, --help                show this help\n"
     "  --version                 show the version\n"
     "\n"
-    "Page-wise outputs insert the page number before the extension: -o out/report.png\n"
-    "gives out/report1.png, out/report2.png, ...\n"
     "Exit status: 0 success, 1 the conversion failed, 2 usage error.\n";
 
 namespace {
@@ -62,6 +75,8 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
       options.Help = true;
     } else if (arg == "--version") {
       options.Version = true;
+    } else if (arg == "-v" || arg == "--verbose") {
+      options.Verbose = true;
     } else if (arg == "-q" || arg == "--quiet") {
       options.Quiet = true;
     } else if (arg == "--progress") {
@@ -109,6 +124,8 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
   if (options.Command != "images-to-pdf" && options.Inputs.size() > 1)
     return fail(options.Command + " takes one input file");
   if (options.Command == "copy" && options.Output.empty()) return fail("copy needs -o OUTPUT.pdf");
+  if (options.Output == "-" && options.Command != "pdf-to-text")
+    return fail("only pdf-to-text writes to standard output (-o -)");
   if (int{options.Layout} + int{options.Lines} + int{options.List} > 1)
     return fail("choose one of --layout, --lines and --list");
   return {options, {}};

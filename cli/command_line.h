@@ -15,11 +15,12 @@ struct TCliOptions {
   int Dpi = 72;                      // -r
   std::string Pages;                 // --pages
   std::string Password;              // --password
-  int Jobs = 1;                      // -j
+  int Jobs = 0;                      // -j; 0: one per processor
   bool Layout = false;               // --layout: columns kept side by side
   bool Lines = false;                // --lines: one line per text line
   bool List = false;                 // --list: positioned list of text pieces
   bool Quiet = false;                // -q
+  bool Verbose = false;              // -v: each warning, not only their count
   std::optional<bool> Progress;      // --progress / --no-progress; default: stderr is a terminal
   bool Help = false;
   bool Version = false;

@@ -2,10 +2,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
+#include <thread>
 
-#include "app/conversion_controller.h"
+#include "app/converter.h"
+#include "app/file_names.h"
 #include "cli/cli_host.h"
 #include "pdf/facade/page_list.h"
 #include "platform/file_io.h"
@@ -16,20 +19,34 @@ namespace {
 
 using ostrel::Utf16ToUtf8;
 
-// Image format name to the save dialog's filter index.
-int FilterIndexOf(const std::string& format) {
-  static const std::map<std::string, int> kIndex = {{"bmp", 1}, {"jpg", 2}, {"jpeg", 2}, {"png", 3},
-                                                    {"gif", 4}, {"tif", 5}, {"tiff", 5}};
-  auto it = kIndex.find(format);
-  return it == kIndex.end() ? 0 : it->second;
-}
+struct TCommand {
+  TConvertMode Mode;         // how the input is read
+  const char* DefaultName;   // output name without -o; null: named after the input
+};
 
-std::string LowerExtension(const std::string& path) {
+const std::map<std::string, TCommand> kCommands = {
+    {"pdf-to-images", {kModePdfToImages, nullptr}}, {"pdf-to-text", {kModePdfToText, nullptr}},
+    {"text-to-pdf", {kModeTextToPdf, "pdf_from_text.pdf"}}, {"images-to-pdf", {kModeImagesToPdf, "pdf_from_images.pdf"}},
+    {"split", {kModeSplitPdf, nullptr}},           {"info", {kModePdfToImages, nullptr}},
+    {"copy", {kModePdfToImages, nullptr}}};
+
+std::string ExtensionOf(const std::string& path) {
   std::string name = FileNamePart(path);
   size_t dot = name.find_last_of('.');
-  std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
+  return dot == std::string::npos ? "" : name.substr(dot + 1);
+}
+
+// The image format: -f, else the extension of -o, else PNG.
+TImageFormat ImageFormatOf(const TCliOptions& options) {
+  if (auto format = ImageFormatNamed(options.Format)) return *format;
+  if (auto format = ImageFormatNamed(ExtensionOf(options.Output))) return *format;
+  return *ImageFormatNamed("png");
+}
+
+TTextLayout TextLayoutOf(const TCliOptions& options) {
+  return options.Layout ? TTextLayout::Layout : options.Lines ? TTextLayout::Lines
+                        : options.List  ? TTextLayout::List
+                                        : TTextLayout::Plain;
 }
 
 // Where a named output goes: -o as given, or into -O when -o names no folder.
@@ -42,8 +59,45 @@ std::string ResolveOutput(const TCliOptions& options, const std::string& name) {
   return name;
 }
 
-int PrintInfo(TConversionController& controller) {
-  ostrel::TOstrel& pdf = controller.Pdf();
+// The output of a command: -o, else named after the input (or the fixed name
+// of the building commands) in -O or the current folder.
+std::string OutputOf(const TCliOptions& options, const TConversionRequest& request) {
+  if (options.Output == kStandardOutput) return kStandardOutput;
+  const TCommand& command = kCommands.at(options.Command);
+  bool named = !options.Output.empty();
+  std::string output = named ? ResolveOutput(options, options.Output) : "";
+  std::string dir = options.OutputDir.empty() ? "./" : options.OutputDir;
+  if (dir.back() != '/') dir += '/';
+  std::string input = FileNamePart(options.Inputs.front());
+  switch (request.Mode) {
+    case kModePdfToImages: {
+      // An extension the user typed for the chosen format stays (.jpeg, .tif).
+      auto typed = ImageFormatNamed(ExtensionOf(output));
+      if (named && typed && typed->Format == request.Format.Format) return output;
+      return ReplaceExtension(named ? output : dir + input, request.Format.Extension);
+    }
+    case kModePdfToText:
+      return named ? output : dir + StripExtension(input) + ".txt";
+    case kModeSplitPdf:
+      return named ? output : dir + input;
+    default:
+      return named ? output : dir + command.DefaultName;
+  }
+}
+
+// The closing line: "wrote out/a.txt", "wrote 3 pages to out/a1.png ... out/a3.png".
+void PrintWritten(const std::vector<std::string>& files, size_t written, const char* unit) {
+  if (written == 0 || files.empty()) return;
+  if (files.size() == 1) {
+    std::printf("wrote %s\n", files.front().c_str());
+  } else if (written == 1) {
+    std::printf("wrote 1 %s to %s\n", unit, files.front().c_str());
+  } else {
+    std::printf("wrote %zu %ss to %s ... %s\n", written, unit, files.front().c_str(), files[written - 1].c_str());
+  }
+}
+
+int PrintInfo(ostrel::TOstrel& pdf) {
   std::printf("Pages: %d\n", pdf.PageCount());
   std::printf("PDF version: %s\n", Utf16ToUtf8(pdf.DocumentInfo(0)).c_str());
   std::string method = Utf16ToUtf8(pdf.EncryptionMethod());
@@ -61,72 +115,61 @@ int PrintInfo(TConversionController& controller) {
 
 }  // namespace
 
-int RunCommand(const TCliOptions& options, const std::string& executablePath) {
-  static const std::map<std::string, int> kModes = {
-      {"pdf-to-images", kModePdfToImages}, {"pdf-to-text", kModePdfToText}, {"text-to-pdf", kModeTextToPdf},
-      {"images-to-pdf", kModeImagesToPdf}, {"split", kModeSplitPdf},        {"info", kModePdfToImages},
-      {"copy", kModePdfToImages}};
+int RunCommand(const TCliOptions& options, const std::string& /*executablePath*/) {
   const std::string& command = options.Command;
+  TConversionRequest request;
+  request.Mode = kCommands.at(command).Mode;
+  request.Inputs = options.Inputs;
+  request.Format = ImageFormatOf(options);
+  request.Dpi = options.Dpi;
+  request.TextLayout = TextLayoutOf(options);
+  request.Password = options.Password;
+  request.Jobs = options.Jobs > 0 ? options.Jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 
-  // The image format: -f, else the extension of -o, else PNG.
-  int filterIndex = FilterIndexOf(options.Format);
-  if (filterIndex == 0) filterIndex = FilterIndexOf(LowerExtension(options.Output));
-  if (filterIndex == 0) filterIndex = 3;
-
-  std::string savePath = options.Output.empty() ? "" : ResolveOutput(options, options.Output);
   bool progress = options.Progress.value_or(isatty(STDERR_FILENO) == 1);
-  TCliHost host(savePath, filterIndex, options.Quiet, progress);
-  TConversionController controller(host);
-  controller.FormCreate(executablePath);
-  controller.SetOutputDir(options.OutputDir.empty() ? "./" : options.OutputDir);
-  controller.FormShow();
-  controller.Password = options.Password;
-  controller.Dpi = options.Dpi;
-  controller.Jobs = options.Jobs;
-  controller.TextOptions = options.Layout ? 7 : options.Lines ? 8 : options.List ? 3 : 0;
-  controller.rgConvertClick(kModes.at(command));
+  TCliHost host(options.Quiet, progress);
+  TConverter converter(host);
 
   for (const std::string& input : options.Inputs) {
     if (!ostrel::FileExists(input)) {
-      std::fprintf(stderr, "drevlin-convert: cannot open %s: no such file\n", input.c_str());
+      host.PrintError(input, "no such file");
       if (command != "images-to-pdf") return 1;
     }
   }
 
-  TStepResult selected = controller.SelectInput(options.Inputs);
-  if (command == "images-to-pdf" && selected.Skipped == static_cast<int>(options.Inputs.size())) {
-    std::fprintf(stderr, "drevlin-convert: no image could be read; nothing written\n");
+  TStepResult loaded = converter.Load(request);
+  if (command == "images-to-pdf" && loaded.Skipped == static_cast<int>(options.Inputs.size())) {
+    host.PrintError("", "no image could be read; nothing written");
     return 1;
   }
-  if (command != "images-to-pdf" && !selected.Ok) return 1;
-  if (command == "info") return PrintInfo(controller);
+  if (command != "images-to-pdf" && !loaded.Ok) return 1;
+  if (command == "info") return PrintInfo(converter.Pdf());
 
   if (!options.Pages.empty()) {
-    auto pages = ostrel::ParsePageList(options.Pages, controller.Pdf().PageCount());
+    auto pages = ostrel::ParsePageList(options.Pages, converter.Pdf().PageCount());
     if (!pages) {
-      std::fprintf(stderr, "drevlin-convert: bad page list: %s\n", options.Pages.c_str());
+      host.PrintError("", "bad page list: " + options.Pages);
       return 2;
     }
     if (pages->empty()) {
-      std::fprintf(stderr, "drevlin-convert: the page list names no page of %s\n", options.Inputs[0].c_str());
+      host.PrintError(options.Inputs[0], "the page list " + options.Pages + " names no page of the document");
       return 1;
     }
-    controller.Pages = *pages;
+    request.Pages = *pages;
   }
 
-  if (command == "copy") controller.rgConvertClick(kModeTextToPdf);  // saves what the facade holds
-  if (command == "pdf-to-images" && !savePath.empty()) controller.ImageOutputName = savePath;
-  if (command == "pdf-to-text" && !savePath.empty()) controller.SetOutputDir(DirectoryPart(savePath));
-  if (command == "pdf-to-text" && savePath.empty()) {
-    host.SetSavePath(controller.OutputDir + StripExtension(FileNamePart(options.Inputs[0])) + ".txt");
+  if (command == "copy") request.Mode = kModeTextToPdf;  // saves what the facade holds
+  request.Output = OutputOf(options, request);
+  TStepResult written = converter.Write(request);
+  if (written.NoText) {
+    host.PrintError(options.Inputs[0], "No text found! (the document has no fonts)");
+    return 1;
   }
-  if (command == "split" && savePath.empty()) {
-    host.SetSavePath(controller.OutputDir + FileNamePart(options.Inputs[0]));
+  if (!options.Quiet && request.Output != kStandardOutput) {
+    PrintWritten(converter.OutputFiles(request), static_cast<size_t>(written.Written),
+                 request.Mode == kModePdfToImages ? "page" : "file");
   }
-
-  TStepResult converted = controller.ConvertSelected();
-  if (host.MessageShown() && command == "pdf-to-text") return 1;  // "No text found!"
-  return selected.Ok && converted.Ok && !host.Failed() ? 0 : 1;
+  return loaded.Ok && written.Ok && !host.Failed() ? 0 : 1;
 }
 
 }  // namespace drevlin

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/conversion_controller.h"
+#include "app/converter.h"
 #include "cli/batch_main.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"

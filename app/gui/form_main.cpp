@@ -263,7 +263,7 @@ std::optional<TSaveChoice> TForm1::AskSave(const TSaveRequest& request) {
 
 void TForm1::ShowMessage(const std::string& text) { dialogs_->Message(title_, text); }
 
-void TForm1::ReportFailure(const std::string& text) { dialogs_->Warning(title_, text); }
+void TForm1::ReportFailure(const TFailure& failure) { dialogs_->Warning(title_, DescribeFailure(failure)); }
 
 void TForm1::SetLanguage(const std::string& name) {
   controller_.Language = name;

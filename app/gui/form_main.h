@@ -66,7 +66,7 @@ class TForm1 : public QMainWindow, private TConversionHost {
   // TConversionHost
   std::optional<TSaveChoice> AskSave(const TSaveRequest& request) override;
   void ShowMessage(const std::string& text) override;
-  void ReportFailure(const std::string& text) override;
+  void ReportFailure(const TFailure& failure) override;
 
   void FormCreate(const std::string& executablePath);
   void BuildControls();

@@ -4,6 +4,7 @@
 // caller coordinates into page points and reports failures as results plus
 // LastErrorCode. All text in and out is UTF-16.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -30,6 +31,20 @@ inline constexpr const char* kLibraryVersion = "8.13";
 
 // Image formats of RenderPagesToFiles.
 enum TRenderFormat : int { kFormatBMP = 0, kFormatJPEG = 1, kFormatPNG = 5, kFormatGIF = 6, kFormatTIFF = 7 };
+
+// Options of ExtractPageTextFromFile. 1 and 2 both give the positioned list;
+// 3 to 8 go through the text funnel.
+enum TPageTextOption : int {
+  kTextPlain = 0,
+  kTextPositionedList = 1,
+  kTextPositionedListToo = 2,
+  kTextPieces = 3,             // the funnel's positioned list of text pieces
+  kTextPiecesWords = 4,        // the same, words split apart
+  kTextPiecesWidths = 5,       // with widths
+  kTextPiecesWordsWidths = 6,  // words split apart, with widths
+  kTextLayout = 7,             // the character grid: columns kept side by side
+  kTextLines = 8,              // one line per block of text
+};
 
 class TOstrel {
  public:
@@ -82,6 +97,9 @@ class TOstrel {
 
   // ---- conversions straight from files ----
   int RenderPagesToFiles(int dpi, int first, int last, int format, std::u16string_view fileName);
+  // The file RenderPagesToFiles writes for a page: the number replaces "%p"
+  // in fileName, else goes before its extension.
+  static std::u16string PageFileName(std::u16string_view fileName, int page);
   std::u16string ExtractPageTextFromFile(std::u16string_view fileName, std::u16string_view password,
                                          int page, int options);
   int ExtractPagesToFile(std::u16string_view inputName, std::u16string_view password,
@@ -107,6 +125,9 @@ class TOstrel {
   uint32_t PNGTransparentColor = 0xFFFFFF;
   bool UsePNGTransparentColor = false;
   TGDIPlusSettings CanvasSettings;
+  // Called by RenderPagesToFiles after each page's file is complete; false
+  // ends the run there (the call still succeeds).
+  std::function<bool(int page)> OnPageWritten;
   TTextExtractionSettings TextExtractionSettings;
 
   TPDFDocument* SelectedDocument = nullptr;

@@ -24,8 +24,8 @@ namespace {
 
 // Options 1 and 2 both ask for the positioned list; 3 to 8 are the layout
 // modes of the text funnel.
-int ExtractorModeOf(int options) { return options == 1 ? TPDFExtractor::kPositionedList : options; }
-bool IsLayoutOption(int options) { return options >= 3 && options <= 8; }
+int ExtractorModeOf(int options) { return options == kTextPositionedList ? TPDFExtractor::kPositionedList : options; }
+bool IsLayoutOption(int options) { return options >= kTextPieces && options <= kTextLines; }
 
 // Options 3 to 6: the positioned list, words split apart (4, 6) and widths
 // written (5, 6); 7 the character grid; 8 one line per block.
@@ -33,16 +33,16 @@ std::u16string FunnelText(TPDFDictionary* page, TPDFFontCollection& fonts, int o
                           const TTextExtractionSettings& settings) {
   TPDFRenderer renderer(fonts);
   TPDFTextFunnel& funnel = renderer.TextFunnel;
-  funnel.SplitWords = options == 4 || options == 6;
-  funnel.WriteWidths = options == 5 || options == 6;
+  funnel.SplitWords = options == kTextPiecesWords || options == kTextPiecesWordsWidths;
+  funnel.WriteWidths = options == kTextPiecesWidths || options == kTextPiecesWordsWidths;
   funnel.ApplySettings(settings);
   renderer.Page = page;
   renderer.CollectPageText();
   std::u16string text;
-  if (options == 7) {
+  if (options == kTextLayout) {
     funnel.LinkLines();
     funnel.WriteLayout(text);
-  } else if (options == 8) {
+  } else if (options == kTextLines) {
     funnel.WriteLines(text);
   } else {
     funnel.WriteList(text);

@@ -5,6 +5,7 @@
 #include "pdf/core/pdf_document.h"
 #include "pdf/facade/ostrel.h"
 #include "pdf/render/output/page_output.h"
+#include "pdf/render/output/page_output_name.h"
 #include "platform/text_codec.h"
 
 namespace ostrel {
@@ -44,6 +45,7 @@ int TOstrel::RenderPagesToFiles(int dpi, int first, int last, int format, std::u
   settings.UseTransparentColor = UsePNGTransparentColor;
   settings.TransparentColor = PNGTransparentColor;
   settings.Canvas = CanvasSettings;
+  settings.PageWritten = OnPageWritten;
 
   std::string resultText;
   try {
@@ -54,6 +56,10 @@ int TOstrel::RenderPagesToFiles(int dpi, int first, int last, int format, std::u
     throw TPageOutputError(error.Code, std::string(error.what()) + " (error " + std::to_string(error.Code) + ")");
   }
   return 1;
+}
+
+std::u16string TOstrel::PageFileName(std::u16string_view fileName, int page) {
+  return Utf8ToUtf16(PageOutputName(Utf16ToUtf8(fileName), page));
 }
 
 }  // namespace ostrel

@@ -21,7 +21,7 @@ class ScriptedHost : public TConversionHost {
     return answer;
   }
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  void ReportFailure(const std::string& text) override { failures.push_back(text); }
+  void ReportFailure(const TFailure& failure) override { failures.push_back(DescribeFailure(failure)); }
 
   std::optional<TSaveChoice> answer;
   std::vector<TSaveRequest> requests;
@@ -82,7 +82,7 @@ TEST_F(ControllerTest, FailedLoadIsReportedAndConvertsNothing) {
     std::string path = Write("notes.pdf", "this is not a PDF file");
     EXPECT_FALSE(controller.SelectInput({path}).Ok);
     ASSERT_EQ(host.failures.size(), 1u);
-    EXPECT_EQ(host.failures[0], "cannot open " + path + ": not a PDF file");
+    EXPECT_EQ(host.failures[0], path + ": not a PDF file");
     EXPECT_EQ(controller.InputName, "notes.pdf");
     EXPECT_EQ(controller.InputBaseName, "notes");
     EXPECT_TRUE(controller.ConvertEnabled());
@@ -108,7 +108,7 @@ TEST_F(ControllerTest, UnreadableImagesAreSkippedAndReported) {
   EXPECT_FALSE(result.Ok);
   EXPECT_EQ(result.Skipped, 2);
   ASSERT_EQ(host.failures.size(), 2u);
-  EXPECT_EQ(host.failures[0], "skipped " + bad + ": not a readable image");
+  EXPECT_EQ(host.failures[0], bad + ": not a readable image; left out");
   // Nothing was placed: the document keeps its one blank start page.
   EXPECT_EQ(controller.Pdf().PageCount(), 1);
 }

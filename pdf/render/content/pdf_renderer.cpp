@@ -84,7 +84,7 @@ bool TPDFRenderer::PageBoxRect(TPDFDictionary* page, std::string_view name, doub
 TPDFRenderer::TPageGeometry TPDFRenderer::MeasurePage(TPDFDictionary* page, double dpi) {
   static constexpr const char* kBoxNames[] = {"MediaBox", "CropBox", "BleedBox", "TrimBox", "ArtBox"};
   double sel[4] = {0, 0, 612, 792}, media[4] = {0, 0, 612, 792};
-  int kind = PageBoxKind >= 1 && PageBoxKind <= 5 ? PageBoxKind : 2;
+  int kind = PageBoxKind >= kMediaBox && PageBoxKind <= kArtBox ? PageBoxKind : kCropBox;
   PageBoxRect(page, kBoxNames[kind - 1], sel);
   PageBoxRect(page, "MediaBox", media);
   TPageGeometry g;

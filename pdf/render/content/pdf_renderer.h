@@ -76,12 +76,15 @@ class TPDFRenderer {
   // Resolution actually used for the last page: lowered when the page at DPI
   // would exceed kMaxSide pixels a side or kMaxPixels pixels.
   double EffectiveDPI = 72;
-  int32_t PageBoxKind = 2;  // 1 Media, 2 Crop, 3 Bleed, 4 Trim, 5 Art
+  // The page box a rendered page shows; other values read as the crop box.
+  enum TPageBoxKind : int32_t { kMediaBox = 1, kCropBox = 2, kBleedBox = 3, kTrimBox = 4, kArtBox = 5 };
+  TPageBoxKind PageBoxKind = kCropBox;
   TGDIPlusSettings CanvasSettings;
   Bitmap PageBitmap;  // 24-bit result of RenderPage
-  // 0 draws bitmaps; kOutputTextCollection while CollectPageText runs.
-  uint8_t OutputKind = 0;
-  static constexpr uint8_t kOutputTextCollection = 5;
+  // What interpreting a page produces: pixels, or (while CollectPageText
+  // runs) the text funnel's pieces.
+  enum TOutputKind : uint8_t { kOutputBitmap = 0, kOutputTextCollection = 5 };
+  TOutputKind OutputKind = kOutputBitmap;
   TPDFTextFunnel TextFunnel;
   // "Rendering exception: ..." of the last content that failed, else empty.
   std::string LastError;

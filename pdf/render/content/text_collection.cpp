@@ -13,7 +13,7 @@ void TPDFRenderer::CollectPageText() {
   bool turned = g.Rotation == 90 || g.Rotation == 270;
   TextFunnel.BaseHeight = g.Y0 + (turned ? g.Width : g.Height);
 
-  uint8_t savedKind = OutputKind;
+  TOutputKind savedKind = OutputKind;
   OutputKind = kOutputTextCollection;
   BeginPage(kIdentityMatrix, 72);
   {

@@ -34,6 +34,7 @@ void WritePageFiles(int first, int last, const TPageOutputSettings& settings, co
     TPageOutputFile file(name);
     render(page, bitmap, resultText);
     file.Commit(encode(bitmap, settings));
+    if (settings.PageWritten && !settings.PageWritten(page)) return;
   }
 }
 

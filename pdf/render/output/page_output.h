@@ -30,6 +30,8 @@ struct TPageOutputSettings {
   bool UseTransparentColor = false;
   uint32_t TransparentColor = 0xFFFFFF;  // 0x00BBGGRR
   TGDIPlusSettings Canvas;  // handed to the renderer
+  // Told each page whose file is complete; false ends the page loop there.
+  std::function<bool(int page)> PageWritten;
 };
 
 // A page that could not be rendered or written. Code is 403 for files that

@@ -1,0 +1,384 @@
+#include "app/converter.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
+#include "app/file_names.h"
+#include "app/text_lines.h"
+#include "platform/file_io.h"
+#include "platform/text_codec.h"
+
+namespace drevlin {
+
+using ostrel::TOstrel;
+using ostrel::Utf16ToUtf8;
+using ostrel::Utf8ToUtf16;
+
+namespace {
+
+bool IsPdfMode(int mode) { return mode == kModePdfToImages || mode == kModePdfToText || mode == kModeSplitPdf; }
+
+// The page count as a progress total, done = pages finished so far.
+void Progress(TConversionEvents& events, size_t done, size_t total) {
+  events.ReportProgress(static_cast<int>(done), static_cast<int>(total));
+}
+
+}  // namespace
+
+TConverter::TConverter(TConversionEvents& events) : events_(events) { Reset(); }
+
+TConverter::~TConverter() = default;
+
+void TConverter::Reset() {
+  pdf_ = std::make_unique<TOstrel>();
+  pdfLoaded_ = false;
+  loadedInputs_.clear();
+}
+
+void TConverter::Fail(TFailureKind kind, const std::string& file, const std::string& detail) {
+  events_.ReportFailure({kind, file, detail});
+}
+
+TStepResult TConverter::Run(const TConversionRequest& request) {
+  TStepResult loaded = Load(request);
+  if (!loaded.Ok && request.Mode != kModeImagesToPdf) return loaded;
+  TStepResult written = Write(request);
+  written.Ok = written.Ok && loaded.Ok;
+  written.Skipped = loaded.Skipped;
+  return written;
+}
+
+TStepResult TConverter::Load(const TConversionRequest& request) {
+  if (request.Mode < kModePdfToImages || request.Mode > kModeSplitPdf || request.Inputs.empty()) return {false};
+  Reset();
+  loadedInputs_ = request.Inputs;
+  switch (request.Mode) {
+    case kModeTextToPdf:
+      return TypesetText(request);
+    case kModeImagesToPdf:
+      return PlaceImages(request);
+    default:
+      return LoadPdf(request);
+  }
+}
+
+TStepResult TConverter::LoadPdf(const TConversionRequest& request) {
+  inputPath_ = request.Inputs.front();
+  if (pdf_->LoadDocumentFile(Utf8ToUtf16(inputPath_), Utf8ToUtf16(request.Password)) == 1) {
+    pdfLoaded_ = true;
+    return {};
+  }
+  TFailureKind kind = TFailureKind::NotPdf;
+  if (!ostrel::FileExists(inputPath_)) {
+    kind = TFailureKind::NoSuchFile;
+  } else if (pdf_->LastErrorCode == ostrel::kErrWrongPassword) {
+    kind = request.Password.empty() ? TFailureKind::NeedsPassword : TFailureKind::WrongPassword;
+  }
+  Fail(kind, inputPath_);
+  return {false};
+}
+
+TStepResult TConverter::TypesetText(const TConversionRequest& request) {
+  const std::string& path = request.Inputs.front();
+  auto bytes = ostrel::ReadWholeFile(path);
+  if (!bytes) {
+    Fail(ostrel::FileExists(path) ? TFailureKind::Unreadable : TFailureKind::NoSuchFile, path);
+    return {false};
+  }
+  TStepResult result;
+  TOstrel& pdf = *pdf_;
+  pdf.SetOrigin(1);
+  int n = 0;
+  auto newPage = [&] {
+    n = 0;
+    pdf.NewPage();
+    pdf.SetOrigin(1);
+  };
+  // A form feed ends the page once more text follows, so form feeds at the
+  // end of a file or in a row add no empty pages; the empty sides of a form
+  // feed take no line.
+  bool feedPending = false;
+  for (const std::u16string& line : SplitTextLines(Utf8ToUtf16(*bytes))) {
+    std::u16string_view rest = line;
+    for (bool first = true;; first = false) {
+      size_t feed = rest.find(u'\f');
+      std::u16string_view part = rest.substr(0, feed);
+      if (!part.empty() || (first && feed == std::u16string_view::npos)) {
+        if (feedPending && n > 0) newPage();
+        feedPending = false;
+        // Long lines wrap at the right margin, as wide as the left one.
+        for (const std::u16string& piece : pdf.WrapText(part, pdf.PageWidth() - 40)) {
+          if (pdf.DrawTextAt(20, n * 20 + 40, piece) != 1) result.Ok = false;
+          ++n;
+          if (n * 20 > pdf.PageHeight() - 60) newPage();
+        }
+      }
+      if (feed == std::u16string_view::npos) break;
+      feedPending = true;
+      rest = rest.substr(feed + 1);
+    }
+  }
+  if (!result.Ok) Fail(TFailureKind::CannotTypeset, path);
+  return result;
+}
+
+TStepResult TConverter::PlaceImages(const TConversionRequest& request) {
+  const std::vector<std::string>& paths = request.Inputs;
+  TStepResult result;
+  TOstrel& pdf = *pdf_;
+  bool pageUsed = false;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    Progress(events_, i, paths.size());
+    // An unreadable image is skipped rather than repeating the previous image
+    // on its page (or leaving a 0 by 0 page when it comes first).
+    if (pdf.AddImageFile(Utf8ToUtf16(paths[i]), 0) == 0) {
+      Fail(ostrel::FileExists(paths[i]) ? TFailureKind::NotAnImage : TFailureKind::NoSuchFile, paths[i]);
+      ++result.Skipped;
+      continue;
+    }
+    if (pageUsed) pdf.NewPage();
+    double w = pdf.ImageWidth();
+    double h = pdf.ImageHeight();
+    pdf.SetOrigin(1);
+    pdf.SetPageSize(w, h);
+    pdf.DrawImageAt(0, 0, w, h);
+    pageUsed = true;
+  }
+  Progress(events_, paths.size(), paths.size());
+  if (result.Skipped > 0) result.Ok = false;
+  return result;
+}
+
+std::vector<int> TConverter::SelectedPages(const TConversionRequest& request) {
+  int count = pdf_->PageCount();
+  std::vector<int> pages;
+  if (request.Pages.empty()) {
+    for (int p = 1; p <= count; ++p) pages.push_back(p);
+  } else {
+    for (int p : request.Pages) {
+      if (p >= 1 && p <= count) pages.push_back(p);
+    }
+  }
+  return pages;
+}
+
+std::vector<std::string> TConverter::OutputFiles(const TConversionRequest& request) {
+  std::vector<std::string> files;
+  switch (request.Mode) {
+    case kModePdfToImages:
+      for (int page : SelectedPages(request))
+        files.push_back(Utf16ToUtf8(TOstrel::PageFileName(Utf8ToUtf16(request.Output), page)));
+      break;
+    case kModeSplitPdf:
+      for (int page : SelectedPages(request))
+        files.push_back(StripExtension(request.Output) + std::to_string(page) + ".pdf");
+      break;
+    case kModePdfToText:
+      if (request.Output != kStandardOutput) files.push_back(request.Output);
+      break;
+    default:
+      files.push_back(request.Output);
+      break;
+  }
+  return files;
+}
+
+// Nothing is written when any output is one of the inputs, whatever name
+// it is reached by (a hard or symbolic link is the same file).
+bool TConverter::OutputsSpareInputs(const TConversionRequest& request, const std::vector<std::string>& outputs) {
+  std::vector<std::string> inputs = loadedInputs_;
+  inputs.insert(inputs.end(), request.Inputs.begin(), request.Inputs.end());
+  for (const std::string& output : outputs) {
+    for (const std::string& input : inputs) {
+      if (ostrel::IsSameFile(output, input)) {
+        Fail(TFailureKind::OutputIsInput, output);
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+TStepResult TConverter::Write(const TConversionRequest& request) {
+  if (!pdf_ || request.Mode < kModePdfToImages || request.Mode > kModeSplitPdf) return {false};
+  // A PDF that failed to load leaves only the facade's blank start page;
+  // converting that would write outputs the user never asked for.
+  if (IsPdfMode(request.Mode) && !pdfLoaded_) {
+    Fail(TFailureKind::NothingLoaded, "");
+    return {false};
+  }
+  if (!OutputsSpareInputs(request, OutputFiles(request))) return {false};
+  switch (request.Mode) {
+    case kModePdfToImages:
+      return RenderImages(request);
+    case kModePdfToText:
+      return ExtractText(request);
+    case kModeSplitPdf:
+      return SplitPages(request);
+    default:
+      return SaveBuiltDocument(request.Output);
+  }
+}
+
+// Renders pages first..last through one facade; false with the reason when
+// the facade fails or raises (rendering errors reach the caller).
+bool TConverter::RenderRun(TOstrel& pdf, const TConversionRequest& request, int first, int last,
+                           std::string& failure) {
+  try {
+    if (pdf.RenderPagesToFiles(request.Dpi, first, last, request.Format.Format, Utf8ToUtf16(request.Output)) == 1)
+      return true;
+    failure = "error " + std::to_string(pdf.LastErrorCode);
+  } catch (const std::exception& error) {
+    failure = error.what();
+  }
+  return false;
+}
+
+// Several threads, each with a facade of its own that loads the file again:
+// documents are not shared between threads.
+bool TConverter::RenderInParallel(const TConversionRequest& request, const std::vector<int>& pages,
+                                  std::string& failure) {
+  std::atomic<size_t> next{0};
+  std::atomic<int> done{0};
+  std::mutex failureLock;
+  int count = std::min<int>(request.Jobs, static_cast<int>(pages.size()));
+  std::atomic<int> running{count};
+  auto work = [&] {
+    struct Leaving {
+      std::atomic<int>& Running;
+      ~Leaving() { --Running; }
+    } leaving{running};
+    TOstrel pdf;
+    if (pdf.LoadDocumentFile(Utf8ToUtf16(inputPath_), Utf8ToUtf16(request.Password)) != 1) {
+      std::lock_guard lock(failureLock);
+      failure = "cannot open the file again";
+      return;
+    }
+    for (size_t i; (i = next++) < pages.size();) {
+      std::string reason;
+      if (!RenderRun(pdf, request, pages[i], pages[i], reason)) {
+        std::lock_guard lock(failureLock);
+        if (failure.empty()) failure = reason;
+        next = pages.size();
+        return;
+      }
+      ++done;
+    }
+  };
+  std::vector<std::thread> workers;
+  for (int k = 0; k < count; ++k) workers.emplace_back(work);
+  // Progress and the cancel question stay on this thread only; the host
+  // need not be thread-safe.
+  while (running > 0) {
+    Progress(events_, done, pages.size());
+    if (events_.CancelRequested()) next = pages.size();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  for (std::thread& worker : workers) worker.join();
+  Progress(events_, done, pages.size());
+  return failure.empty();
+}
+
+TStepResult TConverter::RenderImages(const TConversionRequest& request) {
+  std::vector<int> pages = SelectedPages(request);
+  std::string failure;
+  bool ok = true;
+  int written = 0;
+  if (request.Jobs > 1 && pages.size() > 1) {
+    ok = RenderInParallel(request, pages, failure);
+    written = static_cast<int>(pages.size());  // every page, or the run failed
+  } else {
+    // Contiguous runs go to the facade in one call each (one font cache for
+    // the run); the facade reports each page as its file is written.
+    pdf_->OnPageWritten = [&](int) {
+      Progress(events_, ++written, pages.size());
+      return !events_.CancelRequested();
+    };
+    Progress(events_, 0, pages.size());
+    for (size_t i = 0; ok && i < pages.size() && !events_.CancelRequested();) {
+      size_t j = i;
+      while (j + 1 < pages.size() && pages[j + 1] == pages[j] + 1) ++j;
+      ok = RenderRun(*pdf_, request, pages[i], pages[j], failure);
+      i = j + 1;
+    }
+    pdf_->OnPageWritten = nullptr;
+  }
+  if (!ok) {
+    Fail(TFailureKind::CannotRender, inputPath_, failure);
+    return {false};
+  }
+  return {true, 0, written};
+}
+
+TStepResult TConverter::ExtractText(const TConversionRequest& request) {
+  if (!HasText()) {
+    events_.ShowMessage("No text found!");
+    TStepResult result;
+    result.NoText = true;
+    return result;
+  }
+  std::u16string fileName = pdf_->DocumentFileName();
+  std::u16string password = Utf8ToUtf16(request.Password);
+  int option = PageTextOptionOf(request.TextLayout);
+  std::string text;
+  std::vector<int> pages = SelectedPages(request);
+  for (size_t i = 0; i < pages.size(); ++i) {
+    Progress(events_, i, pages.size());
+    text += Utf16ToUtf8(pdf_->ExtractPageTextFromFile(fileName, password, pages[i], option));
+    text += "\r\n";
+  }
+  Progress(events_, pages.size(), pages.size());
+  if (request.Output == kStandardOutput) {
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+      Fail(TFailureKind::CannotWrite, "standard output");
+      return {false};
+    }
+    return {true, 0, 1};
+  }
+  if (!ostrel::WriteWholeFile(request.Output, text)) {
+    Fail(TFailureKind::CannotWrite, request.Output);
+    return {false};
+  }
+  return {true, 0, 1};
+}
+
+TStepResult TConverter::SplitPages(const TConversionRequest& request) {
+  std::u16string input = pdf_->DocumentFileName();
+  std::u16string password = Utf8ToUtf16(request.Password);
+  TStepResult result;
+  std::vector<int> pages = SelectedPages(request);
+  std::vector<std::string> targets = OutputFiles(request);
+  for (size_t i = 0; i < pages.size() && !events_.CancelRequested(); ++i) {
+    Progress(events_, i, pages.size());
+    if (pdf_->ExtractPagesToFile(input, password, Utf8ToUtf16(targets[i]), Utf8ToUtf16(std::to_string(pages[i]))) !=
+        1) {
+      // Pages before this one were real and are written; the rest exist only
+      // in the tree's count.
+      if (pdf_->LastErrorCode == ostrel::kErrDamagedPageTree)
+        Fail(TFailureKind::DamagedPageTree, inputPath_);
+      else
+        Fail(TFailureKind::CannotWrite, targets[i], "error " + std::to_string(pdf_->LastErrorCode));
+      result.Ok = false;
+      return result;
+    }
+    ++result.Written;
+  }
+  Progress(events_, result.Written, pages.size());
+  return result;
+}
+
+TStepResult TConverter::SaveBuiltDocument(const std::string& path) {
+  pdf_->SetDocumentInfo(5, Utf8ToUtf16(kProductName));
+  pdf_->SetDocumentInfo(6, Utf8ToUtf16(kProductName));
+  if (pdf_->SaveDocumentFile(Utf8ToUtf16(path)) != 1) {
+    Fail(TFailureKind::CannotWrite, path);
+    return {false};
+  }
+  return {true, 0, 1};
+}
+
+}  // namespace drevlin
