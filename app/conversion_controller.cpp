@@ -174,13 +174,22 @@ TStepResult TConversionController::PlaceImages(const std::vector<std::string>& p
       ++result.Skipped;
       continue;
     }
-    if (pageUsed) pdf.NewPage();
-    double w = pdf.ImageWidth();
-    double h = pdf.ImageHeight();
-    pdf.SetOrigin(1);
-    pdf.SetPageSize(w, h);
-    pdf.DrawImageAt(0, 0, w, h);
-    pageUsed = true;
+    // A file of several pictures (a multi-page TIFF) gives a page for each.
+    const int pictures = pdf.ImagePageCount();
+    for (int picture = 1; picture <= pictures; ++picture) {
+      if (picture > 1 && pdf.AddImageFile(Utf8ToUtf16(paths[i]), picture) == 0) {
+        host_.ReportFailure("skipped page " + std::to_string(picture) + " of " + paths[i] + ": not readable");
+        ++result.Skipped;
+        continue;
+      }
+      if (pageUsed) pdf.NewPage();
+      double w = pdf.ImageWidth();
+      double h = pdf.ImageHeight();
+      pdf.SetOrigin(1);
+      pdf.SetPageSize(w, h);
+      pdf.DrawImageAt(0, 0, w, h);
+      pageUsed = true;
+    }
   }
   host_.ReportProgress(static_cast<int>(paths.size()), static_cast<int>(paths.size()));
   if (result.Skipped > 0) result.Ok = false;
