@@ -140,13 +140,22 @@ TStepResult TConverter::PlaceImages(const TConversionRequest& request) {
       ++result.Skipped;
       continue;
     }
-    if (pageUsed) pdf.NewPage();
-    double w = pdf.ImageWidth();
-    double h = pdf.ImageHeight();
-    pdf.SetOrigin(1);
-    pdf.SetPageSize(w, h);
-    pdf.DrawImageAt(0, 0, w, h);
-    pageUsed = true;
+    // A file of several pictures (a multi-page TIFF) gives a page for each.
+    const int pictures = pdf.ImagePageCount();
+    for (int picture = 1; picture <= pictures; ++picture) {
+      if (picture > 1 && pdf.AddImageFile(Utf8ToUtf16(paths[i]), picture) == 0) {
+        Fail(TFailureKind::NotAnImage, paths[i], "page " + std::to_string(picture));
+        ++result.Skipped;
+        continue;
+      }
+      if (pageUsed) pdf.NewPage();
+      double w = pdf.ImageWidth();
+      double h = pdf.ImageHeight();
+      pdf.SetOrigin(1);
+      pdf.SetPageSize(w, h);
+      pdf.DrawImageAt(0, 0, w, h);
+      pageUsed = true;
+    }
   }
   Progress(events_, paths.size(), paths.size());
   if (result.Skipped > 0) result.Ok = false;

@@ -27,7 +27,7 @@ class TPDFImage {
 
   // Detects the format of a whole image file and imports it. Options: for
   // TIFF the page number (below 1 the first page); for PNG how alpha is
-  // handled (0 drops it). False when the file cannot be imported.
+  // handled (0 keeps it as a soft mask). False when the file cannot be imported.
   bool LoadImage(std::string_view file, int options);
   // Pixels to an image XObject. page is the TIFF page they came from, if any;
   // keepGray takes an 8-bit bitmap as grey whatever its palette.
@@ -43,6 +43,7 @@ class TPDFImage {
   bool CompressPixels = false;
   std::string ColorSpaceName;
   bool NeedsPDF15 = false;
+  int PagesInFile = 1;  // pictures the file holds: the pages of a TIFF
   // Resources the image's own content draws on (none for the formats read
   // here); the page tree registers them together with the image.
   std::vector<TPDFImage*> NestedImages;

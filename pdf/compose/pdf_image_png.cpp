@@ -18,7 +18,7 @@ struct TPNGOption {
   bool AlphaNeeds15;  // 16-bit alpha asks for PDF 1.5
 };
 constexpr TPNGOption kPNGOptions[7] = {
-    {true, false, false, false, false, true, false},  // 0: colour only, alpha dropped
+    {true, true, true, false, false, true, true},     // 0: colour with a soft mask, as the file shows it
     {false, true, false, false, false, false, true},  // 1: the alpha channel alone
     {true, true, true, false, true, true, false},     // 2: colour with a soft mask
     {true, false, false, true, false, false, false},  // 3: colour reduced to 8 bits
@@ -26,6 +26,27 @@ constexpr TPNGOption kPNGOptions[7] = {
     {true, true, true, true, true, false, false},     // 5: colour and soft mask, 8 bits
     {true, true, true, false, false, true, true},     // 6: colour and soft mask, full depth
 };
+
+// The colour-key mask of a tRNS chunk: one grey or RGB value, or one run of
+// palette entries that are fully transparent while all others are opaque.
+// Partly transparent palettes are not expressed.
+TPDFArray* TransparencyKeyOf(TPDFStructure& pool, const TPNGReader& png) {
+  const std::string& t = png.Transparency;
+  auto sample = [&](size_t at) { return (uint32_t(uint8_t(t[at])) << 8 | uint8_t(t[at + 1])) & ((1u << png.BitDepth) - 1); };
+  if (png.ColorType == 0 && t.size() >= 2) return pool.NewIntegerArray({sample(0), sample(0)});
+  if (png.ColorType == 2 && t.size() >= 6)
+    return pool.NewIntegerArray({sample(0), sample(0), sample(2), sample(2), sample(4), sample(4)});
+  if (png.ColorType != 3 || t.empty()) return nullptr;
+  int first = -1, last = -1;
+  for (size_t i = 0; i < t.size() && i < size_t(png.PaletteEntries); ++i) {
+    uint8_t alpha = uint8_t(t[i]);
+    if (alpha == 255) continue;
+    if (alpha != 0 || (last >= 0 && size_t(last) + 1 != i)) return nullptr;
+    if (first < 0) first = int(i);
+    last = int(i);
+  }
+  return first < 0 ? nullptr : pool.NewIntegerArray({first, last});
+}
 
 }  // namespace
 
@@ -82,6 +103,9 @@ bool TPDFImage::LoadPNG(std::string_view file, int options) {
     dict->SetValue("DecodeParms", parms);
   }
   if (alphaImage && option.AlphaIsSMask) dict->SetValue("SMask", ReferenceTo(alphaImage));
+  if (!alphaImage && option.AlphaIsSMask) {
+    if (TPDFArray* key = TransparencyKeyOf(*Pool, png)) dict->SetValue("Mask", key);
+  }
   NeedsPDF15 = NeedsPDF15 || (option.ColorNeeds15 && png.ColorDepth == 16);
   TPDFStream* stream = NewIndirectStream(dict, std::move(png.ColorSamples));
   if (!stream) return false;

@@ -59,6 +59,7 @@ bool TPDFImage::LoadTIFF(std::string_view file, int options) {
   TPDFTIFF tiff;
   tiff.Read(std::string(file));
   if (tiff.PageCount() == 0) return false;
+  PagesInFile = tiff.PageCount();
   int n = std::clamp(options, 1, tiff.PageCount());
   std::optional<TTIFFPage> found = tiff.Page(n);
   const TTIFFPage& page = *found;

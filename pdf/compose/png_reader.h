@@ -35,7 +35,7 @@ class TPNGReader {
 
   std::string Palette;  // PLTE bytes
   int PaletteEntries = 0;
-  std::string Transparency;  // tRNS bytes, never applied
+  std::string Transparency;  // tRNS bytes: the colour-key mask of the import
   std::string ImageData;     // all IDAT chunks joined
   int ResolutionX = 96;
   int ResolutionY = 96;

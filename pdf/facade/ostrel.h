@@ -93,6 +93,9 @@ class TOstrel {
   int AddImageFile(std::u16string_view fileName, int options);
   int ImageWidth();
   int ImageHeight();
+  // How many pictures the selected image's file holds (the pages of a TIFF);
+  // AddImageFile with option n imports picture n.
+  int ImagePageCount();
   int DrawImageAt(double left, double top, double width, double height);
 
   // ---- conversions straight from files ----

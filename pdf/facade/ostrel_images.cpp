@@ -42,6 +42,11 @@ int TOstrel::ImageHeight() {
   return SelectedImage ? SelectedImage->PixelHeight : 0;
 }
 
+int TOstrel::ImagePageCount() {
+  LastErrorCode = kErrNone;
+  return SelectedImage ? SelectedImage->PagesInFile : 0;
+}
+
 int TOstrel::DrawImageAt(double left, double top, double width, double height) {
   if (!SelectedImage) return 0;
   RegisterImage(SelectedDocument->PageTree(), *SelectedImage);

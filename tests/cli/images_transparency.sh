@@ -1,0 +1,43 @@
+#!/bin/sh
+# images-to-pdf keeps what a picture file shows: alpha channels become soft
+# masks and a single transparent colour a colour-key mask (the page drawn by
+# MuPDF over white equals the picture flattened over white by ImageMagick),
+# and every page of a multi-page TIFF becomes a page. Skipped without the tools.
+# $1: the program, $2: the source tree.
+set -u
+prog=$(realpath "$1")
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+have() { command -v "$1" > /dev/null 2>&1; }
+if ! have convert || ! have compare || ! have mutool || ! have pdfinfo; then
+  echo "ImageMagick, MuPDF or poppler-utils not installed: skipped"; exit 0
+fi
+cd "$tmp" || exit 1
+
+convert -size 64x48 gradient:red-blue \( -size 64x48 gradient:white-black \) -alpha off \
+  -compose CopyOpacity -composite rgba.png
+convert -size 64x48 gradient:gray20-gray90 \( -size 64x48 radial-gradient:white-black \) -alpha off \
+  -compose CopyOpacity -composite -define png:color-type=4 grey-alpha.png
+convert -size 64x48 gradient:red-blue \( -size 64x48 gradient:white-black \) -alpha off \
+  -compose CopyOpacity -composite -depth 16 rgba16.png
+convert -size 64x48 xc:yellow -fill blue -draw "rectangle 10,10 40,30" -transparent blue \
+  -define png:color-type=2 rgb-key.png
+convert -size 64x48 xc:yellow -fill blue -draw "rectangle 10,10 40,30" -transparent blue png8:palette-key.png
+
+for f in rgba grey-alpha rgba16 rgb-key palette-key; do
+  "$prog" images-to-pdf $f.png -o $f.pdf -q || fail "$f: exit $?"
+  if have qpdf; then qpdf --check $f.pdf > /dev/null 2>&1 || fail "$f: qpdf --check"; fi
+  mutool draw -q -r 72 -o $f-page.png $f.pdf 1 2> /dev/null || fail "$f: mutool draw"
+  convert $f.png -background white -flatten -alpha off $f-flat.png
+  differ=$(compare -metric AE -fuzz 3% $f-page.png $f-flat.png null: 2>&1)
+  [ "$differ" = 0 ] || fail "$f: $differ pixels differ from the picture over white"
+done
+grep -qa '/SMask' rgba.pdf || fail "no soft mask for RGBA"
+grep -qa '/Mask \[' rgb-key.pdf || fail "no colour-key mask for a tRNS colour"
+
+convert -size 30x20 xc:red -size 40x25 xc:green -size 50x30 xc:blue -compress LZW pages.tif
+"$prog" images-to-pdf pages.tif rgba.png -o pages.pdf -q || fail "pages.tif: exit $?"
+sizes=$(pdfinfo -f 1 -l 4 pages.pdf | sed -n 's/^Page *[0-9]* size: *\([0-9]* x [0-9]*\) pts.*/\1/p' | tr '\n' ,)
+[ "$sizes" = "30 x 20,40 x 25,50 x 30,64 x 48," ] || fail "pages of a 3-page TIFF and a PNG: $sizes"
+echo ok
