@@ -108,6 +108,24 @@ TEST(PredefinedCMaps, VerticalCMapsChangeOnlyTheRotatedForms) {
   EXPECT_EQ(PredefinedCodeCID("KSC-EUC-V", "", 0xC7D1), PredefinedCodeCID("KSC-EUC-H", "", 0xC7D1));
 }
 
+TEST(PredefinedCMaps, UnicodeCMapsSelectTheCollectionsCIDs) {
+  // A character reaches the same CID through the Unicode CMap of its
+  // collection as through the national encoding, not the code as a CID.
+  struct TCase {
+    const char* Unicode;
+    uint32_t Character;
+    const char* National;
+    uint32_t Code;
+  };
+  for (const TCase& c : {TCase{"UniGB-UCS2-H", 0x4E2D, "GB-EUC-H", 0xD6D0}, {"UniGB-UTF16-V", 0x4E2D, "GBK-EUC-V", 0xD6D0},
+                         {"UniCNS-UCS2-H", 0x4E2D, "B5pc-H", 0xA4A4}, {"UniKS-UCS2-H", 0xD55C, "KSC-EUC-H", 0xC7D1},
+                         {"UniJIS-UCS2-H", 0x65E5, "EUC-H", 0xC6FC}}) {
+    uint32_t cid = PredefinedCodeCID(c.National, "", c.Code);
+    EXPECT_NE(cid, 0u) << c.National;
+    EXPECT_EQ(PredefinedCodeCID(c.Unicode, "", c.Character), cid) << c.Unicode;
+  }
+}
+
 TEST(PredefinedCMaps, ShiftJisCIDsOfBothLatinWidths) {
   EXPECT_EQ(PredefinedCodeCID("90msp-RKSJ-H", "", 0x20), 1u);
   EXPECT_EQ(PredefinedCodeCID("90ms-RKSJ-H", "", 0x20), 231u);
