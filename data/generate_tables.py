@@ -23,7 +23,7 @@ AGL = "/usr/share/aglfn/glyphlist.txt"
 AGLFN = "/usr/share/aglfn/aglfn.txt"
 AFM_DIR = "/usr/share/a2ps/afm"
 URW_DIR = "/usr/share/fonts/type1/urw-base35"
-JAPAN1_DIR = "/usr/share/poppler/cMap/Adobe-Japan1"
+CMAP_ROOT = "/usr/share/poppler/cMap"
 
 # The twelve Latin standard fonts in the library's numbering (1 to 12), each
 # with its Adobe core AFM (a2ps) and the URW clone that supplies the Euro.
@@ -271,29 +271,6 @@ def cmap_blocks(path):
     for m in re.finditer(r"begin(cidrange|cidchar|bfrange|bfchar)(.*?)end\1",
                          text, re.S):
         yield m.group(1), m.group(2).strip().splitlines()
-    use = re.search(r"/([\w-]+)\s+usecmap", text)
-    if use:
-        yield "usecmap", [use.group(1)]
-
-
-def load_cid_cmap(name):
-    """(code length, code) -> CID of a predefined CMap, following usecmap."""
-    result = {}
-    for op, lines in cmap_blocks(os.path.join(JAPAN1_DIR, name)):
-        if op == "usecmap":
-            for key, cid in load_cid_cmap(lines[0]).items():
-                result.setdefault(key, cid)
-            continue
-        for line in lines:
-            codes = HEX.findall(line)
-            cid = int(line.split()[-1])
-            if op == "cidrange":
-                lo, hi = int(codes[0], 16), int(codes[1], 16)
-                for c in range(lo, hi + 1):
-                    result[(len(codes[0]) // 2, c)] = cid + c - lo
-            else:
-                result[(len(codes[0]) // 2, int(codes[0], 16))] = cid
-    return result
 
 
 def decompose(units):
@@ -319,10 +296,12 @@ def decompose(units):
     return out or [0xFFFD]
 
 
-def load_japan1_unicode():
-    """CID -> list of UTF-16 units for CIDs 0..JAPAN1_LAST_CID."""
+def load_ucs2(ordering):
+    """CID -> list of UTF-16 units of a collection's Adobe-*-UCS2 CMap."""
     table = {}
-    for op, lines in cmap_blocks(os.path.join(JAPAN1_DIR, "Adobe-Japan1-UCS2")):
+    path = os.path.join(CMAP_ROOT, "Adobe-" + ordering,
+                        "Adobe-%s-UCS2" % ordering)
+    for op, lines in cmap_blocks(path):
         for line in lines:
             codes = HEX.findall(line)
             if op == "bfrange":
@@ -334,6 +313,12 @@ def load_japan1_unicode():
                 dst = codes[1]
                 table[int(codes[0], 16)] = [int(dst[i:i + 4], 16)
                                             for i in range(0, len(dst), 4)]
+    return table
+
+
+def load_japan1_unicode():
+    """CID -> list of UTF-16 units for CIDs 0..JAPAN1_LAST_CID."""
+    table = load_ucs2("Japan1")
     return {cid: decompose(table.get(cid, [0xFFFD]))
             for cid in range(JAPAN1_LAST_CID + 1)}
 
@@ -372,15 +357,145 @@ def japan1_unicode_map():
     return binary_map(sections_by_width(2, pairs))
 
 
-def rksj_map(name):
-    cids = load_cid_cmap(name)
-    sections = []
-    for kind in (1, 2):
-        entries = [(code, cid.to_bytes(2, "big"))
-                   for (length, code), cid in sorted(cids.items())
-                   if length == kind]
-        sections.append((kind, 2, entries))
-    return binary_map(sections)
+# --- Predefined CJK CMaps ------------------------------------------------------
+
+# The CMaps a PDF may name without embedding them, by character collection.
+PREDEFINED_CMAPS = {
+    "GB1": "GB-EUC-H GB-EUC-V GBpc-EUC-H GBpc-EUC-V GBK-EUC-H GBK-EUC-V "
+           "GBKp-EUC-H GBKp-EUC-V GBK2K-H GBK2K-V UniGB-UTF16-H UniGB-UTF16-V "
+           "UniGB-UCS2-H UniGB-UCS2-V",
+    "CNS1": "B5pc-H B5pc-V HKscs-B5-H HKscs-B5-V ETen-B5-H ETen-B5-V "
+            "ETenms-B5-H ETenms-B5-V CNS-EUC-H CNS-EUC-V UniCNS-UTF16-H "
+            "UniCNS-UTF16-V UniCNS-UCS2-H UniCNS-UCS2-V",
+    "Japan1": "83pv-RKSJ-H 90ms-RKSJ-H 90ms-RKSJ-V 90msp-RKSJ-H 90msp-RKSJ-V "
+              "90pv-RKSJ-H Add-RKSJ-H Add-RKSJ-V EUC-H EUC-V Ext-RKSJ-H "
+              "Ext-RKSJ-V H V UniJIS-UTF16-H UniJIS-UTF16-V UniJIS-UCS2-H "
+              "UniJIS-UCS2-V UniJIS-UCS2-HW-H UniJIS-UCS2-HW-V",
+    "Korea1": "KSC-EUC-H KSC-EUC-V KSCms-UHC-H KSCms-UHC-V KSCms-UHC-HW-H "
+              "KSCms-UHC-HW-V KSCpc-EUC-H UniKS-UTF16-H UniKS-UTF16-V "
+              "UniKS-UCS2-H UniKS-UCS2-V",
+}
+
+
+def read_cmap_file(ordering, name):
+    """(base CMap name or "", writing mode, code-space ranges as (bytes, low,
+    high), mappings as {(bytes, code): CID}) of one CMap file."""
+    with open(os.path.join(CMAP_ROOT, "Adobe-" + ordering, name),
+              encoding="latin-1") as f:
+        text = f.read()
+    use = re.search(r"/([\w-]+)\s+usecmap", text)
+    wmode = re.search(r"/WMode\s+(\d)\s+def", text)
+    spaces, cids = [], {}
+    for m in re.finditer(r"begin(codespacerange|cidrange|cidchar)(.*?)end\1",
+                         text, re.S):
+        for line in m.group(2).strip().splitlines():
+            codes = HEX.findall(line)
+            size, low = len(codes[0]) // 2, int(codes[0], 16)
+            if m.group(1) == "codespacerange":
+                spaces.append((size, low, int(codes[1], 16)))
+                continue
+            high = int(codes[1], 16) if m.group(1) == "cidrange" else low
+            cid = int(line.split()[-1])
+            for code in range(low, high + 1):
+                cids[(size, code)] = cid + code - low
+    return (use.group(1) if use else "", int(wmode.group(1)) if wmode else 0,
+            spaces, cids)
+
+
+def resolved_cids(ordering, name, depth=0):
+    base, _, _, cids = read_cmap_file(ordering, name)
+    if not base:
+        return dict(cids)
+    out = resolved_cids(ordering, base, depth + 1)
+    out.update(cids)
+    return out
+
+
+def varint(value):
+    out = bytearray()
+    while True:
+        low, value = value & 0x7F, value >> 7
+        out.append(low | (0x80 if value else 0))
+        if not value:
+            return bytes(out)
+
+
+def zigzag(value):
+    return varint(value << 1 if value >= 0 else ((-value) << 1) - 1)
+
+
+def cid_ranges(cids):
+    """{(bytes, code): CID} as sorted runs (bytes, low, high, first CID)."""
+    runs = []
+    for (size, code), cid in sorted(cids.items()):
+        if runs:
+            s, lo, hi, first = runs[-1]
+            if s == size and hi + 1 == code and first + code - lo == cid:
+                runs[-1] = (s, lo, code, first)
+                continue
+        runs.append((size, code, code, cid))
+    return runs
+
+
+def packed_cid_cmap(spaces, cids):
+    """The library's packed CMap form (varints, see predefined_cmap_data.cpp):
+    code-space ranges, then runs of codes with consecutive CIDs."""
+    out = bytearray(varint(len(spaces)))
+    for size, low, high in spaces:
+        out += bytes([size]) + varint(low) + varint(high)
+    runs = cid_ranges(cids)
+    # The library finds a code by its value alone: codes of different
+    # lengths must not share values.
+    assert all(a[2] < b[1] for a, b in zip(runs, runs[1:]))
+    out += varint(len(runs))
+    prev_size, prev_high, prev_cid = 0, 0, 0
+    for size, low, high, cid in runs:
+        if size != prev_size:
+            prev_high = 0
+        out += (bytes([size]) + varint(low - prev_high) + varint(high - low) +
+                zigzag(cid - prev_cid))
+        prev_size, prev_high, prev_cid = size, high, cid + high - low
+    return bytes(out)
+
+
+def predefined_cmaps():
+    """(name, base, writing mode, ordering, packed data) of every predefined
+    CMap. The UCS-2 CMaps are the 16-bit part of the UTF-16 ones of the same
+    collection: they are stored as their differences from it."""
+    rows = []
+    for ordering, names in PREDEFINED_CMAPS.items():
+        for name in names.split():
+            base, wmode, spaces, cids = read_cmap_file(ordering, name)
+            if "-UCS2-" in name and not base:
+                base = name.replace("-UCS2-", "-UTF16-")
+                wide = resolved_cids(ordering, base)
+                cids = {k: v for k, v in cids.items() if wide.get(k) != v}
+            rows.append((name, base, wmode, ordering,
+                         packed_cid_cmap(spaces, cids)))
+    return rows
+
+
+def collection_unicode_map(ordering):
+    """CID -> Unicode of a whole collection, for the CIDs its Adobe-*-UCS2
+    CMap maps, in the binary map format."""
+    table = load_ucs2(ordering)
+    pairs = []
+    for cid in sorted(table):
+        units = decompose(table[cid])
+        # The space of the one-byte (ASCII) codes is an en space in these
+        # tables; extracted text wants the plain space.
+        if len(units) == 1 and 0x2000 <= units[0] <= 0x200A:
+            units = [0x20]
+        pairs.append((cid, b"".join(u.to_bytes(2, "big") for u in units)))
+    return binary_map(sections_by_width(2, pairs))
+
+
+def packed_literal(ident, data):
+    packed = zlib.compress(data, 9)
+    return ("inline constexpr char %s[] =\n%s;\n"
+            "inline constexpr unsigned %sSize = %d;\n"
+            "inline constexpr unsigned %sUnpacked = %d;\n\n"
+            % (ident, c_string(packed), ident, len(packed), ident, len(data)))
 
 
 # --- Writing -----------------------------------------------------------------
@@ -454,18 +569,22 @@ def main():
         body += "{0x%02X,{%s}},\n" % (hi, ",".join(map(str, ws)))
     write(out, "heisei_kakugo_w5.inc", body)
 
-    body = ("// zlib-compressed code maps in the binary map format:\n"
-            "// CID to Unicode of Adobe-Japan1, 90msp-RKSJ-H, 90ms-RKSJ-H.\n")
-    for ident, data in (("kJapan1Unicode", japan1_unicode_map()),
-                        ("k90mspRKSJH", rksj_map("90msp-RKSJ-H")),
-                        ("k90msRKSJH", rksj_map("90ms-RKSJ-H"))):
-        packed = zlib.compress(data, 9)
-        body += ("inline constexpr char %s[] =\n%s;\n"
-                 "inline constexpr unsigned %sSize = %d;\n"
-                 "inline constexpr unsigned %sUnpacked = %d;\n\n"
-                 % (ident, c_string(packed), ident, len(packed), ident,
-                    len(data)))
+    body = ("// zlib-compressed code maps in the binary map format: CID to\n"
+            "// Unicode of Adobe-Japan1, Adobe-GB1, Adobe-CNS1, Adobe-Korea1.\n")
+    body += packed_literal("kJapan1Unicode", japan1_unicode_map())
+    for ordering in ("GB1", "CNS1", "Korea1"):
+        body += packed_literal("k%sUnicode" % ordering,
+                               collection_unicode_map(ordering))
     write(out, "cmap_tables.inc", body)
+
+    body = ("// The predefined CJK CMaps: {name, base CMap, writing mode,\n"
+            "// collection, packed size, unpacked size, zlib-compressed data}.\n")
+    for name, base, wmode, ordering, data in predefined_cmaps():
+        packed = zlib.compress(data, 9)
+        body += '{"%s","%s",%d,"%s",%d,%d,\n%s},\n' % (
+            name, base, wmode, ordering, len(packed), len(data),
+            c_string(packed))
+    write(out, "predefined_cmaps.inc", body)
 
 
 if __name__ == "__main__":

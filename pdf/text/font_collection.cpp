@@ -113,4 +113,9 @@ double TPDFFontCollection::CodeWidth(uint32_t code) const {
   return CurrentFont->CIDWidths.Width(CurrentFont->CIDWidthsByCode ? code : CodeToCID(code));
 }
 
+TVerticalMetric TPDFFontCollection::CodeVerticalMetric(uint32_t code) const {
+  if (!CurrentFont) return {};
+  return CurrentFont->VerticalMetrics.Metric(CodeToCID(code), CodeWidth(code));
+}
+
 }  // namespace ostrel

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "pdf/text/cmaps/cid_vertical_metrics.h"
 #include "pdf/text/cmaps/cid_widths.h"
 #include "pdf/text/encodings.h"
 #include "pdf/text/cmaps/pdf_cmap.h"
@@ -69,6 +70,9 @@ class TPDFFontCollectionData {
   bool OneByteCodes = false;
   std::string EncodingCMapName;
   std::string CharacterCollection;
+  // 1 when a composite font's CMap sets its text top to bottom.
+  int WritingMode = 0;
+  TPDFCIDVerticalMetrics VerticalMetrics;
 
   // Also kept from loading, for the other layers' convenience.
   std::string Subtype;
@@ -102,6 +106,10 @@ class TPDFFontCollection {
   uint32_t CodeToCID(uint32_t code) const;
   // The width of a code of the current composite font, in thousandths.
   double CodeWidth(uint32_t code) const;
+  // The vertical metrics of a code of the current composite font.
+  TVerticalMetric CodeVerticalMetric(uint32_t code) const;
+  // The current font sets its text top to bottom.
+  bool IsVertical() const { return CurrentFont && CurrentFont->IsComposite && CurrentFont->WritingMode == 1; }
 
   TPDFFontCollectionData* CurrentFont = nullptr;
   size_t Count() const { return records_.size(); }

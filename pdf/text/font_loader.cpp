@@ -6,6 +6,7 @@
 #include <string>
 
 #include "pdf/core/pdf_objects.h"
+#include "pdf/text/cmaps/predefined_cmaps.h"
 #include "pdf/text/encodings.h"
 #include "pdf/text/font_collection.h"
 #include "pdf/text/glyph_list.h"
@@ -89,6 +90,7 @@ class TFontLoader {
   void ReadCharacterCollection();
   void ReadSimpleWidths();
   void ReadCIDWidths();
+  void ReadVerticalMetrics();
   void ResolveUnicode(TPDFFontCollectionData& rec);
 
   TPDFFontCollection& cache_;
@@ -99,6 +101,7 @@ class TFontLoader {
   std::string encodingName_;
   const TPDFArray* differences_ = nullptr;
   bool embeddedCMapOneByte_ = false;
+  int embeddedCMapWritingMode_ = 0;
   bool symbolic_ = false;  // symbolic TrueType: Differences put aside
 };
 
@@ -120,6 +123,8 @@ void TFontLoader::ReadEncoding() {
     bool oneByte = false;
     ParseToUnicode(cache_.ReadStream(font_->GetValue("Encoding")), oneByte);
     embeddedCMapOneByte_ = oneByte;
+    auto* wmode = NumberOf(Get(PdfCast<TPDFStream>(enc)->StreamDict, "WMode"));
+    embeddedCMapWritingMode_ = wmode && wmode->AsInteger() == 1 ? 1 : 0;
   }
 }
 
@@ -268,6 +273,43 @@ void TFontLoader::ReadCIDWidths() {
   }
 }
 
+// /DW2 [v_y w1y] and /W2, whose elements are either "c [w1y v_x v_y ...]"
+// (one triple per CID from c on) or "first last w1y v_x v_y".
+void TFontLoader::ReadVerticalMetrics() {
+  TPDFCIDVerticalMetrics& out = rec_->VerticalMetrics;
+  if (auto* dw2 = PdfCast<TPDFArray>(Get(font_, "DW2")); dw2 && dw2->Count() == 2) {
+    auto* vy = NumberOf(cache_.Resolve(dw2->Item(0)));
+    auto* w1y = NumberOf(cache_.Resolve(dw2->Item(1)));
+    if (vy && w1y) {
+      out.DefaultVy = SanitizeWidth(vy->Value);
+      out.DefaultW1y = SanitizeWidth(w1y->Value);
+    }
+  }
+  auto* w2 = PdfCast<TPDFArray>(Get(font_, "W2"));
+  if (!w2) return;
+  auto number = [&](const TPDFArray* a, size_t i, double& v) {
+    auto* n = NumberOf(cache_.Resolve(a->Item(i)));
+    if (n) v = SanitizeWidth(n->Value);
+    return n != nullptr;
+  };
+  size_t pos = 0;
+  double first, last, w1y, vx, vy;
+  while (pos < w2->Count() && number(w2, pos, first) && first >= 0 && first <= UINT32_MAX) {
+    if (auto* list = PdfCast<TPDFArray>(cache_.Resolve(w2->Item(pos + 1)))) {
+      for (size_t i = 0; i + 2 < list->Count() && first + i / 3 <= UINT32_MAX; i += 3)
+        if (number(list, i, w1y) && number(list, i + 1, vx) && number(list, i + 2, vy))
+          out.AddRange(uint32_t(first + i / 3), uint32_t(first + i / 3), w1y, vx, vy);
+      pos += 2;
+    } else if (number(w2, pos + 1, last) && number(w2, pos + 2, w1y) && number(w2, pos + 3, vx) &&
+               number(w2, pos + 4, vy)) {
+      if (last >= first) out.AddRange(uint32_t(first), uint32_t(std::min<double>(last, UINT32_MAX)), w1y, vx, vy);
+      pos += 5;
+    } else {
+      break;  // a malformed entry ends the array, as in /W
+    }
+  }
+}
+
 void TFontLoader::ResolveUnicode(TPDFFontCollectionData& rec) {
   // A symbolic TrueType font's text comes from the base encoding with the
   // Differences it put aside, not from its "CID:" names.
@@ -322,6 +364,7 @@ bool TFontLoader::Load() {
     rec.IsComposite = true;
     rec.EncodingCMapName = encodingName_;
     rec.OneByteCodes = embeddedCMapOneByte_;
+    rec.WritingMode = encodingName_.empty() ? embeddedCMapWritingMode_ : PredefinedWritingMode(encodingName_);
     ResolveUnicode(rec);
     return true;
   }
@@ -339,6 +382,7 @@ bool TFontLoader::Load() {
   if (rec_->Subtype == "CIDFontType0" || rec_->Subtype == "CIDFontType2") {
     ReadCharacterCollection();
     ReadCIDWidths();
+    ReadVerticalMetrics();
     if (rec_->Subtype == "CIDFontType2") {
       TPDFObject* map = font_->GetValue("CIDToGIDMap");
       if (PdfCast<TPDFStream>(cache_.Resolve(map))) rec_->CIDToGIDMapData = cache_.ReadStream(map);

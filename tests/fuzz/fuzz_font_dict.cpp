@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ostrel::TPDFFontCollection cache;
   for (int32_t number : {1, 2, 1}) {
     if (!cache.SelectFontRecord(pool.NewIndRef(number, 0))) continue;
-    for (uint16_t code : cache.SplitCodes(last)) {
+    for (uint32_t code : cache.SplitCodes(last)) {
       cache.CodeToText(code);
       cache.CodeWidth(code);
     }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
+#include <utility>
 
 #include "pdf/text/font_collection.h"
 #include "tests/text/font_test_pool.h"
@@ -123,6 +125,7 @@ TEST_F(FontCollectionTest, Type0ShiftJisAndOneByteToUnicode) {
   pool.Add(3, "<< /Subtype /Type0 /Encoding /Identity-H /DescendantFonts [ 2 0 R ] /ToUnicode 4 0 R >>");
   pool.AddStream(4, "begincodespacerange <00> <FF> endcodespacerange beginbfchar <41> <0078> endbfchar");
   pool.Add(5, "<< /Subtype /Type0 /Encoding /GBK-EUC-H /DescendantFonts [ 2 0 R ] >>");
+  pool.Add(6, "<< /Subtype /Type0 /Encoding /No-Such-H /DescendantFonts [ 2 0 R ] >>");
   TPDFFontCollectionData& sjis = Select(1);
   EXPECT_EQ(sjis.CharacterCollection, "Adobe-Japan1-2");
   EXPECT_EQ(cache.SplitCodes("A\x82\xA0"), (TOstrelCodeList{0x41, 0x82A0}));
@@ -136,9 +139,40 @@ TEST_F(FontCollectionTest, Type0ShiftJisAndOneByteToUnicode) {
   EXPECT_EQ(cache.SplitCodes("AB"), (TOstrelCodeList{0x41, 0x42}));
   EXPECT_EQ(Text(0x41), u"x");
   EXPECT_EQ(Text(0x42), u"");  // composite: no range, no text
+  // A Chinese CMap reads through its own collection, whatever the font says.
   Select(5);
+  EXPECT_EQ(cache.SplitCodes("A\xD6\xD0"), (TOstrelCodeList{0x41, 0xD6D0}));
+  EXPECT_EQ(Text(0xD6D0), u"\u4E2D");
+  Select(6);
   EXPECT_TRUE(cache.SplitCodes("AB").empty());
   EXPECT_EQ(Text(0x4142), u"");
+}
+
+TEST_F(FontCollectionTest, VerticalFontsAndTheirMetrics) {
+  pool.Add(1, "<< /Subtype /Type0 /Encoding /Identity-V /DescendantFonts [ 2 0 R ] >>");
+  pool.Add(2, "<< /Subtype /CIDFontType2 /BaseFont /Foo /DW 1000 /W [ 10 [ 500 ] ] /DW2 [ 900 -1100 ]"
+              " /W2 [ 10 [ -500 250 800 -600 300 850 ] 20 30 -800 400 700 20 [ -1 1 1 ] 40 (bad) 50 [ -9 9 9 ] ]"
+              " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> >>");
+  pool.Add(3, "<< /Subtype /Type0 /Encoding /GBK-EUC-V /DescendantFonts [ 2 0 R ] >>");
+  pool.Add(4, "<< /Subtype /Type0 /Encoding /Identity-H /DescendantFonts [ 2 0 R ] >>");
+  pool.Add(5, "<< /Subtype /Type0 /Encoding 6 0 R /DescendantFonts [ 2 0 R ] >>");
+  TPDFStream* cmap = pool.AddStream(6, "begincodespacerange <0000> <FFFF> endcodespacerange");
+  cmap->StreamDict->SetValue("WMode", pool.Pool.NewNumeric(1));
+  for (auto [font, vertical] : {std::pair{1, true}, {3, true}, {4, false}, {5, true}}) {
+    Select(font);
+    EXPECT_EQ(cache.IsVertical(), vertical) << font;
+  }
+  Select(1);
+  auto metric = [&](uint32_t cid) {
+    TVerticalMetric m = cache.CodeVerticalMetric(cid);
+    return std::tuple{m.W1y, m.Vx, m.Vy};
+  };
+  EXPECT_EQ(metric(10), std::tuple(-500.0, 250.0, 800.0));
+  EXPECT_EQ(metric(11), std::tuple(-600.0, 300.0, 850.0));
+  EXPECT_EQ(metric(25), std::tuple(-800.0, 400.0, 700.0));  // the first definition of 20 wins
+  EXPECT_EQ(metric(20), std::tuple(-800.0, 400.0, 700.0));
+  EXPECT_EQ(metric(12), std::tuple(-1100.0, 500.0, 900.0));  // DW2, half the width across
+  EXPECT_EQ(metric(50), std::tuple(-1100.0, 500.0, 900.0));  // after a malformed entry
 }
 
 TEST_F(FontCollectionTest, RecordsAreSharedByObjectNumber) {

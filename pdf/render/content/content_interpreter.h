@@ -60,6 +60,8 @@ class TContentRun {
   void ShowText();
   void ShowString(std::string_view token, TPDFGlyphRasterizer* raster, double u, double k, double& x,
                   const TPDFMatrix& glyphCTM, TPDFGenericCanvas& target);
+  void ShowVerticalString(std::string_view token, TPDFGlyphRasterizer* raster, double u, double& y,
+                          const TPDFMatrix& glyphCTM, TPDFGenericCanvas& target);
   void RunGlyphProcedure(TPDFType3Procedures& raster, std::string_view glyphName, double x, double y,
                          const TPDFMatrix& glyphCTM);
   void PaintText(TPDFGenericShape* clipGlyphs);

@@ -41,6 +41,17 @@ std::string DecodeStringToken(std::string_view t) {
   return t[0] == '(' ? ContentLiteralUnescape(t) : ContentHexDecode(t);
 }
 
+// Glyphs of composite fonts are found by CID; a font drawn from an
+// installed font finds them by the characters the codes stand for.
+std::string CompositeGlyphKey(const TPDFFontCollection& fonts, const TPDFGlyphRasterizer* raster, uint32_t code) {
+  if (raster && raster->DrawsByUnicode()) return UnicodeGlyphKey(fonts.CodeToText(code));
+  size_t cid = fonts.CodeToCID(code);
+  uint32_t gid = uint32_t(cid);
+  const std::string& map = fonts.CurrentFont->CIDToGIDMapData;
+  if (2 * cid + 1 < map.size()) gid = (static_cast<uint8_t>(map[2 * cid]) << 8) | static_cast<uint8_t>(map[2 * cid + 1]);
+  return "GID:" + std::to_string(gid);
+}
+
 }  // namespace
 
 void TContentRun::NextLine(double tx, double ty) {
@@ -119,6 +130,22 @@ void TContentRun::ShowText() {
 
   double x = 0;
   bool collecting = r_.OutputKind == TPDFRenderer::kOutputTextCollection;
+  if (r_.fonts_.IsVertical() && !collecting) {
+    // Top to bottom: glyphs hang from the pen, which moves down the page.
+    double y = 0;
+    if (MatrixIsFinite(glyphCTM)) {
+      for (std::string_view item : items) {
+        if (IsStringToken(item))
+          ShowVerticalString(item, raster, u, y, glyphCTM, target);
+        else
+          y -= ReadDecimal(item) * u / 1000;
+      }
+    }
+    double ty = std::fabs(size) * y / u;
+    if (std::isfinite(ty)) gs_.TextMatrix = MultiplyMatrix(TPDFMatrix{1, 0, 0, 1, 0, ty}, gs_.TextMatrix);
+    PaintText(clipping ? &clipGlyphs : nullptr);
+    return;
+  }
   if (MatrixIsFinite(glyphCTM) && collecting) {
     CollectText(items, raster, u, k, x, glyphCTM);
   } else if (MatrixIsFinite(glyphCTM)) {
@@ -153,17 +180,9 @@ void TContentRun::ShowString(std::string_view token, TPDFGlyphRasterizer* raster
       raster->DrawGlyph(sink, glyphCTM, x, rise, key);
   };
   if (font.IsComposite) {
-    // Widths and glyphs are found by CID; a font drawn from an installed
-    // font finds its glyphs by the characters the codes stand for.
-    const bool byUnicode = raster && raster->DrawsByUnicode();
-    for (uint16_t code : r_.fonts_.SplitCodes(bytes)) {
-      size_t cid = r_.fonts_.CodeToCID(code);
-      uint32_t gid = uint32_t(cid);
-      const std::string& map = font.CIDToGIDMapData;
-      if (2 * cid + 1 < map.size())
-        gid = (static_cast<uint8_t>(map[2 * cid]) << 8) | static_cast<uint8_t>(map[2 * cid + 1]);
+    for (uint32_t code : r_.fonts_.SplitCodes(bytes)) {
       double advance = gs_.CharSpacing * perSize + r_.fonts_.CodeWidth(code);
-      if (draw) drawGlyph(byUnicode ? UnicodeGlyphKey(r_.fonts_.CodeToText(code)) : "GID:" + std::to_string(gid));
+      if (draw) drawGlyph(CompositeGlyphKey(r_.fonts_, raster, code));
       x += advance;
     }
     return;
@@ -175,6 +194,25 @@ void TContentRun::ShowString(std::string_view token, TPDFGlyphRasterizer* raster
     if (c == 32) advance += gs_.WordSpacing * perSize;
     drawGlyph(font.GlyphNames[c]);
     x += advance;
+  }
+}
+
+// A string of a vertical font: each glyph is placed by its position vector
+// from the pen, and the pen moves by the glyph's vertical advance (negative:
+// downwards) plus the character spacing. Word spacing is left out, as
+// for horizontal composite fonts.
+void TContentRun::ShowVerticalString(std::string_view token, TPDFGlyphRasterizer* raster, double u, double& y,
+                                     const TPDFMatrix& glyphCTM, TPDFGenericCanvas& target) {
+  TPDFFontCollection& fonts = r_.fonts_;
+  std::string bytes = DecodeStringToken(token);
+  double perSize = u / std::fabs(gs_.FontSize);
+  double rise = gs_.Rise * perSize;
+  bool draw = visible_ && raster;
+  TCanvasSink sink(target);
+  for (uint32_t code : fonts.SplitCodes(bytes)) {
+    TVerticalMetric m = fonts.CodeVerticalMetric(code);
+    if (draw) raster->DrawGlyph(sink, glyphCTM, -m.Vx, y - m.Vy + rise, CompositeGlyphKey(fonts, raster, code));
+    y += m.W1y + gs_.CharSpacing * perSize;
   }
 }
 

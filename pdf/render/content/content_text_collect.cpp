@@ -122,7 +122,7 @@ void TContentRun::CollectText(const std::vector<std::string_view>& items, TPDFGl
       // A string holding a code without text, or with a control character
       // for text, is not text: it is left out whole and does not advance.
       bool skip = false;
-      for (uint16_t code : fonts.SplitCodes(bytes)) {
+      for (uint32_t code : fonts.SplitCodes(bytes)) {
         std::u16string text = fonts.CodeToText(code);
         if (text < u" ") skip = true;
         chars.push_back({std::move(text), gs_.CharSpacing * perSize + fonts.CodeWidth(code)});

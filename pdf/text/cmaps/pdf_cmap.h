@@ -18,7 +18,8 @@ struct TPDFCMapEntry {
 // Entries in the order read; callers decide which overlapping entry wins.
 using TPDFCMap = std::vector<TPDFCMapEntry>;
 
-using TOstrelCodeList = std::vector<uint16_t>;
+// Codes of one to four bytes, high byte first.
+using TOstrelCodeList = std::vector<uint32_t>;
 
 // Parses the text of a ToUnicode CMap (or the code space of an embedded
 // encoding CMap). oneByte is set when the first code-space range is written

@@ -287,7 +287,7 @@ bool TPDFExtractor::HandleToken(TState& st, std::string_view token, std::string_
       if (mode_ == kPlainText && !EndsWithCrLf(out_)) text_.AddBreak(kCrLf);
     }
     if (!ShowString(st, st.ShownString, st.X)) return false;
-    st.X += StringWidth(st, st.ShownString);
+    Advance(st, st.ShownString);
     st.PenExact = false;
     st.ShownString.clear();
   } else if (token == "TL") {
@@ -348,11 +348,14 @@ bool TPDFExtractor::ReadArray(TState& st, std::string_view content, size_t& pos)
         }
         bytes = std::move(gapped);
       }
-      st.X += StringWidth(st, bytes);
+      Advance(st, bytes);
       AddPiece(st, std::move(bytes), false, spaced && !spaceBytes);
     } else if (IsContentNumber(token)) {
       double n = Value(token);
-      st.X += n * sx * st.Size / -kThousand;
+      if (Vertical(st))
+        st.Y -= n * st.Size / kThousand;
+      else
+        st.X += n * sx * st.Size / -kThousand;
       if (-n > st.SpaceWidth / 2)
         AddPiece(st, st.HasSpaceCode ? std::string(1, static_cast<char>(st.SpaceCode)) : std::string(), true, false);
     }
@@ -473,7 +476,7 @@ void TPDFExtractor::DecodeShownBytes(std::string_view bytes, TDirectedText& into
     return into.Size() <= limit;
   };
   if (fonts_.CurrentFont->IsComposite) {
-    for (uint16_t code : fonts_.SplitCodes(bytes))
+    for (uint32_t code : fonts_.SplitCodes(bytes))
       if (!add(code)) break;
   } else {
     for (unsigned char byte : bytes)
@@ -493,7 +496,7 @@ double TPDFExtractor::StringWidth(const TState& st, std::string_view bytes) cons
     // glyph.
     TPDFFontCollectionData* current = fonts_.CurrentFont;
     fonts_.CurrentFont = st.Font;
-    for (uint16_t code : fonts_.SplitCodes(bytes)) {
+    for (uint32_t code : fonts_.SplitCodes(bytes)) {
       glyphs += fonts_.CodeWidth(code);
       spacing += st.CharSpacing;
       if (code == st.SpaceCode && st.Font->OneByteCodes) spacing += st.WordSpacing;
@@ -507,6 +510,34 @@ double TPDFExtractor::StringWidth(const TState& st, std::string_view bytes) cons
     }
   }
   return glyphs * st.Size * st.HorizontalScale / kThousand + spacing;
+}
+
+bool TPDFExtractor::Vertical(const TState& st) const {
+  return st.Font && st.Font->IsComposite && st.Font->WritingMode == 1;
+}
+
+void TPDFExtractor::Advance(TState& st, std::string_view bytes) const {
+  if (!Vertical(st)) {
+    st.X += StringWidth(st, bytes);
+    return;
+  }
+  // Top to bottom: the pen moves down by each glyph's vertical advance.
+  TPDFFontCollectionData* current = std::exchange(fonts_.CurrentFont, st.Font);
+  double down = 0;
+  for (uint32_t code : fonts_.SplitCodes(bytes))
+    down += -fonts_.CodeVerticalMetric(code).W1y * st.Size / kThousand - st.CharSpacing;
+  fonts_.CurrentFont = current;
+  st.Y -= down;
+}
+
+// Text set in columns: a move across to another column ends a line, and a
+// gap down a column reads as a space.
+void TPDFExtractor::BreakInColumns(TState& st, double dx, double dy) {
+  const double s = st.PositionScale;
+  if (std::abs(dx) >= st.Size * s * kLineBreakFactor / 2)
+    text_.AddBreak(kCrLf);
+  else if (std::abs(dy) >= st.SpaceWidth / 2 * st.Size / kThousand)
+    text_.AddGap(u" ");
 }
 
 void TPDFExtractor::Transform(TState& st) {
@@ -599,7 +630,9 @@ void TPDFExtractor::MoveTm(TState& st, bool lineMoveFollows) {
     st.OriginY = st.Y;
   }
   st.MoveFollowsTm = lineMoveFollows;
-  if (!lineMoveFollows && mode_ == kPlainText && !EndsWithCrLf(out_)) {
+  if (!lineMoveFollows && mode_ == kPlainText && !EndsWithCrLf(out_) && Vertical(st)) {
+    BreakInColumns(st, newX - st.X, newY - st.Y);
+  } else if (!lineMoveFollows && mode_ == kPlainText && !EndsWithCrLf(out_)) {
     if (std::abs(newX - st.X) >= st.SpaceWidth / 2 * sx * st.Size / kThousand) text_.AddGap(u" ");
     double dy = std::abs(newY - st.Y);
     if (dy >= st.Size * s * kLineBreakFactor / 2) text_.AddBreak(kCrLf);
@@ -626,6 +659,10 @@ void TPDFExtractor::BreakAfterMove(TState& st, bool fullSpaceRule) {
   const double s = st.PositionScale;
   const double dx = st.X - (fromTm ? st.OriginX : st.PreviousX);
   const double dy = st.Y - (fromTm ? st.OriginY : st.PreviousY);
+  if (Vertical(st)) {
+    BreakInColumns(st, dx, dy);
+    return;
+  }
   const double halfSpace = st.SpaceWidth / 2 * st.HorizontalScale * st.Size / kThousand;
   const bool lineBreak = std::abs(dy) >= st.Size * s * kLineBreakFactor / 2;
   // A "TD" back along the same line jumps to another column: without a

@@ -73,6 +73,10 @@ class TPDFExtractor {
   // Each code's text as one glyph; spaced puts a gap between every two.
   void DecodeShownBytes(std::string_view bytes, TDirectedText& into, bool spaced) const;
   double StringWidth(const TState& st, std::string_view bytes) const;
+  // Text of a vertical font runs down the page in columns.
+  bool Vertical(const TState& st) const;
+  void Advance(TState& st, std::string_view bytes) const;
+  void BreakInColumns(TState& st, double dx, double dy);
   void SetTextMatrixScale(TState& st);
   void Transform(TState& st);
   bool OnPage(const TState& st, double x0, double x1, bool exact) const;

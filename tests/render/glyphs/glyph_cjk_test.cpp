@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "pdf/render/glyphs/font_program_loader.h"
 #include "pdf/render/glyphs/glyph_rasterizer.h"
@@ -61,6 +63,23 @@ TEST(GlyphCJK, NamesAndFlagsChooseMinchoOrGothic) {
   EXPECT_EQ(FileName(fonts.FindCJKFile("FooBar", 0, "")), "ipag.ttf");
   // No Korean font in this setup: the IPA Kanji are the last resort.
   EXPECT_EQ(FileName(fonts.FindCJKFile("HYGoThic-Medium", 0, "Korea1")), "ipag.ttf");
+}
+
+TEST(GlyphCJK, ChineseAndKoreanCollectionsTakeTheirLanguagesFonts) {
+  constexpr const char* kWqy = "/usr/share/fonts/truetype/wqy";
+  constexpr const char* kUn = "/usr/share/fonts/truetype/unfonts-core";
+  if (!IpaFontsInstalled() || !std::filesystem::exists(kWqy) || !std::filesystem::exists(kUn))
+    GTEST_SKIP() << "fonts-wqy-zenhei or fonts-unfonts-core missing";
+  FcConfig* config = FcConfigCreate();
+  for (const char* dir : {kIpaGothicDir, kIpaMinchoDir, kWqy, kUn})
+    FcConfigAppFontAddDir(config, reinterpret_cast<const FcChar8*>(dir));
+  TSystemFonts fonts(config);
+  EXPECT_EQ(FileName(fonts.FindCJKFile("STSong-Light", 0, "GB1")), "wqy-zenhei.ttc");
+  EXPECT_EQ(FileName(fonts.FindCJKFile("MSung-Light", 0, "CNS1")), "wqy-zenhei.ttc");
+  EXPECT_EQ(FileName(fonts.FindCJKFile("HYGoThic-Medium", 0, "Korea1")), "UnDotum.ttf");
+  EXPECT_EQ(FileName(fonts.FindCJKFile("HYSMyeongJo-Medium", 0, "Korea1")), "UnBatang.ttf");
+  EXPECT_EQ(FileName(fonts.FindCJKFile("HeiseiMin-W3", 0, "Japan1")), "ipam.ttf");
+  FcConfigDestroy(config);
 }
 
 TEST(GlyphCJK, CollectionsAndNamesTellCJKFontsApart) {
@@ -170,23 +189,29 @@ TEST_F(GlyphCJKLoader, LatinIdentityFontsDrawFromTheirLatinSubstitute) {
   EXPECT_GT(a.Segments, 5);
 }
 
-TEST(GlyphCJKRender, ShiftJisTextPaintsInTheCIDWidths) {
-  if (!IpaFontsInstalled()) GTEST_SKIP() << "fonts-ipafont missing";
-  test::RenderFixture f;
-  f.SetEntry("MediaBox", "[0 0 120 40]");
+// Gives the fixture's page the font /F1: the Japanese Mincho font, not
+// embedded, through a predefined CMap, drawn from the IPA fonts.
+void AddHeiseiMin(test::RenderFixture& f, std::string_view cmap, std::string_view cidFontEntries) {
   TPDFIndRef* cidFont = f.Indirect(f.Dict(
-      "<< /Type /Font /Subtype /CIDFontType0 /BaseFont /HeiseiMin-W3 /DW 1000"
-      " /CIDSystemInfo << /Registry (Adobe) /Ordering (Japan1) /Supplement 2 >> /W [231 [2000]]"
+      "<< /Type /Font /Subtype /CIDFontType0 /BaseFont /HeiseiMin-W3 /DW 1000 " + std::string(cidFontEntries) +
+      " /CIDSystemInfo << /Registry (Adobe) /Ordering (Japan1) /Supplement 2 >>"
       " /FontDescriptor << /Type /FontDescriptor /FontName /HeiseiMin-W3 /Flags 6 >> >>"));
-  TPDFDictionary* font =
-      f.Dict("<< /Type /Font /Subtype /Type0 /BaseFont /HeiseiMin-W3 /Encoding /90ms-RKSJ-H >>");
+  TPDFDictionary* font = f.Dict("<< /Type /Font /Subtype /Type0 /BaseFont /HeiseiMin-W3 /Encoding /" +
+                                std::string(cmap) + " >>");
   auto* descendants = f.Pool().NewArray();
   descendants->Add(cidFont);
   font->SetValue("DescendantFonts", descendants);
   f.AddResource("Font", "F1", f.Indirect(font));
+  f.fonts.OnLoadFontProgram = MakeFontProgramLoader(f.fonts, std::make_shared<TSystemFonts>(JapaneseFonts()));
+}
+
+TEST(GlyphCJKRender, ShiftJisTextPaintsInTheCIDWidths) {
+  if (!IpaFontsInstalled()) GTEST_SKIP() << "fonts-ipafont missing";
+  test::RenderFixture f;
+  f.SetEntry("MediaBox", "[0 0 120 40]");
+  AddHeiseiMin(f, "90ms-RKSJ-H", "/W [231 [2000]]");
   // "日", a space of CID 231 two ems wide, then "日" again.
   f.SetContent("BT /F1 20 Tf 0 10 Td <93FA2093FA> Tj ET");
-  f.fonts.OnLoadFontProgram = MakeFontProgramLoader(f.fonts, std::make_shared<TSystemFonts>(JapaneseFonts()));
   Bitmap page = f.Render();
   auto inkIn = [&](int x0, int x1) {
     int ink = 0;
@@ -197,6 +222,41 @@ TEST(GlyphCJKRender, ShiftJisTextPaintsInTheCIDWidths) {
   EXPECT_GT(inkIn(0, 20), 30);   // the first glyph
   EXPECT_EQ(inkIn(21, 59), 0);   // the wide space
   EXPECT_GT(inkIn(60, 80), 30);  // the second glyph, after 20 + 40 points
+}
+
+// Rows of the page that hold ink, top to bottom, as [first, last] spans.
+std::vector<std::pair<int, int>> InkRows(const Bitmap& page, int x0, int x1) {
+  std::vector<std::pair<int, int>> spans;
+  for (int y = 0; y < page.Height(); ++y) {
+    bool ink = false;
+    for (int x = x0; x < x1 && !ink; ++x) ink = (test::Pixel(page, x, y) & 0xFF) < 128;
+    if (!ink) continue;
+    if (!spans.empty() && spans.back().second >= y - 2)
+      spans.back().second = y;
+    else
+      spans.push_back({y, y});
+  }
+  return spans;
+}
+
+TEST(GlyphCJKRender, VerticalTextRunsDownThePageByItsVerticalMetrics) {
+  if (!IpaFontsInstalled()) GTEST_SKIP() << "fonts-ipafont missing";
+  for (auto [dw2, gap] : {std::pair{"", 0}, {"/DW2 [880 -1500]", 10}}) {
+    test::RenderFixture f;
+    f.SetEntry("MediaBox", "[0 0 40 120]");
+    AddHeiseiMin(f, "90ms-RKSJ-V", dw2);
+    // "日日" from a pen at (10, 110): each glyph hangs 20 points wide, centred
+    // under the pen, and the pen moves 20 points (30 with DW2) down.
+    f.SetContent("BT /F1 20 Tf 10 110 Td <93FA93FA> Tj ET");
+    Bitmap page = f.Render();
+    auto rows = InkRows(page, 0, 20);
+    ASSERT_GE(rows.size(), 2u) << dw2;
+    EXPECT_GE(rows[0].first, 9) << dw2;
+    EXPECT_LE(rows[0].second, 31) << dw2;
+    EXPECT_GE(rows[1].first, 30 + gap) << dw2;
+    EXPECT_LE(rows[1].second, 52 + gap) << dw2;
+    EXPECT_TRUE(InkRows(page, 21, 40).empty()) << dw2;
+  }
 }
 
 }  // namespace

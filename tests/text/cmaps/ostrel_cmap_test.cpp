@@ -102,50 +102,5 @@ TEST(BuiltInTables, Japan1UnicodeRows) {
   EXPECT_FALSE(t.HasCode(2, 15444));
 }
 
-TEST(BuiltInTables, ShiftJisTables) {
-  for (const TOstrelCMap* t : {&Cmap90mspRKSJH(), &Cmap90msRKSJH()}) {
-    ASSERT_EQ(t->Sections.size(), 2u);
-    EXPECT_EQ(t->Sections[0].Keys.size(), 159u);
-    EXPECT_EQ(t->Sections[1].Keys.size(), 7724u);
-    EXPECT_EQ(t->Sections[1].Keys.front(), 0x8140u);
-    EXPECT_EQ(t->CodeValue(0, 0x8140), 633);
-  }
-  EXPECT_EQ(Cmap90mspRKSJH().CodeValue(0, 32), 1);
-  EXPECT_EQ(Cmap90msRKSJH().CodeValue(0, 32), 231);
-}
-
-TEST(PredefinedCMaps, ShiftJisSplitsMixedOneAndTwoByteText) {
-  bool handled = false;
-  EXPECT_EQ(SplitPredefined("90ms-RKSJ-H", "\x41\x82\xA0", handled), (TOstrelCodeList{0x41, 0x82A0}));
-  EXPECT_TRUE(handled);
-  // Half-width katakana are single bytes between two-byte kanji.
-  EXPECT_EQ(SplitPredefined("90msp-RKSJ-H", "\x88\x9F\xB1\x88\xA0 ", handled),
-            (TOstrelCodeList{0x889F, 0xB1, 0x88A0, 0x20}));
-  // An unknown two-byte code is skipped whole.
-  EXPECT_EQ(SplitPredefined("90ms-RKSJ-H", "\x85\x40", handled), TOstrelCodeList{});
-  EXPECT_EQ(SplitPredefined("90ms-RKSJ-H", "\x82", handled), TOstrelCodeList{});
-}
-
-TEST(PredefinedCMaps, IdentityNamesTakeTwoBytesPerCode) {
-  bool handled = false;
-  for (const char* name : {"Identity-H", "Identity-V", "UniJIS-UCS2-H"}) {
-    EXPECT_EQ(SplitPredefined(name, "\x12\x34\x56", handled), TOstrelCodeList{0x1234}) << name;
-    EXPECT_TRUE(handled);
-  }
-  EXPECT_TRUE(SplitPredefined("GBK-EUC-H", "\x12\x34", handled).empty());
-  EXPECT_FALSE(handled);
-}
-
-TEST(PredefinedCMaps, CodeTextThroughCidsAndCollections) {
-  EXPECT_EQ(PredefinedCodeText("90ms-RKSJ-H", "Adobe-Japan1-2", 0x41), u"A");
-  EXPECT_EQ(PredefinedCodeText("90msp-RKSJ-H", "Adobe-Japan1-4", 0x41), u"A");
-  EXPECT_EQ(PredefinedCodeText("90ms-RKSJ-H", "Adobe-Japan1-2", 0x82A0), u"\u3042");
-  EXPECT_EQ(PredefinedCodeText("90ms-RKSJ-H", "Adobe-Japan1-2", 0xB1), u"\uFF71");
-  EXPECT_EQ(PredefinedCodeText("Identity-H", "Adobe-Identity-0", 0x4E00), u"\u4E00");
-  EXPECT_EQ(PredefinedCodeText("Identity-H", "Adobe-Japan1-6", 8321), u"\u6709\u9650\u4F1A\u793E");
-  EXPECT_EQ(PredefinedCodeText("Identity-H", "Adobe-GB1-5", 0x41), u"");
-  EXPECT_EQ(PredefinedCodeText("GBK-EUC-H", "Adobe-GB1-5", 0x41), u"");
-}
-
 }  // namespace
 }  // namespace ostrel
