@@ -27,6 +27,7 @@ class TPDFObject;
 class TPDFStream;
 class TPDFPicasso;
 class TContentRun;
+class TTextDevice;
 
 // Where image XObjects and inline images go to be decoded and drawn. Until
 // an image decoder is installed, images are skipped.
@@ -71,6 +72,11 @@ class TPDFRenderer {
   // becomes the top of the page box).
   void CollectPageText();
 
+  // The text-device kind: runs the content of Page (given decoded, with its
+  // resources), the forms it draws and its annotations' appearances, draws
+  // nothing, and tells device of every text operator.
+  void ReadPageText(TTextDevice& device, const std::string& content, TPDFDictionary* resources);
+
   TPDFDictionary* Page = nullptr;
   double DPI = 72;
   // Resolution actually used for the last page: lowered when the page at DPI
@@ -86,6 +92,8 @@ class TPDFRenderer {
   enum TOutputKind : uint8_t { kOutputBitmap = 0, kOutputTextCollection = 5 };
   TOutputKind OutputKind = kOutputBitmap;
   TPDFTextFunnel TextFunnel;
+  // Set while ReadPageText runs.
+  TTextDevice* TextDevice = nullptr;
   // "Rendering exception: ..." of the last content that failed, else empty.
   std::string LastError;
 
