@@ -91,6 +91,8 @@ TContentRun::TContentRun(TPDFRenderer& renderer, TPDFPicasso& canvas, std::strin
     r_.UseInitialState = false;
     gs_ = r_.InitialState;
   }
+  ignoreColor_ = r_.InitialIgnoreColor;
+  r_.InitialIgnoreColor = false;
   gs_.TextMatrix = gs_.LineMatrix = kIdentityMatrix;
   gs_.StateCTM = r_.CTM;
   baseCTM_ = r_.CTM;
@@ -370,6 +372,7 @@ void TContentRun::ApplyExtGState(std::string_view name) {
       gs_.FontSize = size->Value;
     }
   }
+  ApplyTransparencyEntries(dict);
 }
 
 // ---- paths and painting ----

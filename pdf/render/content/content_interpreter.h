@@ -83,6 +83,17 @@ class TContentRun {
   TDeviceArea PaintArea() const;
   // Transparency: blend mode and soft mask of gs_ to the canvas.
   void ApplyTransparency();
+  void ApplyTransparencyEntries(TPDFDictionary* extGState);
+  TCairoPattern SoftMaskPattern();
+  TCairoPattern RenderSoftMask(TPDFDictionary* mask, const TPDFMatrix& ctm);
+  // Draws a form onto another canvas, starting from the initial state.
+  void RunForm(TPDFPicasso& target, TPDFStream* form, const TPDFIndRef* ref, const TPDFMatrix& ctm);
+  // A form with a transparency group that needs a layer of its own gets
+  // one; true when it did.
+  bool BeginFormGroup(TPDFDictionary* form);
+  void EndFormGroup();
+  // Images take the fill alpha, the blend mode and the soft mask.
+  void ImageSetup();
   void EndTextObject();
   void NextLine(double tx, double ty);
   // Resources.

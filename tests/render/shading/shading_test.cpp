@@ -2,40 +2,18 @@
 // against values worked out by hand from each shading's definition.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "tests/render/content/render_fixture.h"
+#include "tests/render/shading/paint_probe.h"
 
 namespace ostrel {
 namespace {
 
-using test::Pixel;
+using test::Bytes;
+using test::Probe;
 using test::RenderFixture;
-
-struct Probe {
-  int x, y;       // device pixel on a 100 x 100 page at 72 dpi
-  uint32_t rgb;   // expected 0xRRGGBB
-  int tolerance;  // per channel
-};
-
-void ExpectNear(const Bitmap& b, const Probe& p, const std::string& what) {
-  uint32_t got = Pixel(b, p.x, p.y);
-  for (int shift : {16, 8, 0}) {
-    int g = (got >> shift) & 0xFF, e = (p.rgb >> shift) & 0xFF;
-    EXPECT_LE(std::abs(g - e), p.tolerance) << what << " at " << p.x << "," << p.y << std::hex << ": got " << got
-                                            << " want " << p.rgb;
-  }
-}
-
-// A mesh stream of 8-bit values: each vertex or patch is a list of bytes.
-std::string Bytes(std::initializer_list<int> values) {
-  std::string s;
-  for (int v : values) s.push_back(static_cast<char>(v));
-  return s;
-}
 
 constexpr const char* kRedToBlue = "<< /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 0 1] /N 1 >>";
 constexpr const char* kBlackToWhite = "<< /FunctionType 2 /Domain [0 1] /C0 [0] /C1 [1] /N 1 >>";
@@ -158,7 +136,7 @@ TEST(RendererShading, ColoursAtChosenPixels) {
     Bitmap b = f.Render();
     ASSERT_EQ(b.Width(), 100) << c.name;
     EXPECT_TRUE(f.lastError.empty()) << c.name << ": " << f.lastError;
-    for (const Probe& p : c.probes) ExpectNear(b, p, c.name);
+    for (const Probe& p : c.probes) test::ExpectNear(b, p, c.name);
   }
 }
 
