@@ -5,16 +5,28 @@
 // wildly large coordinate would otherwise put the Cairo context into an error
 // state that blanks the rest of the page.
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "pdf/render/canvas/generic_canvas.h"
 
 typedef struct _cairo cairo_t;
 typedef struct _cairo_surface cairo_surface_t;
+typedef struct _cairo_pattern cairo_pattern_t;
 
 namespace ostrel {
 
 class Bitmap;
+
+// The separable and non-separable blend modes, in the order of their names
+// in kBlendModeNames.
+enum class TBlendMode : uint8_t {
+  Normal, Multiply, Screen, Overlay, Darken, Lighten, ColorDodge, ColorBurn,
+  HardLight, SoftLight, Difference, Exclusion, Hue, Saturation, Color, Luminosity
+};
+// The mode a /BM name stands for; false for an unknown name. "Compatible"
+// is Normal.
+bool BlendModeFromName(std::string_view name, TBlendMode& mode);
 
 class TPDFPicasso final : public TPDFGenericCanvas {
  public:
@@ -27,8 +39,17 @@ class TPDFPicasso final : public TPDFGenericCanvas {
   // fourth byte is left alone). False when the bitmap is not 32-bit or
   // Cairo refuses it; the canvas then draws nothing.
   bool AttachBitmap(Bitmap& target, const TGDIPlusSettings& settings);
+  // Draws into a surface of its own: width x height pixels with alpha,
+  // transparent at first. Used for pattern cells, soft masks and groups
+  // drawn apart from the page.
+  bool CreateSurface(int width, int height, const TGDIPlusSettings& settings);
   // Finishes pending drawing so the bitmap's pixels can be read.
   void Flush();
+  // The surface drawn into (nullptr when none could be made).
+  cairo_surface_t* Surface() const { return surface_; }
+  // Device-space extents of the current clip: x0, y0, x1, y1. False when
+  // nothing can be drawn.
+  bool ClipExtents(double box[4]) const;
 
   void NewPath() override;
   void MoveTo(double x, double y) override;
@@ -64,6 +85,23 @@ class TPDFPicasso final : public TPDFGenericCanvas {
   // Dash lengths and offset in multiples of the line width.
   void SetDash(const std::vector<double>& lengths, double offset);
 
+  // A pattern in device space to fill or stroke with instead of the solid
+  // colour; nullptr returns to the colour. The canvas keeps a reference.
+  void SetFillSource(cairo_pattern_t* pattern);
+  void SetStrokeSource(cairo_pattern_t* pattern);
+  // Blend mode of everything painted from now on.
+  void SetBlendMode(TBlendMode mode) { blend_ = mode; }
+  // A device-space pattern whose alpha masks everything painted (a soft
+  // mask); nullptr for none. The canvas keeps a reference.
+  void SetSoftMask(cairo_pattern_t* mask);
+  // Paints the pattern over the whole current clip at the given alpha.
+  void PaintSource(cairo_pattern_t* pattern, double alpha);
+  // Everything drawn up to the matching EndGroup goes to a transparent
+  // layer of its own; EndGroup composites it with the alpha, blend mode and
+  // soft mask in force then. Clips made inside the group end with it.
+  void BeginGroup();
+  void EndGroup(double alpha);
+
   // Stretches the whole bitmap into the rectangle.
   void DrawBitmapRect(const Bitmap& bitmap, double left, double top, double width, double height);
   // As DrawGraphic, leaving out pixels whose red, green and blue each lie
@@ -96,6 +134,10 @@ class TPDFPicasso final : public TPDFGenericCanvas {
   void AddSegment(TSeg kind, std::initializer_list<double> points);
   void AppendPathToCairo(const std::vector<TSegment>& path);
   void SetSourceColor(int32_t color, double alpha);
+  // Fills or strokes the current Cairo path (kept) with a source.
+  void DrawCairoPath(bool stroke, cairo_pattern_t* source, int32_t color, double alpha);
+  // Paints the source already set over the clip, with alpha, blend and mask.
+  void CompositeSource(double alpha);
   bool PrepareStroke();
   void Paint(bool fill, bool stroke);
   void FinishPath();
@@ -124,6 +166,11 @@ class TPDFPicasso final : public TPDFGenericCanvas {
   double dashOffset_ = 0;
   int fillRule_ = 1;
   bool clipPending_ = false;
+  cairo_pattern_t* fillSource_ = nullptr;
+  cairo_pattern_t* strokeSource_ = nullptr;
+  cairo_pattern_t* softMask_ = nullptr;
+  TBlendMode blend_ = TBlendMode::Normal;
+  std::vector<int32_t> groupClips_;  // clip node at each open BeginGroup
 
   // Clip nodes form a tree: node 0 is the unclipped page, every other node
   // intersects its parent with a path. The chain of the current node is

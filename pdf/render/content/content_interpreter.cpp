@@ -103,8 +103,11 @@ TContentRun::TContentRun(TPDFRenderer& renderer, TPDFPicasso& canvas, std::strin
     r_.UseInitialState = false;
     gs_ = r_.InitialState;
   }
+  ignoreColor_ = r_.InitialIgnoreColor;
+  r_.InitialIgnoreColor = false;
   gs_.TextMatrix = gs_.LineMatrix = kIdentityMatrix;
   gs_.StateCTM = r_.CTM;
+  baseCTM_ = r_.CTM;
 }
 
 void TContentRun::Run() {
@@ -236,7 +239,7 @@ bool TContentRun::Dispatch(std::string_view op) {
        }},
       {"W", [](TContentRun& c) { c.canvas_.SetClip(1); }},
       {"W*", [](TContentRun& c) { c.canvas_.SetClip(2); }},
-      {"sh", [](TContentRun& c) { c.PopToken(); }},
+      {"sh", [](TContentRun& c) { c.PaintShading(c.PopToken()); }},
       {"g", [](TContentRun& c) { c.SetColor(true, "DeviceGray"); }},
       {"G", [](TContentRun& c) { c.SetColor(false, "DeviceGray"); }},
       {"rg", [](TContentRun& c) { c.SetColor(true, "DeviceRGB"); }},
@@ -383,6 +386,7 @@ void TContentRun::ApplyExtGState(std::string_view name) {
       gs_.FontSize = size->Value;
     }
   }
+  ApplyTransparencyEntries(dict);
 }
 
 // ---- paths and painting ----
@@ -398,6 +402,7 @@ void TContentRun::OpenPath() {
 }
 
 void TContentRun::StrokeSetup() {
+  ApplyTransparency();
   canvas_.SetStrokeAlpha(gs_.StrokeAlpha);
   canvas_.SetStrokeColor(gs_.StrokeColor);
   double x0, y0, x1, y1;
@@ -419,6 +424,7 @@ void TContentRun::StrokeSetup() {
 }
 
 void TContentRun::FillSetup(int rule) {
+  ApplyTransparency();
   canvas_.SetFillAlpha(gs_.FillAlpha);
   canvas_.SetFillRule(rule);
   canvas_.SetFillColor(gs_.FillColor);
@@ -428,9 +434,8 @@ void TContentRun::Paint(bool fill, bool stroke, int rule, bool close) {
   if (close) canvas_.ClosePath();
   if (stroke) StrokeSetup();
   if (fill) FillSetup(rule);
-  // Patterns are not painted; filling with one must not paint a solid box.
-  bool doFill = fill && gs_.FillSpace != "Pattern";
-  bool doStroke = stroke && gs_.StrokeSpace != "Pattern";
+  bool doFill = fill && PrepareSource(true);
+  bool doStroke = stroke && PrepareSource(false);
   if (!visible_ || (!doFill && !doStroke))
     canvas_.EndPath();
   else if (doFill && doStroke)
@@ -458,7 +463,18 @@ std::string TContentRun::SpaceKey(std::string_view token) {
   auto* family = array ? PdfCast<TPDFName>(ResolveObject(array->Item(0))) : nullptr;
   if (!family) return "DeviceRGB";
   const std::string& kind = family->Value;
-  if (kind == "Pattern") return "Pattern";
+  if (kind == "Pattern") {
+    // An uncoloured pattern's colour is given in the base space, whose key
+    // follows the word.
+    TPDFObject* base = ResolveObject(array->Item(1));
+    if (auto* n = PdfCast<TPDFName>(base))
+      return n->Value.starts_with("Device") ? "Pattern" + n->Value : std::string("Pattern");
+    auto* baseArray = PdfCast<TPDFArray>(base);
+    auto* baseFamily = baseArray ? PdfCast<TPDFName>(ResolveObject(baseArray->Item(0))) : nullptr;
+    if (!baseFamily || baseFamily->Value == "Pattern") return "Pattern";
+    int id = r_.colors_->CreateSpace(baseFamily->Value, name, baseArray);
+    return id >= 0 ? "Pattern" + std::string(kSpacePrefix) + std::to_string(id) : std::string("Pattern");
+  }
   // Every other space array (Separation, DeviceN, Lab, Indexed, ICCBased,
   // CalGray, CalRGB) goes to the colour layer, which knows its operand count.
   {
@@ -477,6 +493,8 @@ void TContentRun::SetColor(bool fill, const std::string& space) {
   if (ignoreColor_) return;
   std::string& key = fill ? gs_.FillSpace : gs_.StrokeSpace;
   if (!space.empty()) key = space;
+  if (IsPatternKey(key)) return SetPatternColor(fill, key);
+  (fill ? gs_.FillPattern : gs_.StrokePattern) = nullptr;
   int32_t& color = fill ? gs_.FillColor : gs_.StrokeColor;
   const TPDFRenderColors& colors = *r_.colors_;
   if (key == "DeviceGray") {

@@ -10,6 +10,7 @@
 #include "pdf/render/content/content_tokenizer.h"
 #include "pdf/render/canvas/generic_shape.h"
 #include "pdf/render/content/graphics_state.h"
+#include "pdf/render/shading/shading_paint.h"
 
 namespace ostrel {
 
@@ -20,6 +21,8 @@ class TPDFObject;
 class TPDFStructure;
 class TPDFGlyphRasterizer;
 class TPDFType3Procedures;
+class TPDFIndRef;
+class TPDFStream;
 
 class TContentRun {
  public:
@@ -72,6 +75,30 @@ class TContentRun {
   std::string FillColorText() const;
   // Tells the text device of an operator about to run.
   void TellTextDevice(std::string_view op);
+  // Patterns and shadings.
+  static bool IsPatternKey(std::string_view key) { return key.starts_with("Pattern"); }
+  void SetPatternColor(bool fill, const std::string& key);
+  // Points the canvas's fill or stroke at the current pattern, or back at
+  // the solid colour; false when a pattern space has no usable pattern and
+  // nothing must be painted.
+  bool PrepareSource(bool fill);
+  TCairoPattern PatternSource(TPDFObject* pattern, int32_t color);
+  TCairoPattern TilingSource(TPDFStream* pattern, const TPDFIndRef* ref, int32_t color);
+  void PaintShading(std::string_view name);
+  TDeviceArea PaintArea() const;
+  // Transparency: blend mode and soft mask of gs_ to the canvas.
+  void ApplyTransparency();
+  void ApplyTransparencyEntries(TPDFDictionary* extGState);
+  TCairoPattern SoftMaskPattern();
+  TCairoPattern RenderSoftMask(TPDFDictionary* mask, const TPDFMatrix& ctm);
+  // Draws a form onto another canvas, starting from the initial state.
+  void RunForm(TPDFPicasso& target, TPDFStream* form, const TPDFIndRef* ref, const TPDFMatrix& ctm);
+  // A form with a transparency group that needs a layer of its own gets
+  // one; true when it did.
+  bool BeginFormGroup(TPDFDictionary* form);
+  void EndFormGroup();
+  // Images take the fill alpha, the blend mode and the soft mask.
+  void ImageSetup();
   void EndTextObject();
   void NextLine(double tx, double ty);
   // Resources.
@@ -85,6 +112,16 @@ class TContentRun {
   std::string_view text_;
   TContentTokenizer tokens_;
   TPDFDictionary* resources_;
+
+  // The CTM the run started with: the default space of patterns.
+  TPDFMatrix baseCTM_;
+  // Pattern sources made in this run, by pattern object and colour.
+  struct TMadeSource {
+    const TPDFObject* Pattern;
+    int32_t Color;
+    TCairoPattern Source;
+  };
+  std::vector<TMadeSource> madeSources_;
 
   TPDFGraphicsState gs_;
   std::vector<TPDFGraphicsState> stack_;

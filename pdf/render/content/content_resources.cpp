@@ -28,6 +28,7 @@ void TContentRun::DrawXObject() {
         // A form that draws itself, directly or through others, is skipped
         // when met again; nesting is bounded as well.
         if (r_.nesting_ < TPDFRenderer::kMaxNesting && !r_.drawing_.count(stream)) {
+          const bool group = BeginFormGroup(dict);
           double bbox[4];
           bool hasBBox = ReadNumbers(PdfCast<TPDFArray>(ResolveObject(dict->GetValue("BBox"))), bbox, 4);
           double m[6];
@@ -37,6 +38,12 @@ void TContentRun::DrawXObject() {
           PushState();
           r_.UseInitialState = true;
           r_.InitialState = gs_;
+          if (group) {
+            // The group's alpha, blend mode and mask apply to it as a whole.
+            r_.InitialState.FillAlpha = r_.InitialState.StrokeAlpha = 1;
+            r_.InitialState.BlendMode = 0;
+            r_.InitialState.SoftMask = nullptr;
+          }
           if (hasBBox) {
             OpenPath();
             double px, py;
@@ -59,8 +66,10 @@ void TContentRun::DrawXObject() {
           --r_.nesting_;
           r_.drawing_.erase(stream);
           PopState(true);
+          if (group) EndFormGroup();
         }
       } else if (kind == "Image" && r_.images_) {
+        ImageSetup();
         r_.images_->DrawImageXObject(stream, ref, canvas_, r_.CTM, gs_.FillColor);
       }
     }
@@ -72,7 +81,9 @@ void TContentRun::DrawInlineImage() {
   std::string_view dictText, data;
   if (!tokens_.ReadInlineImage(dictText, data)) return;
   // Inline images are drawn whether or not optional content hides them.
-  if (r_.images_) r_.images_->DrawInlineImage(dictText, data, resources_, canvas_, r_.CTM, gs_.FillColor);
+  if (!r_.images_) return;
+  ImageSetup();
+  r_.images_->DrawInlineImage(dictText, data, resources_, canvas_, r_.CTM, gs_.FillColor);
 }
 
 void TContentRun::BeginMarkedContent(bool withProperties) {

@@ -251,8 +251,8 @@ void TContentRun::PaintText(TPDFGenericShape* clipGlyphs) {
   bool fill = mode == 0 || mode == 2 || mode == 4 || mode == 6;
   if (stroke) StrokeSetup();
   if (fill) FillSetup(1);
-  bool doFill = fill && gs_.FillSpace != "Pattern";
-  bool doStroke = stroke && gs_.StrokeSpace != "Pattern";
+  bool doFill = fill && PrepareSource(true);
+  bool doStroke = stroke && PrepareSource(false);
   if (doFill && doStroke)
     canvas_.FillStrokePath();
   else if (doFill)

@@ -188,6 +188,7 @@ void TPDFRenderer::RenderPage() {
     canvas.Flush();
   }
   streamCache_.clear();
+  softMasks_.clear();
   work.ConvertTo24Bit();
   PageBitmap = std::move(work);
 }

@@ -15,6 +15,7 @@
 #include "pdf/render/content/graphics_state.h"
 #include "pdf/render/colour/render_colors.h"
 #include "pdf/render/content/render_matrix.h"
+#include "pdf/render/shading/shading_paint.h"
 #include "pdf/text/extract/text_funnel.h"
 
 namespace ostrel {
@@ -144,6 +145,8 @@ class TPDFRenderer {
   TPDFDictionary* InheritedResources = nullptr;
   bool UseInitialState = false;
   TPDFGraphicsState InitialState;
+  // The next run ignores colour operators (the cell of an uncoloured pattern).
+  bool InitialIgnoreColor = false;
 
   // Guards against content that draws itself.
   int nesting_ = 0;
@@ -154,6 +157,14 @@ class TPDFRenderer {
   size_t streamCacheBytes_ = 0;
   // Records of direct (non-indirect) font dictionaries, by identity.
   std::unordered_map<const TPDFDictionary*, size_t> directFonts_;
+  // Soft masks drawn for this page, by mask, CTM and the canvas drawn on.
+  struct TSoftMaskEntry {
+    const TPDFDictionary* Mask;
+    TPDFMatrix CTM;
+    const void* Canvas;
+    TCairoPattern Pattern;
+  };
+  std::vector<TSoftMaskEntry> softMasks_;
   // Colour-space identifiers by resource name (Separation spaces are shared).
   std::unordered_map<std::string, int> separations_;
 };

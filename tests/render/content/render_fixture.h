@@ -8,6 +8,7 @@
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_document.h"
 #include "pdf/render/content/pdf_renderer.h"
+#include "pdf/render/images/image_decoder_cache.h"
 #include "pdf/text/font_collection.h"
 #include "platform/bitmap.h"
 
@@ -57,6 +58,7 @@ class RenderFixture {
 
   Bitmap Render(double dpi = 72) {
     TPDFRenderer renderer(fonts);
+    if (withImages) renderer.SetImages(std::make_unique<TPDFImageDecoderCache>(renderer));
     Bitmap out;
     std::string error;
     renderer.RenderPageToBitmap(doc, 1, dpi, TGDIPlusSettings{}, out, error);
@@ -67,6 +69,7 @@ class RenderFixture {
   TPDFDocument doc;
   TPDFFontCollection fonts;
   std::string lastError;
+  bool withImages = false;  // decode and draw images
 };
 
 inline uint32_t Pixel(const Bitmap& b, int x, int y) { return b.PixelRGB(x, y); }
