@@ -46,8 +46,18 @@ std::optional<std::vector<int>> ReadPageRange(std::string_view text, int first, 
     if (dash == std::string_view::npos) {
       if (!ReadNumber(part, a)) continue;
       b = a;
-    } else if (!ReadNumber(part.substr(0, dash), a) || !ReadNumber(part.substr(dash + 1), b)) {
-      continue;
+    } else {
+      const std::string_view left = part.substr(0, dash), right = part.substr(dash + 1);
+      // One missing end of a range stands for the first or the last page.
+      const bool open = (flags & kRangeOpenEnds) && (left.empty() != right.empty());
+      auto readEnd = [open](std::string_view digits, int64_t missing, int64_t& value) {
+        if (open && digits.empty()) {
+          value = missing;
+          return true;
+        }
+        return ReadNumber(digits, value);
+      };
+      if (!readEnd(left, first, a) || !readEnd(right, last, b)) continue;
     }
     if (flags & kRangeStrictRange) {
       if (std::min(a, b) < first || std::max(a, b) > last) return std::nullopt;

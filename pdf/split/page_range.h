@@ -13,12 +13,13 @@ enum TPageRangeFlags : unsigned {
   kRangeStrictChars = 4,       // a character other than digits, "," and "-" invalidates the text
   kRangeStrictDuplicates = 8,  // a page named twice invalidates the text
   kRangeStrictRange = 16,      // a page outside first..last invalidates the text
+  kRangeOpenEnds = 32,         // "8-" runs to last, "-3" from first
 };
 
 // How a list typed by a user is read: in the order named, a page named twice
-// appearing twice, and a stray character an error rather than dropped (so
-// "1-3;5" is not read as "1-35").
-inline constexpr unsigned kRangeUserList = kRangeKeepDuplicates | kRangeStrictChars;
+// appearing twice, a stray character an error rather than dropped (so
+// "1-3;5" is not read as "1-35"), and "10-" meaning page 10 to the end.
+inline constexpr unsigned kRangeUserList = kRangeKeepDuplicates | kRangeStrictChars | kRangeOpenEnds;
 
 // The pages named, in the order named (ranges run downwards when b < a);
 // nothing for a text the strict flags reject. Pages outside first..last are

@@ -49,7 +49,9 @@ TEST(PageRange, ListsRangesAndTheirBounds) {
       {"6-4,4", 10, kRangeUserList, Pages{6, 5, 4, 4}},
       {"5-2000000000", 6, kRangeUserList, Pages{5, 6}},
       {"12", 10, kRangeUserList, Pages{}},
-      {"8-,-3,0,,", 10, kRangeUserList, Pages{}},
+      {"8-,-3,0,,", 10, kRangeUserList, Pages{8, 9, 10, 1, 2, 3}},
+      {"8-,-3,0,,", 10, kRangeKeepDuplicates, Pages{}},  // open ends only where asked
+      {"-", 10, kRangeUserList, Pages{}},
       {"a-b", 10, kRangeUserList, std::nullopt},
       {"1-3;5", 10, kRangeUserList, std::nullopt},
       {"1, 2", 10, kRangeUserList, std::nullopt},

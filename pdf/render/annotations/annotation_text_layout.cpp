@@ -9,7 +9,7 @@
 #include "pdf/core/number_format.h"
 #include "pdf/text/encodings.h"
 #include "pdf/text/latin_charset.h"
-#include "pdf/text/pdf_doc_encoding.h"
+#include "pdf/core/pdf_doc_encoding.h"
 #include "pdf/text/standard_fonts.h"
 
 namespace ostrel {

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "pdf/core/pdf_objects.h"
-#include "pdf/text/pdf_doc_encoding.h"
+#include "pdf/core/pdf_doc_encoding.h"
 
 namespace ostrel {
 namespace {
