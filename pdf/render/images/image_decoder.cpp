@@ -57,6 +57,7 @@ bool TPDFImageDecoder::Decode(TPDFDictionary* dict, std::string_view raw, TPDFDi
     return false;
   }
   imageMask_ = BoolEntry(dict, "ImageMask");
+  Interpolate = BoolEntry(dict, "Interpolate");
   BitsPerComponent = imageMask_ ? 1 : dict->GetInteger("BitsPerComponent", 0);
   decodeArray_ = NumbersOf(dict->GetValue("Decode"));
   decodeInverted_ = decodeArray_.size() >= 2 && decodeArray_[0] == 1 && decodeArray_[1] == 0;

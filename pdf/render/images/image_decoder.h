@@ -53,6 +53,8 @@ class TPDFImageDecoder {
   // Decoders made for /SMask and /Mask streams read no masks of their own,
   // so a mask chain that leads back to the image cannot loop.
   bool IsMaskDecoder = false;
+  // /Interpolate: an enlarged image is drawn smoothly rather than in blocks.
+  bool Interpolate = false;
   int64_t MaxPixels = kMaxImagePixels;
 
   // The raster: 1-bit, 8-bit palette or 24-bit; empty for stencils.

@@ -455,5 +455,95 @@ TEST(ImageDecoderDraw, LargePicturesAreDrawnInBandsWithoutSeams) {
   EXPECT_EQ(white, 0);
 }
 
+// Grey level of a pixel (all three channels), or -1 when they differ.
+int GreyOf(const Bitmap& b, int x, int y) {
+  const uint32_t p = Pixel(b, x, y);
+  const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, bl = p & 0xFF;
+  return r == g && g == bl ? r : -1;
+}
+
+TEST(ImageDecoderDraw, PicturesDrawnSmallerAreAveraged) {
+  // 40 x 40 pixels alternating black and white, drawn on 20 x 20 device
+  // pixels: every pixel is the mean of two black and two white, whatever the
+  // depth or colour space of the picture.
+  struct TCase {
+    const char* Dict;
+    std::string (*Sample)(bool black);
+    size_t RowBytes;
+  };
+  auto bit = [](bool) { return std::string(); };
+  const TCase cases[] = {
+      {"/ColorSpace /DeviceGray /BitsPerComponent 1", bit, 5},
+      {"/ColorSpace /DeviceGray /BitsPerComponent 8", [](bool k) { return std::string(1, k ? '\0' : '\xFF'); }, 40},
+      {"/ColorSpace /DeviceRGB /BitsPerComponent 8", [](bool k) { return std::string(3, k ? '\0' : '\xFF'); }, 120},
+      {"/ImageMask true /Decode [1 0]", bit, 5},
+  };
+  for (const TCase& c : cases) {
+    std::string data;
+    for (int y = 0; y < 40; ++y) {
+      std::string row;
+      if (c.RowBytes == 5)
+        row.assign(5, static_cast<char>(y % 2 ? 0x55 : 0xAA));  // 1-bits are white for gray, paint for masks
+      else
+        for (int x = 0; x < 40; ++x) row += c.Sample((x + y) % 2 == 0);
+      data += row;
+    }
+    ImagePage page;
+    page.AddImage("Im0", "<< /Width 40 /Height 40 " + std::string(c.Dict) + " >>", data);
+    Bitmap out = RenderFullPage(page);
+    ASSERT_EQ(out.Width(), 20) << c.Dict;
+    int off = 0;
+    for (int y = 0; y < 20; ++y)
+      for (int x = 0; x < 20; ++x) off += std::abs(GreyOf(out, x, y) - 128) > 1;
+    EXPECT_EQ(off, 0) << c.Dict << ": pixel (3,3) is " << std::hex << Pixel(out, 3, 3);
+  }
+}
+
+TEST(ImageDecoderDraw, ThinLinesOfAScanSurviveAsGrey) {
+  // A 1-bit scan with one black line in every eight rows (and one black
+  // column in every eight), drawn at a quarter of its size: picking one pixel
+  // per device pixel would lose most lines; averaging keeps every one as a
+  // grey line.
+  std::string data(10 * 80, '\xFF');
+  for (int y = 0; y < 80; ++y)
+    for (int x = 0; x < 80; ++x)
+      if (y % 8 == 3 || x % 8 == 5) data[10 * y + x / 8] &= static_cast<char>(~(0x80 >> (x % 8)));
+  ImagePage page;
+  page.AddImage("Im0", "<< /Width 80 /Height 80 /ColorSpace /DeviceGray /BitsPerComponent 1 >>", data);
+  Bitmap out = RenderFullPage(page);
+  // Device row j covers scan rows 4j .. 4j + 3: odd rows hold a line.
+  for (int j = 0; j < 20; ++j) {
+    const int grey = GreyOf(out, 0, j);  // column 0 covers scan columns 0..3: no vertical line
+    if (j % 2 == 0) EXPECT_EQ(grey, 191) << "row " << j;
+    else EXPECT_EQ(grey, 255) << "row " << j;
+    // Scan columns 4..7 hold a vertical line: 7 of 16 pixels black where
+    // the lines cross.
+    EXPECT_EQ(GreyOf(out, 1, j), j % 2 == 0 ? 143 : 191) << "row " << j;
+  }
+}
+
+TEST(ImageDecoderDraw, PicturesDrawnLargerKeepTheirPixelsUnlessInterpolated) {
+  // Two pixels, black and white, across a 20-point page.
+  for (bool interpolate : {false, true}) {
+    ImagePage page;
+    page.AddImage("Im0",
+                  std::string("<< /Width 2 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8 /Interpolate ") +
+                      (interpolate ? "true" : "false") + " >>",
+                  Bytes({0, 255}));
+    Bitmap out = RenderFullPage(page);
+    if (!interpolate) {
+      for (int x = 0; x < 20; ++x) EXPECT_EQ(Pixel(out, x, 10), x < 10 ? kBlack : kWhite) << x;
+      continue;
+    }
+    // Flat near the edges, a ramp between the two pixel centres.
+    EXPECT_EQ(Pixel(out, 0, 10), kBlack);
+    EXPECT_EQ(Pixel(out, 19, 10), kWhite);
+    for (int x = 6; x < 14; ++x) {
+      EXPECT_GT(GreyOf(out, x, 10), GreyOf(out, x - 1, 10)) << x;
+      EXPECT_LT(GreyOf(out, x, 10), 255) << x;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace ostrel
