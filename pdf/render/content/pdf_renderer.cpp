@@ -8,6 +8,7 @@
 #include "pdf/core/pdf_objects.h"
 #include "pdf/render/colour/colour_render_colors.h"
 #include "pdf/render/glyphs/font_program_loader.h"
+#include "pdf/render/annotations/annotation_appearances.h"
 #include "pdf/render/canvas/picasso.h"
 #include "pdf/render/content/render_lookup.h"
 #include "pdf/text/font_collection.h"
@@ -43,6 +44,8 @@ bool TPDFRenderer::RenderPageToBitmap(TPDFDocument& doc, int pageNumber, double 
     return false;
   }
   Page = page;
+  TPDFDictionary* catalog = doc.Catalog();
+  AcroForm = catalog ? PdfCast<TPDFDictionary>(ResolveObject(catalog->GetValue("AcroForm"))) : nullptr;
   DPI = dpi;
   CanvasSettings = canvas;
   RenderPage();
@@ -183,8 +186,10 @@ void TPDFRenderer::RenderPage() {
   {
     TPDFPicasso canvas;
     canvas.AttachBitmap(work, CanvasSettings);
+    target_ = &work;
     RunPage(canvas);
     canvas.Flush();
+    target_ = nullptr;
   }
   streamCache_.clear();
   work.ConvertTo24Bit();
@@ -197,8 +202,8 @@ void TPDFRenderer::DrawAnnotations(TPDFPicasso& canvas) {
   auto* annots = PdfCast<TPDFArray>(ResolveObject(Page->GetValue("Annots")));
   if (!annots) return;
   auto* pageResources = PdfCast<TPDFDictionary>(InheritedEntry(Page, "Resources"));
+  if (appearances_) appearances_->StartPage(AcroForm);
   for (size_t i = 0; i < annots->Count(); ++i) {
-    if (!PdfCast<TPDFIndRef>(annots->Item(i))) continue;
     auto* annot = PdfCast<TPDFDictionary>(ResolveObject(annots->Item(i)));
     if (!annot) continue;
     int32_t flags = 0;
@@ -206,7 +211,7 @@ void TPDFRenderer::DrawAnnotations(TPDFPicasso& canvas) {
       flags = std::isfinite(f->Value) ? f->AsInteger() : 0;
     if ((flags & 2) || (flags & 0x20)) continue;
     CTM = BaseCTM;
-    DrawAnnotation(canvas, annot, pageResources);
+    if (!DrawMadeAppearance(canvas, annot)) DrawAnnotation(canvas, annot, pageResources);
   }
 }
 

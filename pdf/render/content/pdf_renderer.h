@@ -27,6 +27,7 @@ class TPDFObject;
 class TPDFStream;
 class TPDFPicasso;
 class TContentRun;
+class TAnnotationAppearances;
 
 // Where image XObjects and inline images go to be decoded and drawn. Until
 // an image decoder is installed, images are skipped.
@@ -83,6 +84,9 @@ class TPDFRenderer {
   uint8_t OutputKind = 0;
   static constexpr uint8_t kOutputTextCollection = 5;
   TPDFTextFunnel TextFunnel;
+  // The document's /AcroForm (set by RenderPageToBitmap): fields without
+  // appearances take their fonts and defaults from it.
+  TPDFDictionary* AcroForm = nullptr;
   // "Rendering exception: ..." of the last content that failed, else empty.
   std::string LastError;
 
@@ -118,6 +122,9 @@ class TPDFRenderer {
   void RunPage(TPDFPicasso& canvas);
   void DrawAnnotations(TPDFPicasso& canvas);
   void DrawAnnotation(TPDFPicasso& canvas, TPDFDictionary* annot, TPDFDictionary* pageResources);
+  // Draws an appearance made from the annotation's dictionary; false when
+  // the annotation is not of a kind that gets one.
+  bool DrawMadeAppearance(TPDFPicasso& canvas, TPDFDictionary* annot);
 
   // Interprets one content stream; see TContentRun.
   void RunContent(TPDFPicasso& canvas, TPDFObject* source, const std::string* contentText,
@@ -127,6 +134,8 @@ class TPDFRenderer {
   TPDFFontCollection& fonts_;
   std::unique_ptr<TPDFRenderColors> colors_;
   std::unique_ptr<TPDFRenderImages> images_;
+  std::unique_ptr<TAnnotationAppearances> appearances_;
+  Bitmap* target_ = nullptr;  // the page bitmap while RenderPage draws
 
   TPDFMatrix CTM = kIdentityMatrix;
   TPDFMatrix BaseCTM = kIdentityMatrix;
