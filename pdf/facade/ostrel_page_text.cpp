@@ -97,9 +97,12 @@ std::u16string TOstrel::ExtractPageTextFromFile(std::u16string_view fileName, st
     if (!source.LoadPage(page) || source.Content.empty()) return {};
     TPDFFontCollection& fonts = pageText_->Fonts;
     if (IsLayoutOption(options)) return FunnelText(source.Page, fonts, options, TextExtractionSettings);
-    TPDFExtractor extractor(source.Resources, fonts);
+    TPDFExtractor extractor(fonts, ExtractorModeOf(options));
     extractor.PageBox = VisiblePageBox(source.Page);
-    result = extractor.ExtractText(source.Content, ExtractorModeOf(options));
+    TPDFRenderer renderer(fonts);
+    renderer.Page = source.Page;
+    renderer.ReadPageText(extractor, source.Content, source.Resources);
+    result = extractor.Finish();
   } catch (...) {
     // A failure half way through may leave the kept file in any state.
     pageText_.reset();

@@ -1,4 +1,5 @@
-// Runs the text extractor over the input as a content stream, against fixed
+// Runs the content interpreter with the text extractor as its device over
+// the input as a content stream, against fixed
 // resources: a simple font, a composite font and a direct font dictionary,
 // in both output modes.
 #include <array>
@@ -9,6 +10,7 @@
 
 #include "pdf/core/pdf_objects.h"
 #include "pdf/core/pdf_structure.h"
+#include "pdf/render/content/pdf_renderer.h"
 #include "pdf/text/font_collection.h"
 #include "pdf/text/extract/text_extractor.h"
 
@@ -42,10 +44,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view content(reinterpret_cast<const char*>(data), size);
   for (int mode : {0, 2}) {
     ostrel::TPDFFontCollection fonts;
-    ostrel::TPDFExtractor extractor(fixed.resources, fonts);
+    ostrel::TPDFExtractor extractor(fonts, mode);
     // One run with a page box, so that the transformation is followed too.
     if (mode == 2) extractor.PageBox = std::array<double, 4>{0, 0, 612, 792};
-    extractor.ExtractText(content, mode);
+    ostrel::TPDFRenderer renderer(fonts);
+    renderer.ReadPageText(extractor, std::string(content), fixed.resources);
+    extractor.Finish();
   }
   return 0;
 }

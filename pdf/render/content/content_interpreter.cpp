@@ -10,6 +10,8 @@
 #include "pdf/render/content/pdf_renderer.h"
 #include "pdf/render/canvas/picasso.h"
 #include "pdf/render/content/render_lookup.h"
+#include "pdf/text/extract/text_device.h"
+#include "pdf/text/font_collection.h"
 
 namespace ostrel {
 
@@ -245,7 +247,8 @@ bool TContentRun::Dispatch(std::string_view op) {
       {"Tf", [](TContentRun& c) {
          c.gs_.FontSize = c.PopNumber();
          c.gs_.FontName = std::string(c.PopToken());
-         c.SelectFont();
+         bool selected = c.SelectFont();
+         if (c.r_.TextDevice) c.r_.TextDevice->SetFont(selected ? c.r_.fonts_.CurrentFont : nullptr, c.gs_.FontSize);
        }},
       {"Tc", [](TContentRun& c) { c.gs_.CharSpacing = c.PopNumber(); }},
       {"Tw", [](TContentRun& c) { c.gs_.WordSpacing = c.PopNumber(); }},
@@ -298,6 +301,7 @@ bool TContentRun::Dispatch(std::string_view op) {
   };
   auto found = kOperators.find(op);
   if (found == kOperators.end()) return false;
+  if (r_.TextDevice) TellTextDevice(op);
   found->second(*this);
   return true;
 }

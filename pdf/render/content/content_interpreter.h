@@ -56,7 +56,8 @@ class TContentRun {
   std::string SpaceKey(std::string_view name);
   void SetColor(bool fill, const std::string& space);
   // Text.
-  void SelectFont();
+  // False when the font named cannot be found or loaded.
+  bool SelectFont();
   void ShowText();
   void ShowString(std::string_view token, TPDFGlyphRasterizer* raster, double u, double k, double& x,
                   const TPDFMatrix& glyphCTM, TPDFGenericCanvas& target);
@@ -67,6 +68,8 @@ class TContentRun {
   void CollectText(const std::vector<std::string_view>& items, TPDFGlyphRasterizer* raster, double u, double k,
                    double& x, const TPDFMatrix& glyphCTM);
   std::string FillColorText() const;
+  // Tells the text device of an operator about to run.
+  void TellTextDevice(std::string_view op);
   void EndTextObject();
   void NextLine(double tx, double ty);
   // Resources.

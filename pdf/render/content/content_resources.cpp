@@ -9,6 +9,7 @@
 #include "pdf/render/content/pdf_renderer.h"
 #include "pdf/render/canvas/picasso.h"
 #include "pdf/render/content/render_lookup.h"
+#include "pdf/text/extract/text_device.h"
 
 namespace ostrel {
 
@@ -52,7 +53,9 @@ void TContentRun::DrawXObject() {
           }
           r_.drawing_.insert(stream);
           ++r_.nesting_;
+          if (r_.TextDevice) r_.TextDevice->BeginForm();
           r_.RunContent(canvas_, stream, nullptr, ref);
+          if (r_.TextDevice) r_.TextDevice->EndForm();
           --r_.nesting_;
           r_.drawing_.erase(stream);
           PopState(true);

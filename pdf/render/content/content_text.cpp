@@ -48,38 +48,35 @@ void TContentRun::NextLine(double tx, double ty) {
   gs_.TextMatrix = gs_.LineMatrix;
 }
 
-void TContentRun::SelectFont() {
+bool TContentRun::SelectFont() {
   TPDFFontCollection& fonts = r_.fonts_;
   const std::string& name = gs_.FontName;
   if (name.size() > 2 && name.compare(name.size() - 2, 2, " R") == 0) {
     // A reference from an ExtGState /Font entry.
     size_t space = name.find(' ');
     auto number = static_cast<int32_t>(ReadDecimal(std::string_view(name).substr(0, space)));
-    if (TPDFDictionary* any = resources_ ? resources_ : r_.Page) {
-      TPDFIndRef ref(any->Pool, number, 0);
-      fonts.SelectFontRecord(&ref);
-    }
-    return;
+    TPDFDictionary* any = resources_ ? resources_ : r_.Page;
+    if (!any) return false;
+    TPDFIndRef ref(any->Pool, number, 0);
+    return fonts.SelectFontRecord(&ref) && fonts.CurrentFont;
   }
-  if (!resources_ || name.empty() || name[0] != '/') return;
+  if (!resources_ || name.empty() || name[0] != '/') return false;
   TPDFObject* entry = ResourceEntryRaw(resources_, "Font", NameKey(name));
-  if (PdfCast<TPDFIndRef>(entry)) {
-    fonts.SelectFontRecord(entry);
-    return;
-  }
+  if (PdfCast<TPDFIndRef>(entry)) return fonts.SelectFontRecord(entry) && fonts.CurrentFont;
   // A direct font dictionary has no object number to find its record by:
   // its record is remembered by identity so it is loaded once.
   auto* dict = PdfCast<TPDFDictionary>(entry);
-  if (!dict) return;
+  if (!dict) return false;
   auto found = r_.directFonts_.find(dict);
   if (found != r_.directFonts_.end()) {
     fonts.CurrentFont = fonts.Record(found->second);
-    return;
+    return fonts.CurrentFont != nullptr;
   }
   size_t before = fonts.Count();
-  if (!fonts.LoadFont(dict) || fonts.Count() == before) return;
+  if (!fonts.LoadFont(dict) || fonts.Count() == before) return false;
   r_.directFonts_[dict] = fonts.Count() - 1;
   fonts.CurrentFont = fonts.Record(fonts.Count() - 1);
+  return true;
 }
 
 void TContentRun::ShowText() {
@@ -87,6 +84,8 @@ void TContentRun::ShowText() {
   std::vector<std::string_view> items(operands_.end() - count, operands_.end());
   operands_.resize(operands_.size() - count);
   arrayCount_ = 0;
+  // The text device was told of the strings already; nothing is drawn.
+  if (r_.TextDevice) return;
 
   TPDFFontCollectionData* font = r_.fonts_.CurrentFont;
   if (!font || gs_.FontSize == 0) return;

@@ -1,8 +1,54 @@
 #include "pdf/render/content/content_tokenizer.h"
 
+#include <algorithm>
+
 #include "pdf/render/content/inline_image_end.h"
 
 namespace ostrel {
+
+namespace {
+
+// Past the ")" that balances the "(" at start; npos when the text ends first.
+size_t LiteralEnd(std::string_view text, size_t start) {
+  int depth = 0;
+  for (size_t i = start; i < text.size(); ++i) {
+    if (text[i] == '\\') {
+      ++i;
+    } else if (text[i] == '(') {
+      ++depth;
+    } else if (text[i] == ')' && --depth == 0) {
+      return i + 1;
+    }
+  }
+  return std::string_view::npos;
+}
+
+// Past the ">>" that closes the "<<" at start, strings inside skipped; npos
+// when the text ends first.
+size_t DictionaryEnd(std::string_view text, size_t start) {
+  int depth = 0;
+  for (size_t i = start; i < text.size();) {
+    if (text.substr(i, 2) == "<<") {
+      ++depth;
+      i += 2;
+    } else if (text.substr(i, 2) == ">>") {
+      i += 2;
+      if (--depth == 0) return i;
+    } else if (text[i] == '(') {
+      i = LiteralEnd(text, i);
+      if (i == std::string_view::npos) return i;
+    } else if (text[i] == '<') {
+      i = text.find('>', i);
+      if (i == std::string_view::npos) return i;
+      ++i;
+    } else {
+      ++i;
+    }
+  }
+  return std::string_view::npos;
+}
+
+}  // namespace
 
 std::string_view TContentTokenizer::Next() {
   const size_t n = text_.size();
@@ -35,6 +81,7 @@ std::string_view TContentTokenizer::Next() {
       break;
     }
     case '<':
+      if (text_[pos_] == '<' && ReadDictionary(start)) break;
       while (pos_ < n && text_[pos_] != '>') ++pos_;
       if (pos_ < n) ++pos_;
       break;
@@ -47,6 +94,18 @@ std::string_view TContentTokenizer::Next() {
       break;
   }
   return text_.substr(start, pos_ - start);
+}
+
+bool TContentTokenizer::ReadDictionary(size_t start) {
+  // Only marked-content properties are written out in content, a few hundred
+  // bytes each; a search per "<<" without a bound would make a page of
+  // unclosed ones quadratic.
+  std::string_view window = text_.substr(start, std::min({dictionaryBudget_, kDictionaryWindow, text_.size() - start}));
+  size_t end = DictionaryEnd(window, 0);
+  dictionaryBudget_ -= end == std::string_view::npos ? window.size() : end;
+  if (end == std::string_view::npos) return false;
+  pos_ = start + end;
+  return true;
 }
 
 bool TContentTokenizer::ReadInlineImage(std::string_view& dictText, std::string_view& data) {

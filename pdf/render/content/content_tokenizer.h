@@ -1,8 +1,7 @@
 #pragma once
 // Splits content-stream text into the tokens the interpreter works on.
-// Strings keep their delimiters, arrays come as "[" and "]" tokens, and
-// "<<" dictionaries come out as odd tokens that only ever reach the operand
-// stack.
+// Strings keep their delimiters, arrays come as "[" and "]" tokens, and a
+// "<<" dictionary (the properties of marked content) is one token.
 #include <cstddef>
 #include <string_view>
 
@@ -19,7 +18,8 @@ constexpr bool EndsContentWord(char c) {
 
 class TContentTokenizer {
  public:
-  explicit TContentTokenizer(std::string_view text) : text_(text) {}
+  explicit TContentTokenizer(std::string_view text)
+      : text_(text), dictionaryBudget_(2 * text.size() + kDictionaryWindow) {}
 
   // The next token; empty at the end of the text.
   std::string_view Next();
@@ -31,8 +31,14 @@ class TContentTokenizer {
   size_t Position() const { return pos_ + 1; }
 
  private:
+  // Reads the dictionary that starts at start, when it ends within the
+  // bytes still allowed for dictionaries.
+  bool ReadDictionary(size_t start);
+
+  static constexpr size_t kDictionaryWindow = size_t{1} << 16;
   std::string_view text_;
   size_t pos_ = 0;
+  size_t dictionaryBudget_;
 };
 
 }  // namespace ostrel

@@ -28,6 +28,7 @@ class TPDFStream;
 class TPDFPicasso;
 class TContentRun;
 class TAnnotationAppearances;
+class TTextDevice;
 
 // Where image XObjects and inline images go to be decoded and drawn. Until
 // an image decoder is installed, images are skipped.
@@ -72,6 +73,11 @@ class TPDFRenderer {
   // becomes the top of the page box).
   void CollectPageText();
 
+  // The text-device kind: runs the content of Page (given decoded, with its
+  // resources) and of the forms it draws, draws nothing, and tells device
+  // of every text operator.
+  void ReadPageText(TTextDevice& device, const std::string& content, TPDFDictionary* resources);
+
   TPDFDictionary* Page = nullptr;
   double DPI = 72;
   // Resolution actually used for the last page: lowered when the page at DPI
@@ -87,6 +93,8 @@ class TPDFRenderer {
   // The document's /AcroForm (set by RenderPageToBitmap): fields without
   // appearances take their fonts and defaults from it.
   TPDFDictionary* AcroForm = nullptr;
+  // Set while ReadPageText runs.
+  TTextDevice* TextDevice = nullptr;
   // "Rendering exception: ..." of the last content that failed, else empty.
   std::string LastError;
 

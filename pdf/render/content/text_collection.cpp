@@ -25,4 +25,28 @@ void TPDFRenderer::CollectPageText() {
   OutputKind = savedKind;
 }
 
+void TPDFRenderer::ReadPageText(TTextDevice& device, const std::string& content, TPDFDictionary* resources) {
+  UseInitialState = false;
+  LastError.clear();
+  EffectiveDPI = 72;
+  CTM = BaseCTM = kIdentityMatrix;
+  nesting_ = 0;
+  drawing_.clear();
+  streamCache_.clear();
+  streamCacheBytes_ = 0;
+  operatorBudget_ = kMaxOperatorsPerPage;
+  TextDevice = &device;
+  {
+    // Unattached: paths and clips are kept but never painted.
+    TPDFPicasso canvas;
+    // Content handed over decoded runs with the resources of its source
+    // dictionary, or else the inherited ones: here always the caller's.
+    InheritedResources = resources;
+    TPDFDictionary source(nullptr);
+    RunContent(canvas, &source, &content, nullptr);
+  }
+  TextDevice = nullptr;
+  streamCache_.clear();
+}
+
 }  // namespace ostrel

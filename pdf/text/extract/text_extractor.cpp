@@ -2,19 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <utility>
 #include <vector>
 
-#include "pdf/core/content_strings.h"
-#include "pdf/core/decimal_reading.h"
-#include "pdf/core/pdf_objects.h"
 #include "pdf/text/encodings.h"
 #include "pdf/text/font_collection.h"
 #include "pdf/text/glyph_list.h"
 #include "pdf/text/latin_charset.h"
 #include "pdf/text/extract/text_extractor_marked.h"
 #include "pdf/text/extract/text_extractor_output.h"
-#include "pdf/text/extract/text_extractor_tokens.h"
 
 namespace ostrel {
 namespace {
@@ -24,7 +21,6 @@ constexpr double kDefaultSpaceWidth = 280;
 constexpr double kDefaultSize = 12.0;
 constexpr double kLineBreakFactor = 1.7;
 constexpr double kThousand = 1000;
-constexpr int kHistorySize = 6;
 
 // Numbers past this are damage; bounding them keeps every product of a few
 // of them finite.
@@ -34,14 +30,8 @@ constexpr double kMaxValue = 1e9;
 constexpr size_t kMaxOutputUnits = size_t{1} << 26;
 // Strings and gaps collected for one "TJ" of a composite font.
 constexpr size_t kMaxArrayPieces = size_t{1} << 20;
-// References that lead to references: a short chain is legal, a long one is
-// a loop in a damaged file.
-constexpr int kMaxReferenceChain = 8;
 
 constexpr std::u16string_view kCrLf = u"\r\n";
-// Saved graphics states beyond this are damage; the page box test is then
-// given up rather than judged from a lost matrix.
-constexpr size_t kMaxSavedStates = 256;
 // Text this far outside the page box still counts as on it: a glyph's
 // extent is estimated, not measured.
 constexpr double kBoxMargin = 2;
@@ -55,10 +45,7 @@ bool EndsWithCrLf(const std::u16string& s) {
   return s.empty() || (s.size() >= 2 && s[s.size() - 2] == u'\r' && s.back() == u'\n');
 }
 
-double Value(std::string_view token) {
-  double v = ReadDecimal(token);
-  return std::isfinite(v) ? std::clamp(v, -kMaxValue, kMaxValue) : 0;
-}
+double Bounded(double v) { return std::isfinite(v) ? std::clamp(v, -kMaxValue, kMaxValue) : 0; }
 
 // The character each code stands for before any font is selected: the
 // WinAnsiEncoding byte of its StandardEncoding glyph.
@@ -87,12 +74,12 @@ const std::array<double, 256>& DefaultWidths() {
 
 }  // namespace
 
-// The text state of one ExtractText run.
+// The pen and text state of one page.
 struct TPDFExtractor::TState {
   double X = 0, Y = 0;
   double LineStartX = 0, LineStartY = 0;
+  // Where the pen was before the current positioning operator.
   double PreviousX = 0, PreviousY = 0;
-  double ArrayStartX = 0;
   double Leading = 0;
   // The text matrix's scale: PositionScale across the baseline (line
   // spacing, font height), HorizontalScale along it (advances, gaps). They
@@ -107,25 +94,20 @@ struct TPDFExtractor::TState {
   // math italic).
   bool HasSpaceCode = true;
   double SpaceWidth = kDefaultSpaceWidth;
+  // A "Tm" waiting for the next operator: TmX, TmY is where it puts the pen.
+  bool TmPending = false;
+  double TmX = 0, TmY = 0;
   // Set by a "Tm" that a line move follows at once: the move is judged
   // from where the pen was before the "Tm" (OriginX, OriginY), since the
   // matrix alone puts it at a point no text is shown at.
   bool MoveFollowsTm = false;
   double OriginX = 0, OriginY = 0;
-  // The current transformation, followed only to tell whether text lands
-  // on the page at all. CtmKnown is false once it cannot be trusted
-  // (operands that are not numbers, saves nested past the bound); Turned is
-  // set while the text matrix turns or mirrors text, where the pen position
-  // above no longer follows the text. Either way every string counts as on
-  // the page.
-  std::array<double, 6> Ctm{1, 0, 0, 1, 0, 0};
   // True while x was set by a positioning operator rather than grown by
-  // shown strings, whose widths may be off; ArrayStartExact likewise for
-  // array start x.
+  // shown strings, whose widths may be off.
   bool PenExact = false;
-  bool ArrayStartExact = false;
-  std::vector<std::array<double, 6>> SavedCtm;
-  bool CtmKnown = true;
+  // Set while the text matrix turns or mirrors text, where the pen position
+  // above no longer follows the text: every string then counts as on the
+  // page.
   bool Turned = false;
   // Open marked content, innermost last. A level with an /ActualText shows
   // that text in place of its first shown string and drops the others.
@@ -136,9 +118,6 @@ struct TPDFExtractor::TState {
   };
   std::vector<TMarked> Marked;
   size_t MarkedOverflow = 0;
-  // Bytes property lists may still be scanned for: every "<<" scans ahead,
-  // and content made of nothing else must not cost a scan per byte.
-  size_t DictionaryBudget = 0;
 
   void OpenMarked(std::optional<std::u16string> text) {
     if (Marked.size() >= kMaxMarkedDepth) {
@@ -165,176 +144,138 @@ struct TPDFExtractor::TState {
   // The record of the last font selected successfully; nothing is shown
   // before there is one.
   TPDFFontCollectionData* Font = nullptr;
-  std::string BaseFont;
-  std::array<std::string_view, kHistorySize> History{};  // newest first
-  std::string ShownString;
-  std::vector<TArrayPiece> ArrayText;
-  size_t ArrayBytes = 0;
-
-  std::string_view H(int i) const { return History[i]; }
-  void Push(std::string_view token) {
-    std::move_backward(History.begin(), History.end() - 1, History.end());
-    History[0] = token;
-  }
 };
 
-TPDFExtractor::TPDFExtractor(TPDFDictionary* resources, TPDFFontCollection& fonts)
-    : resources_(resources), fonts_(fonts) {}
+TPDFExtractor::TPDFExtractor(TPDFFontCollection& fonts, int mode)
+    : fonts_(fonts), mode_(mode), st_(std::make_unique<TState>()) {}
 
-TPDFObject* TPDFExtractor::Resolve(TPDFObject* obj) const {
-  for (int i = 0; i < kMaxReferenceChain; ++i) {
-    auto* ref = PdfCast<TPDFIndRef>(obj);
-    if (!ref) return obj;
-    obj = OnResolveObject ? OnResolveObject(ref) : ref->Resolve();
-  }
-  return PdfCast<TPDFIndRef>(obj) ? nullptr : obj;
+TPDFExtractor::~TPDFExtractor() = default;
+
+bool TPDFExtractor::Active() const {
+  return (mode_ == kPlainText || mode_ == kPositionedList) && out_.size() <= kMaxOutputUnits;
 }
 
-std::u16string TPDFExtractor::ExtractText(std::string_view content, int mode) {
+std::u16string TPDFExtractor::Finish() {
+  SettleTextMatrix(false);
+  std::u16string result = std::move(out_);
   out_.clear();
   text_.EndRun();
-  if (mode != kPlainText && mode != kPositionedList) return {};
-  mode_ = mode;
-  fontResources_ = resources_ ? PdfCast<TPDFDictionary>(Resolve(resources_->GetValue("Font"))) : nullptr;
-  FillColorText = "#000000";
-  TState st;
-  st.DictionaryBudget = 2 * content.size() + kMaxDictionaryBytes;
-  size_t pos = 0;
-  for (;;) {
-    std::string_view token = NextContentToken(content, pos);
-    if (token.empty()) break;
-    bool handled = false;
-    try {
-      handled = HandleToken(st, token, content, pos);
-    } catch (...) {
-      // Damaged content is never reported: the token is dropped.
-    }
-    if (handled) {
-      st.PreviousX = st.X;
-      st.PreviousY = st.Y;
-      st.Push(token == "'" || token == "\"" ? std::string_view("Tj") : token);
-    }
-    if (out_.size() > kMaxOutputUnits) break;
-  }
-  CleanUpExtractedText(out_);
-  return std::move(out_);
+  *st_ = TState();
+  if (mode_ != kPlainText && mode_ != kPositionedList) return {};
+  CleanUpExtractedText(result);
+  return result;
 }
 
-bool TPDFExtractor::HandleToken(TState& st, std::string_view token, std::string_view content, size_t& pos) {
-  const double s = st.PositionScale;
-  const double sx = st.HorizontalScale;
-  switch (token.front()) {
-    case '(':
-      st.ShownString = ContentLiteralUnescape(token);
-      return true;
-    case '<':
-      if (token.substr(0, 2) == "<<" && OpenMarkedText(st, token, content, pos)) return true;
-      st.ShownString = ContentHexDecode(token);
-      return true;
-    case '[':
-      return ReadArray(st, content, pos);
-    default:
-      break;
+void TPDFExtractor::OtherOperator() { SettleTextMatrix(false); }
+
+void TPDFExtractor::BeginText() {
+  SettleTextMatrix(false);
+  st_->LineStartX = 0;
+  st_->LineStartY = 0;
+}
+
+void TPDFExtractor::SetFont(TPDFFontCollectionData* font, double size) {
+  SettleTextMatrix(false);
+  if (!font) return;
+  TState& st = *st_;
+  st.Font = font;
+  st.Widths = &font->Widths;
+  st.CodeChars = &font->NameChars;
+  st.Size = Bounded(size);
+  FindSpaceCode();
+}
+
+void TPDFExtractor::SetSpacing(TTextSpacing which, double value) {
+  SettleTextMatrix(false);
+  TState& st = *st_;
+  value = Bounded(value);
+  switch (which) {
+    case TTextSpacing::Character: st.CharSpacing = value * st.HorizontalScale; break;
+    case TTextSpacing::Word: st.WordSpacing = value * st.HorizontalScale; break;
+    case TTextSpacing::Leading: st.Leading = value * st.PositionScale; break;
   }
-  if (token == "rg") {
-    FillColorText = ostrel::FillColorText(Value(st.H(2)), Value(st.H(1)), Value(st.H(0)));
-  } else if (token == "g") {
-    double gray = Value(st.H(0));
-    FillColorText = ostrel::FillColorText(gray, gray, gray);
-  } else if (token == "BT") {
-    st.LineStartX = 0;
-    st.LineStartY = 0;
-  } else if (token == "Tf") {
-    return SelectFont(st);
-  } else if (token == "BDC" || token == "BMC") {
-    st.OpenMarked(std::nullopt);
-  } else if (token == "EMC") {
-    st.CloseMarked();
-  } else if (token == "cm") {
-    Transform(st);
-  } else if (token == "q") {
-    if (st.SavedCtm.size() < kMaxSavedStates) {
-      st.SavedCtm.push_back(st.Ctm);
-    } else {
-      st.CtmKnown = false;
-    }
-  } else if (token == "Q") {
-    if (!st.SavedCtm.empty()) {
-      st.Ctm = st.SavedCtm.back();
-      st.SavedCtm.pop_back();
-    }
-  } else if (token == "TJ") {
-    if (!st.Font) return false;
-    fonts_.CurrentFont = st.Font;
-    if (!OnPage(st, st.ArrayStartX, st.X, st.ArrayStartExact)) {
-      st.ArrayText.clear();
-      st.ArrayBytes = 0;
-      return true;
-    }
-    Show(st, st.ArrayStartX, [&](TDirectedText& into) {
-      for (const TArrayPiece& piece : st.ArrayText) DecodePiece(piece, into);
-    });
-    st.ArrayText.clear();
-    st.ArrayBytes = 0;
-  } else if (token == "Tj" || token == "'" || token == "\"") {
-    // The two quote operators move to the next line first, as "T*" does but
-    // with a break only where the text does not end one; their spacing
-    // operands are not followed.
-    if (token != "Tj") {
-      NextLine(st);
-      if (mode_ == kPlainText && !EndsWithCrLf(out_)) text_.AddBreak(kCrLf);
-    }
-    if (!ShowString(st, st.ShownString, st.X)) return false;
-    st.X += StringWidth(st, st.ShownString);
-    st.PenExact = false;
-    st.ShownString.clear();
-  } else if (token == "TL") {
-    st.Leading = IsContentNumber(st.H(0)) ? Value(st.H(0)) * s : 0;
-  } else if (token == "Tw") {
-    st.WordSpacing = IsContentNumber(st.H(0)) ? Value(st.H(0)) * sx : 0;
-  } else if (token == "Tc") {
-    st.CharSpacing = IsContentNumber(st.H(0)) ? Value(st.H(0)) * sx : 0;
-  } else if (token == "Tm") {
-    MoveTm(st, LineMoveFollows(content, pos));
-  } else if (token == "Td") {
-    st.X = Value(st.H(1)) * sx + st.LineStartX;
-    st.Y = Value(st.H(0)) * s + st.LineStartY;
-    st.LineStartX = st.X;
-    st.LineStartY = st.Y;
-    st.PenExact = true;
-    BreakAfterMove(st, false);
-  } else if (token == "TD") {
-    st.X = Value(st.H(1)) * sx + st.LineStartX;
-    st.Leading = IsContentNumber(st.H(0)) ? -Value(st.H(0)) * s : 0;
+}
+
+void TPDFExtractor::MoveLine(double tx, double ty, bool setsLeading) {
+  SettleTextMatrix(true);
+  TState& st = *st_;
+  st.PreviousX = st.X;
+  st.PreviousY = st.Y;
+  st.X = Bounded(tx) * st.HorizontalScale + st.LineStartX;
+  if (setsLeading) {
+    st.Leading = -Bounded(ty) * st.PositionScale;
     st.Y = st.LineStartY - st.Leading;
-    st.LineStartX = st.X;
-    st.LineStartY = st.Y;
-    st.PenExact = true;
-    BreakAfterMove(st, true);
-  } else if (token == "T*") {
-    NextLine(st);
-    if (mode_ == kPlainText) text_.AddBreak(kCrLf);
-  } else if (token == "ID") {
-    // Inline image data is binary: skip to the first "EI", which is then
-    // read as a token (data that happens to hold "EI" ends the skip early).
-    size_t end = content.find("EI", pos);
-    pos = end == std::string_view::npos ? content.size() : end;
+  } else {
+    st.Y = Bounded(ty) * st.PositionScale + st.LineStartY;
   }
-  return true;
+  st.LineStartX = st.X;
+  st.LineStartY = st.Y;
+  st.PenExact = true;
+  BreakAfterMove(setsLeading);
 }
 
-bool TPDFExtractor::ReadArray(TState& st, std::string_view content, size_t& pos) {
+void TPDFExtractor::NextLine() {
+  SettleTextMatrix(false);
+  PenToNextLine();
+  if (mode_ == kPlainText) text_.AddBreak(kCrLf);
+}
+
+void TPDFExtractor::PenToNextLine() {
+  TState& st = *st_;
+  st.X = st.LineStartX;
+  st.Y -= st.Leading;
+  st.LineStartY = st.Y;
+  st.MoveFollowsTm = false;
+  st.PenExact = true;
+}
+
+void TPDFExtractor::SetTextMatrix(const std::array<double, 6>& m) {
+  SettleTextMatrix(false);
+  SetTextMatrixScale(m);
+  st_->TmPending = true;
+  st_->TmX = Bounded(m[4]);
+  st_->TmY = Bounded(m[5]);
+}
+
+void TPDFExtractor::SettleTextMatrix(bool lineMoveFollows) {
+  if (!std::exchange(st_->TmPending, false)) return;
+  MoveTm(st_->TmX, st_->TmY, lineMoveFollows);
+}
+
+void TPDFExtractor::ShowText(const std::vector<TShownItem>& items, const TShowContext& context) {
+  SettleTextMatrix(false);
+  if (!Active()) return;
+  // The two quote operators move to the next line first, as "T*" does but
+  // with a break only where the text does not end one; their spacing
+  // operands are not followed.
+  if (context.NextLineFirst) {
+    PenToNextLine();
+    if (mode_ == kPlainText && !EndsWithCrLf(out_)) text_.AddBreak(kCrLf);
+  }
+  TPDFFontCollectionData* const current = fonts_.CurrentFont;
+  if (context.IsArray) {
+    ShowArray(items, context);
+  } else if (!items.empty() && items.back().IsString) {
+    ShowString(items.back().Bytes, context);
+  }
+  fonts_.CurrentFont = current;
+}
+
+void TPDFExtractor::ShowArray(const std::vector<TShownItem>& items, const TShowContext& context) {
+  TState& st = *st_;
+  if (!st.Font) return;
+  fonts_.CurrentFont = st.Font;
   const double sx = st.HorizontalScale;
   // Gaps go in as the font's space code only where it has one.
-  const bool spaceBytes = !(st.Font && st.Font->IsComposite) && st.HasSpaceCode;
-  st.ArrayStartX = st.X;
-  st.ArrayStartExact = st.PenExact;
+  const bool spaceBytes = !st.Font->IsComposite && st.HasSpaceCode;
+  const double startX = st.X;
+  const bool startExact = st.PenExact;
   st.PenExact = false;
-  for (;;) {
-    std::string_view token = NextContentToken(content, pos);
-    if (token.empty() || token == "]") break;
-    if (token.front() == '(' || token.front() == '<') {
-      std::string bytes = token.front() == '(' ? ContentLiteralUnescape(token) : ContentHexDecode(token);
+  std::vector<TArrayPiece> pieces;
+  size_t total = 0;
+  for (const TShownItem& item : items) {
+    if (item.IsString) {
+      std::string bytes = item.Bytes;
       // Wide letter spacing reads as separate words.
       bool spaced = st.CharSpacing > st.SpaceWidth * sx * st.Size / kThousand;
       if (spaced && spaceBytes && bytes.size() > 1) {
@@ -346,32 +287,37 @@ bool TPDFExtractor::ReadArray(TState& st, std::string_view content, size_t& pos)
         }
         bytes = std::move(gapped);
       }
-      st.X += StringWidth(st, bytes);
-      AddPiece(st, std::move(bytes), false, spaced && !spaceBytes);
-    } else if (IsContentNumber(token)) {
-      double n = Value(token);
+      st.X += StringWidth(bytes);
+      AddPiece(pieces, total, std::move(bytes), false, spaced && !spaceBytes);
+    } else {
+      double n = Bounded(item.Adjust);
       st.X += n * sx * st.Size / -kThousand;
       if (-n > st.SpaceWidth / 2)
-        AddPiece(st, st.HasSpaceCode ? std::string(1, static_cast<char>(st.SpaceCode)) : std::string(), true, false);
+        AddPiece(pieces, total, st.HasSpaceCode ? std::string(1, static_cast<char>(st.SpaceCode)) : std::string(),
+                 true, false);
     }
   }
-  return true;
+  if (!OnPage(context.Ctm, startX, st.X, startExact)) return;
+  Show(startX, context, [&](TDirectedText& into) {
+    for (const TArrayPiece& piece : pieces) DecodePiece(piece, into);
+  });
 }
 
-void TPDFExtractor::AddPiece(TState& st, std::string bytes, bool space, bool spaced) {
-  if (st.ArrayBytes > kMaxOutputUnits || st.ArrayText.size() >= kMaxArrayPieces) return;
-  st.ArrayBytes += bytes.size();
+void TPDFExtractor::AddPiece(std::vector<TArrayPiece>& pieces, size_t& total, std::string bytes, bool space,
+                             bool spaced) {
+  if (total > kMaxOutputUnits || pieces.size() >= kMaxArrayPieces) return;
+  total += bytes.size();
   // A simple font decodes byte by byte, so its strings and gaps written as
   // its space code share one piece; other gaps and composite fonts' strings
   // need the boundaries.
-  const bool simple = !(st.Font && st.Font->IsComposite);
-  const bool plain = !spaced && !(space && !st.HasSpaceCode);
+  const bool simple = !st_->Font->IsComposite;
+  const bool plain = !spaced && !(space && !st_->HasSpaceCode);
   if (simple && plain) {
-    if (st.ArrayText.empty() || st.ArrayText.back().Space || st.ArrayText.back().Spaced) st.ArrayText.emplace_back();
-    st.ArrayText.back().Bytes += bytes;
+    if (pieces.empty() || pieces.back().Space || pieces.back().Spaced) pieces.emplace_back();
+    pieces.back().Bytes += bytes;
     return;
   }
-  st.ArrayText.push_back({std::move(bytes), space, spaced});
+  pieces.push_back({std::move(bytes), space, spaced});
 }
 
 void TPDFExtractor::DecodePiece(const TArrayPiece& piece, TDirectedText& into) const {
@@ -383,25 +329,8 @@ void TPDFExtractor::DecodePiece(const TArrayPiece& piece, TDirectedText& into) c
   DecodeShownBytes(piece.Bytes, into, piece.Spaced);
 }
 
-bool TPDFExtractor::SelectFont(TState& st) {
-  std::string_view name = st.H(1);
-  if (name.empty() || !fontResources_) return false;
-  std::string resourceName(name.substr(1));
-  std::string baseFont = mode_ == kPositionedList ? BaseFontOf(resourceName) : std::string();
-  // Records are cached by object number, so only fonts reached through a
-  // reference can be selected.
-  TPDFObject* entry = fontResources_->GetValue(resourceName);
-  if (!PdfCast<TPDFIndRef>(entry) || !fonts_.SelectFontRecord(entry) || !fonts_.CurrentFont) return false;
-  st.Font = fonts_.CurrentFont;
-  st.Widths = &st.Font->Widths;
-  st.CodeChars = &st.Font->NameChars;
-  st.BaseFont = std::move(baseFont);
-  st.Size = IsContentNumber(st.H(0)) ? Value(st.H(0)) : kDefaultSize;
-  FindSpaceCode(st);
-  return true;
-}
-
-void TPDFExtractor::FindSpaceCode(TState& st) {
+void TPDFExtractor::FindSpaceCode() {
+  TState& st = *st_;
   const auto& chars = *st.CodeChars;
   int code = 32;
   st.HasSpaceCode = true;
@@ -420,15 +349,20 @@ void TPDFExtractor::FindSpaceCode(TState& st) {
   st.SpaceWidth = chars[code] == " " && width != kDefaultWidth && width > 0 ? width : kDefaultSpaceWidth;
 }
 
-bool TPDFExtractor::ShowString(TState& st, const std::string& bytes, double x) {
-  if (!st.Font) return false;
+void TPDFExtractor::ShowString(const std::string& bytes, const TShowContext& context) {
+  TState& st = *st_;
+  if (!st.Font) return;
   fonts_.CurrentFont = st.Font;
-  if (!OnPage(st, x, x + StringWidth(st, bytes), st.PenExact)) return true;
-  Show(st, x, [&](TDirectedText& into) { DecodeShownBytes(bytes, into, false); });
-  return true;
+  const double width = StringWidth(bytes);
+  if (OnPage(context.Ctm, st.X, st.X + width, st.PenExact))
+    Show(st.X, context, [&](TDirectedText& into) { DecodeShownBytes(bytes, into, false); });
+  st.X += width;
+  st.PenExact = false;
 }
 
-void TPDFExtractor::Show(TState& st, double x, const std::function<void(TDirectedText&)>& glyphs) {
+void TPDFExtractor::Show(double x, const TShowContext& context,
+                         const std::function<void(TDirectedText&)>& glyphs) {
+  TState& st = *st_;
   std::function<void(TDirectedText&)> actual;
   if (TState::TMarked* marked = st.ActualText()) {
     if (std::exchange(marked->Shown, true)) return;
@@ -443,22 +377,17 @@ void TPDFExtractor::Show(TState& st, double x, const std::function<void(TDirecte
   std::u16string text;
   TDirectedText into(text);
   write(into);
-  AppendListLine(out_, x, st.Y, FillColorText, st.Size, st.BaseFont, text);
+  AppendListLine(out_, x, st.Y, FillColorText(context.FillColor), st.Size, st.Font->BaseFontName, text);
 }
 
-bool TPDFExtractor::OpenMarkedText(TState& st, std::string_view token, std::string_view content, size_t& pos) {
-  // The tokenizer cut the property list at its first ">": find its real end
-  // and whether "BDC" follows.
-  const size_t start = static_cast<size_t>(token.data() - content.data());
-  const size_t window = std::min(st.DictionaryBudget, kMaxDictionaryBytes);
-  const size_t end = DictionaryEnd(content, start, window);
-  st.DictionaryBudget -= end == std::string_view::npos ? window : end - start;
-  if (end == std::string_view::npos) return false;
-  size_t after = end;
-  if (NextContentToken(content, after) != "BDC") return false;
-  st.OpenMarked(ActualTextOf(content.substr(start, end - start)));
-  pos = after;
-  return true;
+void TPDFExtractor::BeginMarked(std::string_view properties) {
+  SettleTextMatrix(false);
+  st_->OpenMarked(properties.starts_with("<<") ? ActualTextOf(properties) : std::nullopt);
+}
+
+void TPDFExtractor::EndMarked() {
+  SettleTextMatrix(false);
+  st_->CloseMarked();
 }
 
 void TPDFExtractor::DecodeShownBytes(std::string_view bytes, TDirectedText& into, bool spaced) const {
@@ -479,7 +408,8 @@ void TPDFExtractor::DecodeShownBytes(std::string_view bytes, TDirectedText& into
   }
 }
 
-double TPDFExtractor::StringWidth(const TState& st, std::string_view bytes) const {
+double TPDFExtractor::StringWidth(std::string_view bytes) const {
+  const TState& st = *st_;
   // Glyph widths are thousandths of the font size; character and word
   // spacing are text-space distances of their own, added per glyph as they
   // stand.
@@ -489,8 +419,7 @@ double TPDFExtractor::StringWidth(const TState& st, std::string_view bytes) cons
     // Composite fonts give widths by CID, which a predefined CMap may map
     // from the code: a byte-wise sum would be wrong by a glyph width per
     // glyph.
-    TPDFFontCollectionData* current = fonts_.CurrentFont;
-    fonts_.CurrentFont = st.Font;
+    TPDFFontCollectionData* current = std::exchange(fonts_.CurrentFont, st.Font);
     for (uint16_t code : fonts_.SplitCodes(bytes)) {
       glyphs += fonts_.CodeWidth(code);
       spacing += st.CharSpacing;
@@ -507,22 +436,9 @@ double TPDFExtractor::StringWidth(const TState& st, std::string_view bytes) cons
   return glyphs * st.Size * st.HorizontalScale / kThousand + spacing;
 }
 
-void TPDFExtractor::Transform(TState& st) {
-  for (int i = 0; i < 6; ++i) {
-    if (!IsContentNumber(st.H(i))) {
-      st.CtmKnown = false;
-      return;
-    }
-  }
-  const double a = Value(st.H(5)), b = Value(st.H(4)), c = Value(st.H(3)), d = Value(st.H(2)),
-               e = Value(st.H(1)), f = Value(st.H(0));
-  const std::array<double, 6>& m = st.Ctm;
-  st.Ctm = {a * m[0] + b * m[2],     a * m[1] + b * m[3],     c * m[0] + d * m[2],
-            c * m[1] + d * m[3],     e * m[0] + f * m[2] + m[4], e * m[1] + f * m[3] + m[5]};
-}
-
-bool TPDFExtractor::OnPage(const TState& st, double x0, double x1, bool exact) const {
-  if (!PageBox || !st.CtmKnown || st.Turned) return true;
+bool TPDFExtractor::OnPage(const std::array<double, 6>& m, double x0, double x1, bool exact) const {
+  const TState& st = *st_;
+  if (!PageBox || st.Turned) return true;
   // The string's box in text space: from the baseline a font size up and a
   // third of one down, over its advance. Where the start is not known
   // exactly the box runs along the whole baseline, so that only text above
@@ -531,7 +447,6 @@ bool TPDFExtractor::OnPage(const TState& st, double x0, double x1, bool exact) c
   const double height = std::abs(st.Size * st.PositionScale);
   const double xs[2] = {exact ? std::min(x0, x1) : -kWholeLine, exact ? std::max(x0, x1) : kWholeLine};
   const double ys[2] = {st.Y - height / 3, st.Y + height};
-  const std::array<double, 6>& m = st.Ctm;
   double left = HUGE_VAL, bottom = HUGE_VAL, right = -HUGE_VAL, top = -HUGE_VAL;
   for (double x : xs) {
     for (double y : ys) {
@@ -549,21 +464,13 @@ bool TPDFExtractor::OnPage(const TState& st, double x0, double x1, bool exact) c
          bottom <= box[3] + kBoxMargin;
 }
 
-void TPDFExtractor::SetTextMatrixScale(TState& st) {
-  // History h5..h2 hold a b c d.
-  const bool numeric = IsContentNumber(st.H(5)) && IsContentNumber(st.H(4)) && IsContentNumber(st.H(3)) &&
-                       IsContentNumber(st.H(2));
-  if (!numeric) {
-    if (st.H(3) == "0" && st.H(4) == "0" && st.H(2) == st.H(5)) st.PositionScale = st.HorizontalScale = 1.0;
-    st.Turned = true;
-    return;
-  }
-  const double a = Value(st.H(5)), b = Value(st.H(4)), c = Value(st.H(3)), d = Value(st.H(2));
+void TPDFExtractor::SetTextMatrixScale(const std::array<double, 6>& m) {
+  TState& st = *st_;
+  const double a = Bounded(m[0]), b = Bounded(m[1]), c = Bounded(m[2]), d = Bounded(m[3]);
   // Turned, skewed or mirrored text moves along other axes than the pen
   // position here follows.
   st.Turned = b != 0 || c != 0 || a < 0 || d < 0;
   if (b == 0 && c == 0 && a == d) {
-    // A plain scale (its zeros written "0", "-0" or "0.0" alike).
     st.PositionScale = st.HorizontalScale = a;
     return;
   }
@@ -577,19 +484,10 @@ void TPDFExtractor::SetTextMatrixScale(TState& st) {
   }
 }
 
-bool TPDFExtractor::LineMoveFollows(std::string_view content, size_t pos) {
-  std::string_view dx = NextContentToken(content, pos);
-  std::string_view dy = NextContentToken(content, pos);
-  std::string_view op = NextContentToken(content, pos);
-  return IsContentNumber(dx) && IsContentNumber(dy) && (op == "Td" || op == "TD");
-}
-
-void TPDFExtractor::MoveTm(TState& st, bool lineMoveFollows) {
-  SetTextMatrixScale(st);
+void TPDFExtractor::MoveTm(double newX, double newY, bool lineMoveFollows) {
+  TState& st = *st_;
   const double s = st.PositionScale;
   const double sx = st.HorizontalScale;
-  double newX = Value(st.H(1));
-  double newY = Value(st.H(0));
   // Writers that place every glyph with "Tm" and then "Td" would otherwise
   // get a gap or a break before each glyph.
   if (lineMoveFollows && !st.MoveFollowsTm) {
@@ -610,15 +508,8 @@ void TPDFExtractor::MoveTm(TState& st, bool lineMoveFollows) {
   st.PenExact = true;
 }
 
-void TPDFExtractor::NextLine(TState& st) {
-  st.X = st.LineStartX;
-  st.Y -= st.Leading;
-  st.LineStartY = st.Y;
-  st.MoveFollowsTm = false;
-  st.PenExact = true;
-}
-
-void TPDFExtractor::BreakAfterMove(TState& st, bool fullSpaceRule) {
+void TPDFExtractor::BreakAfterMove(bool fullSpaceRule) {
+  TState& st = *st_;
   const bool fromTm = std::exchange(st.MoveFollowsTm, false);
   if (mode_ != kPlainText || EndsWithCrLf(out_)) return;
   const double s = st.PositionScale;
@@ -628,21 +519,12 @@ void TPDFExtractor::BreakAfterMove(TState& st, bool fullSpaceRule) {
   const bool lineBreak = std::abs(dy) >= st.Size * s * kLineBreakFactor / 2;
   // A "TD" back along the same line jumps to another column: without a
   // gap its first word would run into the last one.
-  bool space = fullSpaceRule ? dx >= StringWidth(st, std::string(1, static_cast<char>(st.SpaceCode))) ||
+  bool space = fullSpaceRule ? dx >= StringWidth(std::string(1, static_cast<char>(st.SpaceCode))) ||
                                    (!lineBreak && -dx >= halfSpace)
                              : std::abs(dx) >= halfSpace;
   if (space) text_.AddGap(u" ");
   if (lineBreak) text_.AddBreak(kCrLf);
   if (dy >= st.Size * s * kLineBreakFactor) text_.AddBreak(kCrLf);
-}
-
-const std::string& TPDFExtractor::BaseFontOf(const std::string& resourceName) {
-  auto it = baseFontCache_.find(resourceName);
-  if (it != baseFontCache_.end()) return it->second;
-  std::string baseFont;
-  auto* font = fontResources_ ? PdfCast<TPDFDictionary>(Resolve(fontResources_->GetValue(resourceName))) : nullptr;
-  if (auto* name = font ? PdfCast<TPDFName>(Resolve(font->GetValue("BaseFont"))) : nullptr) baseFont = name->Value;
-  return baseFontCache_.emplace(resourceName, std::move(baseFont)).first->second;
 }
 
 }  // namespace ostrel

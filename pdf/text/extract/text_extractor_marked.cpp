@@ -27,31 +27,6 @@ size_t LiteralEnd(std::string_view text, size_t start) {
 
 }  // namespace
 
-size_t DictionaryEnd(std::string_view content, size_t start, size_t limit) {
-  const size_t end = start + std::min(content.size() - std::min(start, content.size()), limit);
-  std::string_view text = content.substr(0, end);
-  int depth = 0;
-  for (size_t i = start; i < text.size();) {
-    if (text.substr(i, 2) == "<<") {
-      ++depth;
-      i += 2;
-    } else if (text.substr(i, 2) == ">>") {
-      i += 2;
-      if (--depth == 0) return i;
-    } else if (text[i] == '(') {
-      i = LiteralEnd(text, i);
-      if (i == std::string_view::npos) return i;
-    } else if (text[i] == '<') {
-      i = text.find('>', i);
-      if (i == std::string_view::npos) return i;
-      ++i;
-    } else {
-      ++i;
-    }
-  }
-  return std::string_view::npos;
-}
-
 std::optional<std::u16string> ActualTextOf(std::string_view dictionary) {
   constexpr std::string_view kKey = "/ActualText";
   size_t at = dictionary.find(kKey);

@@ -27,13 +27,6 @@ void AppendNumber(std::u16string& out, double value) {
   out.append(text.begin(), text.end());
 }
 
-int ColorByte(double component) {
-  double scaled = component * 255;
-  if (!std::isfinite(scaled)) return scaled > 0 ? 255 : 0;
-  // Components outside 0..1 would carry into the neighbouring colour.
-  return static_cast<int>(std::clamp(std::nearbyint(scaled), 0.0, 255.0));
-}
-
 }  // namespace
 
 void CleanUpExtractedText(std::u16string& text) {
@@ -82,11 +75,9 @@ void AppendListLine(std::u16string& out, double x, double y, std::string_view co
   out += u"\"\r\n";
 }
 
-std::string FillColorText(double red, double green, double blue) {
-  unsigned value = static_cast<unsigned>(ColorByte(blue)) << 16 | static_cast<unsigned>(ColorByte(green)) << 8 |
-                   static_cast<unsigned>(ColorByte(red));
+std::string FillColorText(int32_t color) {
   char buf[8];
-  std::snprintf(buf, sizeof buf, "#%06X", value);
+  std::snprintf(buf, sizeof buf, "#%06X", static_cast<unsigned>(color) & 0xFFFFFFu);
   return buf;
 }
 

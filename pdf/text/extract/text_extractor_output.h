@@ -1,6 +1,7 @@
 #pragma once
 // How the text extractor writes what it found: the clean-up of plain text,
 // the lines of the positioned list and the colour text they carry.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,8 +17,7 @@ void CleanUpExtractedText(std::u16string& text);
 void AppendListLine(std::u16string& out, double x, double y, std::string_view colorText, double size,
                     std::string_view baseFont, std::u16string_view text);
 
-// "#" and six upper-case hex digits of blue·65536 + green·256 + red, each
-// component (0 to 1) scaled to 0..255, rounded half to even and clamped.
-std::string FillColorText(double red, double green, double blue);
+// "#" and six upper-case hex digits of a colour 0x00BBGGRR: blue first.
+std::string FillColorText(int32_t color);
 
 }  // namespace ostrel

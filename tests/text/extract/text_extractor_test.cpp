@@ -7,10 +7,10 @@
 
 #include "pdf/core/pdf_objects.h"
 #include "pdf/facade/ostrel.h"
+#include "pdf/render/content/pdf_renderer.h"
 #include "pdf/text/font_collection.h"
 #include "pdf/text/extract/text_extractor.h"
 #include "pdf/text/extract/text_extractor_output.h"
-#include "pdf/text/extract/text_extractor_tokens.h"
 #include "tests/text/font_test_pool.h"
 
 namespace ostrel {
@@ -35,8 +35,10 @@ class TextExtractorTest : public ::testing::Test {
   }
 
   std::u16string Extract(std::string_view content, int mode = 0) {
-    TPDFExtractor extractor(resources, fonts);
-    return extractor.ExtractText(content, mode);
+    TPDFExtractor extractor(fonts, mode);
+    TPDFRenderer renderer(fonts);
+    renderer.ReadPageText(extractor, std::string(content), resources);
+    return extractor.Finish();
   }
 
   TFontTestPool pool;
@@ -84,8 +86,8 @@ TEST_F(TextExtractorTest, ArraysKernAndSpace) {
   EXPECT_EQ(Extract("BT /F2 12 Tf [(A) -300 (B) -100 (C)] TJ ET"), u"A BC");
   // Letter spacing wider than a space spreads the letters of array strings.
   EXPECT_EQ(Extract("BT /F2 10 Tf 4 Tc [(ab)] TJ ET"), u"a b");
-  // Any array feeds the next TJ, a dash array too.
-  EXPECT_EQ(Extract("BT /F2 12 Tf [(A)] TJ [3 -1000] 0 d [(B)] TJ ET"), u"A B");
+  // The array of another operator is no part of the text.
+  EXPECT_EQ(Extract("BT /F2 12 Tf [(A)] TJ [3 -1000] 0 d [(B)] TJ ET"), u"AB");
   // A font without a space glyph: kerns are not taken for word gaps.
   EXPECT_EQ(Extract("BT /S 10 Tf [(A) -20 (B) -400 (A)] TJ ET"), u"AB A");
 }
@@ -101,13 +103,14 @@ TEST_F(TextExtractorTest, CompositeFontsKeepTheirCodesWhole) {
 TEST_F(TextExtractorTest, FailedOperatorsAreDropped) {
   // Nothing is shown before a font; an unknown or direct font keeps the last.
   EXPECT_EQ(Extract("BT (Lost) Tj /Nope 12 Tf (Lost) Tj /F1 12 Tf (Kept) Tj /D 12 Tf (!) Tj ET"), u"Kept!");
-  // Text inside forms is not followed; broken tokens do not stop the page.
+  // A form that is not there is passed over; broken tokens do not stop the page.
   EXPECT_EQ(Extract("/X1 Do BT /F1 12 Tf (A) Tj >> ]] <zz> Tj ) (B) Tj ET"), u"A B");
   // Code 0 of a simple font comes out as a space.
   EXPECT_EQ(Extract("BT /F1 12 Tf (A\\000B) Tj ET"), u"A B");
-  // Inline image data is skipped up to the first "EI".
+  // Inline image data is skipped up to an "EI" that stands alone, whatever
+  // the data holds.
   EXPECT_EQ(Extract("BT /F1 12 Tf BI /W 2 ID (Hidden) Tj EI (Shown) Tj ET"), u"Shown");
-  EXPECT_EQ(Extract("BT /F1 12 Tf BI ID \x01\x02""EI (Tail) Tj \x03""EI ET"), u"Tail");
+  EXPECT_EQ(Extract("BT /F1 12 Tf BI ID \x01""EI\x02 EI (Tail) Tj ET"), u"Tail");
   // Absurd numbers are bounded: positions stay finite and short in the list.
   std::string absurd = "BT /F1 99999999999999999999 Tf 9999999999999999 0 0 9999999999999999 1 1 Tm (A) Tj "
                        "-99999999999999999.5 99999999999999999 Td (B) Tj ET";
@@ -152,24 +155,7 @@ TEST(TextExtractorOutput, CleanUpFoldsBlankLinesAndTrims) {
   EXPECT_EQ(clean(u"a\r\n \r\n\r\n\r\n\r\nb"), u"a\r\n\r\nb");
   EXPECT_EQ(clean(std::u16string(u"\0a\0", 3)), u"a");
   EXPECT_EQ(clean(u"   "), u"");
-  EXPECT_EQ(FillColorText(1, 0.5, 0), "#0080FF");
-  EXPECT_EQ(FillColorText(7, -3, 1e300), "#FF00FF");
-}
-
-TEST(TextExtractorTokens, FlatTokens) {
-  std::string_view content = "(a(b)c\\)d)x<41 42>[/N/M 1]<<\x00/K 2>>Tj\n'"sv;
-  std::vector<std::string_view> tokens;
-  size_t pos = 0;
-  for (std::string_view t; !(t = NextContentToken(content, pos)).empty();) tokens.push_back(t);
-  std::vector<std::string_view> expected = {"(a(b)c\\)d)", "x", "<41 42>", "[", "/N", "/M", "1", "]", "<<\x00/K 2>"sv, ">Tj", "'"};
-  EXPECT_EQ(tokens, expected);
-  pos = 0;
-  EXPECT_EQ(NextContentToken("(open (never closed", pos), "(open (never closed");
-  EXPECT_TRUE(IsContentNumber("-.5"));
-  EXPECT_TRUE(IsContentNumber("12."));
-  EXPECT_FALSE(IsContentNumber("-"));
-  EXPECT_FALSE(IsContentNumber("1.2.3"));
-  EXPECT_FALSE(IsContentNumber("+1"));
+  EXPECT_EQ(FillColorText(0x0080FF), "#0080FF");
 }
 
 }  // namespace
