@@ -5,6 +5,7 @@
 #include "pdf/compose/pdf_image.h"
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_date.h"
+#include "pdf/core/reachable_fonts.h"
 #include "pdf/core/security_handler.h"
 #include "pdf/text/pdf_font.h"
 #include "platform/file_io.h"
@@ -184,16 +185,18 @@ bool TPDFDocument::AnyPageHasFonts() {
   for (int n = 1; n <= count && !found; ++n) {
     try {
       // The nearest /Resources up the /Parent chain applies to the page, so
-      // pages that inherit their fonts count too.
-      TPDFDictionary* node = pageTree_->PageDictionary(n);
+      // pages that inherit their fonts count too; so do fonts of the forms
+      // the page draws and of its annotations' appearances.
+      TPDFDictionary* page = pageTree_->PageDictionary(n);
+      TPDFDictionary* node = page;
       for (int depth = 0; node && depth < kMaxParentChain; ++depth) {
         if (node->IndexOfKey("Resources") >= 0) {
-          auto* resources = node->Get<TPDFDictionary>("Resources");
-          found = resources && resources->Get<TPDFDictionary>("Font");
+          found = ResourcesReachFonts(node->Get<TPDFDictionary>("Resources"));
           break;
         }
         node = node->Get<TPDFDictionary>("Parent");
       }
+      if (!found) found = AnnotationsReachFonts(page);
     } catch (...) {
       // A page that cannot be examined does not count.
     }

@@ -100,7 +100,8 @@ class TPDFDocument {
   void SetInfo(std::string_view key, std::u16string_view text);
   void SetVersion(std::string_view text);
 
-  // True when some page has a /Font dictionary in its (inherited) /Resources.
+  // True when some page has a /Font dictionary in its (inherited) /Resources,
+  // in a form those draw or in an annotation's appearance.
   bool AnyPageHasFonts();
 
   int SecurityState() const;

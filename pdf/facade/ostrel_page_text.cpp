@@ -1,6 +1,7 @@
 // The facade's page text, read straight from a PDF file: the call finds the
-// one page and runs the text extractor over its content, or, for the layout
-// modes, the renderer's text collection and the funnel. The parsed file is
+// one page and runs the content interpreter over it with the text extractor
+// as its device (then adds the values of fields without appearance), or,
+// for the layout modes, the renderer's text collection and the funnel. The parsed file is
 // kept for the next call while its bytes stay the same.
 #include "pdf/facade/ostrel.h"
 
@@ -14,6 +15,7 @@
 #include "pdf/render/content/pdf_renderer.h"
 #include "pdf/render/content/render_lookup.h"
 #include "pdf/text/font_collection.h"
+#include "pdf/text/extract/field_values.h"
 #include "pdf/text/extract/text_extractor.h"
 #include "platform/file_io.h"
 #include "platform/text_codec.h"
@@ -94,7 +96,8 @@ std::u16string TOstrel::ExtractPageTextFromFile(std::u16string_view fileName, st
       pageText_ = std::move(fresh);
     }
     TSmartPDFPageSource& source = pageText_->Source;
-    if (!source.LoadPage(page) || source.Content.empty()) return {};
+    // A page without content may still show its annotations.
+    if (!source.LoadPage(page)) return {};
     TPDFFontCollection& fonts = pageText_->Fonts;
     if (IsLayoutOption(options)) return FunnelText(source.Page, fonts, options, TextExtractionSettings);
     TPDFExtractor extractor(fonts, ExtractorModeOf(options));
@@ -102,6 +105,10 @@ std::u16string TOstrel::ExtractPageTextFromFile(std::u16string_view fileName, st
     TPDFRenderer renderer(fonts);
     renderer.Page = source.Page;
     renderer.ReadPageText(extractor, source.Content, source.Resources);
+    TPDFDictionary* catalog = source.Document() ? source.Document()->Catalog() : nullptr;
+    ForEachFieldValueWithoutAppearance(
+        source.Page, catalog ? catalog->Get<TPDFDictionary>("AcroForm") : nullptr,
+        [&](const std::u16string& value, const std::array<double, 4>& rect) { extractor.ShowFieldValue(value, rect); });
     result = extractor.Finish();
   } catch (...) {
     // A failure half way through may leave the kept file in any state.

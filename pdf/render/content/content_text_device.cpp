@@ -65,6 +65,7 @@ void TContentRun::TellTextDevice(std::string_view op) {
     for (size_t i = operands_.size() - count; i < operands_.size(); ++i) items.push_back(ShownItem(operands_[i]));
     TShowContext context;
     context.Ctm = r_.CTM;
+    context.TextMatrix = gs_.TextMatrix;
     context.FillColor = gs_.FillColor;
     context.IsArray = isArray;
     context.NextLineFirst = nextLineFirst;

@@ -9,6 +9,7 @@
 #include "pdf/render/colour/colour_render_colors.h"
 #include "pdf/render/glyphs/font_program_loader.h"
 #include "pdf/render/annotations/annotation_appearances.h"
+#include "pdf/text/extract/text_device.h"
 #include "pdf/render/canvas/picasso.h"
 #include "pdf/render/content/render_lookup.h"
 #include "pdf/text/font_collection.h"
@@ -268,7 +269,9 @@ void TPDFRenderer::DrawAnnotation(TPDFPicasso& canvas, TPDFDictionary* annot, TP
   if (MatrixIsFinite(placed)) {
     CTM = placed;
     InheritedResources = pageResources;
+    if (TextDevice) TextDevice->BeginForm();
     RunContent(canvas, appearance, nullptr, ref);
+    if (TextDevice) TextDevice->EndForm();
   }
   CTM = saved;
   canvas.RestoreClip(savedClip);

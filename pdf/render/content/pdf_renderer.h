@@ -74,8 +74,8 @@ class TPDFRenderer {
   void CollectPageText();
 
   // The text-device kind: runs the content of Page (given decoded, with its
-  // resources) and of the forms it draws, draws nothing, and tells device
-  // of every text operator.
+  // resources), the forms it draws and its annotations' appearances, draws
+  // nothing, and tells device of every text operator.
   void ReadPageText(TTextDevice& device, const std::string& content, TPDFDictionary* resources);
 
   TPDFDictionary* Page = nullptr;

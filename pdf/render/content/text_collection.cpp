@@ -44,6 +44,8 @@ void TPDFRenderer::ReadPageText(TTextDevice& device, const std::string& content,
     InheritedResources = resources;
     TPDFDictionary source(nullptr);
     RunContent(canvas, &source, &content, nullptr);
+    // Then the appearances of the annotations a viewer shows.
+    if (Page && LastError.empty()) DrawAnnotations(canvas);
   }
   TextDevice = nullptr;
   streamCache_.clear();

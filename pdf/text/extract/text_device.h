@@ -25,6 +25,9 @@ struct TShownItem {
 // The state a shown string is drawn with.
 struct TShowContext {
   std::array<double, 6> Ctm{1, 0, 0, 1, 0, 0};  // user space to default user space
+  // Text space to user space where the string starts, as the positioning
+  // operators set it (the advances of strings shown before are not in it).
+  std::array<double, 6> TextMatrix{1, 0, 0, 1, 0, 0};
   int32_t FillColor = 0;                        // 0x00BBGGRR
   bool IsArray = false;                         // TJ rather than Tj
   bool NextLineFirst = false;                   // ' and ": a line move comes first
@@ -52,6 +55,10 @@ class TTextDevice {
   // Content of a form or an appearance begins or ends inside the page's.
   virtual void BeginForm() {}
   virtual void EndForm() {}
+  // Text that stands on the page without content to show it: the value of
+  // a form field that has no appearance, in its rectangle (left, bottom,
+  // right, top).
+  virtual void ShowFieldValue(const std::u16string& text, const std::array<double, 4>& rect) {}
   // Any other operator: it separates the text operators around it.
   virtual void OtherOperator() {}
 };

@@ -38,6 +38,10 @@ constexpr double kBoxMargin = 2;
 // Marked content nested deeper than this is damage: the levels past it are
 // counted, not kept.
 constexpr size_t kMaxMarkedDepth = 256;
+// A baseline within about ten degrees of upright is read by the line rules.
+constexpr double kUprightCosine = 0.985;
+// Pieces of one turned run; a longer run is written in parts.
+constexpr size_t kMaxTurnedPieces = size_t{1} << 16;
 
 // True when the text ends a line. An empty page text counts: positioning
 // before the first shown string would only lead the page with blank lines.
@@ -157,16 +161,63 @@ bool TPDFExtractor::Active() const {
 
 std::u16string TPDFExtractor::Finish() {
   SettleTextMatrix(false);
+  FlushTurned();
+  // A break that only closed a form's or a field's text ends no line of the
+  // page.
+  if (insertBreakEnd_ == out_.size() && EndsWithCrLf(out_) && !out_.empty()) out_.resize(out_.size() - 2);
+  insertBreakEnd_ = 0;
   std::u16string result = std::move(out_);
   out_.clear();
   text_.EndRun();
   *st_ = TState();
+  savedStates_.clear();
   if (mode_ != kPlainText && mode_ != kPositionedList) return {};
   CleanUpExtractedText(result);
   return result;
 }
 
 void TPDFExtractor::OtherOperator() { SettleTextMatrix(false); }
+
+void TPDFExtractor::ShowFieldValue(const std::u16string& text, const std::array<double, 4>& rect) {
+  SettleTextMatrix(false);
+  FlushTurned();
+  if (!Active()) return;
+  if (mode_ == kPositionedList) {
+    AppendListLine(out_, rect[0], rect[1], FillColorText(0), rect[3] - rect[1], "", text);
+    return;
+  }
+  if (!EndsWithCrLf(out_)) text_.AddBreak(kCrLf);
+  text_.AddGlyph(text);
+  EndLineAfterInsert();
+}
+
+void TPDFExtractor::EndLineAfterInsert() {
+  text_.AddBreak(kCrLf);
+  insertBreakEnd_ = out_.size();
+}
+
+void TPDFExtractor::BeginForm() {
+  SettleTextMatrix(false);
+  FlushTurned();
+  // The form's text state is its own and its coordinates are not the
+  // page's: its text starts a line, and what follows it carries on from
+  // the state before it. The interpreter bounds the nesting.
+  savedStates_.push_back(*st_);
+  if (mode_ == kPlainText && !EndsWithCrLf(out_)) text_.AddBreak(kCrLf);
+}
+
+void TPDFExtractor::EndForm() {
+  SettleTextMatrix(false);
+  FlushTurned();
+  if (savedStates_.empty()) return;
+  TState saved = std::move(savedStates_.back());
+  savedStates_.pop_back();
+  // Marked content is the content's own; open levels stay as they are.
+  saved.Marked = std::move(st_->Marked);
+  saved.MarkedOverflow = st_->MarkedOverflow;
+  *st_ = std::move(saved);
+  if (mode_ == kPlainText && !EndsWithCrLf(out_)) EndLineAfterInsert();
+}
 
 void TPDFExtractor::BeginText() {
   SettleTextMatrix(false);
@@ -217,7 +268,7 @@ void TPDFExtractor::MoveLine(double tx, double ty, bool setsLeading) {
 void TPDFExtractor::NextLine() {
   SettleTextMatrix(false);
   PenToNextLine();
-  if (mode_ == kPlainText) text_.AddBreak(kCrLf);
+  if (Emitting()) text_.AddBreak(kCrLf);
 }
 
 void TPDFExtractor::PenToNextLine() {
@@ -243,6 +294,9 @@ void TPDFExtractor::SettleTextMatrix(bool lineMoveFollows) {
 }
 
 void TPDFExtractor::ShowText(const std::vector<TShownItem>& items, const TShowContext& context) {
+  // Upright text ends a run of turned text before its own positioning is
+  // judged.
+  if (!IsTurned(context.TextMatrix)) FlushTurned();
   SettleTextMatrix(false);
   if (!Active()) return;
   // The two quote operators move to the next line first, as "T*" does but
@@ -250,14 +304,19 @@ void TPDFExtractor::ShowText(const std::vector<TShownItem>& items, const TShowCo
   // operands are not followed.
   if (context.NextLineFirst) {
     PenToNextLine();
-    if (mode_ == kPlainText && !EndsWithCrLf(out_)) text_.AddBreak(kCrLf);
+    if (Emitting() && !EndsWithCrLf(out_)) text_.AddBreak(kCrLf);
   }
   TPDFFontCollectionData* const current = fonts_.CurrentFont;
+  const double startX = st_->X;
+  std::u16string turnedText;
+  TDirectedText turnedInto(turnedText);
+  const bool turned = BeginTurnedPiece(context, turnedInto);
   if (context.IsArray) {
     ShowArray(items, context);
   } else if (!items.empty() && items.back().IsString) {
     ShowString(items.back().Bytes, context);
   }
+  if (turned) EndTurnedPiece(context, std::move(turnedText), st_->X - startX);
   fonts_.CurrentFont = current;
 }
 
@@ -370,7 +429,7 @@ void TPDFExtractor::Show(double x, const TShowContext& context,
   }
   const auto& write = actual ? actual : glyphs;
   if (mode_ == kPlainText) {
-    write(text_);
+    write(capture_ ? *capture_ : text_);
     return;
   }
   // A list line is one string's text, its runs turned round within it.
@@ -495,7 +554,7 @@ void TPDFExtractor::MoveTm(double newX, double newY, bool lineMoveFollows) {
     st.OriginY = st.Y;
   }
   st.MoveFollowsTm = lineMoveFollows;
-  if (!lineMoveFollows && mode_ == kPlainText && !EndsWithCrLf(out_)) {
+  if (!lineMoveFollows && Emitting() && !EndsWithCrLf(out_)) {
     if (std::abs(newX - st.X) >= st.SpaceWidth / 2 * sx * st.Size / kThousand) text_.AddGap(u" ");
     double dy = std::abs(newY - st.Y);
     if (dy >= st.Size * s * kLineBreakFactor / 2) text_.AddBreak(kCrLf);
@@ -511,7 +570,7 @@ void TPDFExtractor::MoveTm(double newX, double newY, bool lineMoveFollows) {
 void TPDFExtractor::BreakAfterMove(bool fullSpaceRule) {
   TState& st = *st_;
   const bool fromTm = std::exchange(st.MoveFollowsTm, false);
-  if (mode_ != kPlainText || EndsWithCrLf(out_)) return;
+  if (!Emitting() || EndsWithCrLf(out_)) return;
   const double s = st.PositionScale;
   const double dx = st.X - (fromTm ? st.OriginX : st.PreviousX);
   const double dy = st.Y - (fromTm ? st.OriginY : st.PreviousY);
@@ -525,6 +584,68 @@ void TPDFExtractor::BreakAfterMove(bool fullSpaceRule) {
   if (space) text_.AddGap(u" ");
   if (lineBreak) text_.AddBreak(kCrLf);
   if (dy >= st.Size * s * kLineBreakFactor) text_.AddBreak(kCrLf);
+}
+
+bool TPDFExtractor::IsTurned(const std::array<double, 6>& m) {
+  const double length = std::hypot(m[0], m[1]);
+  return std::isfinite(length) && length > 0 && m[0] / length < kUprightCosine;
+}
+
+bool TPDFExtractor::BeginTurnedPiece(const TShowContext& context, TDirectedText& into) {
+  const auto& m = context.TextMatrix;
+  if (mode_ != kPlainText || !IsTurned(m)) return false;
+  const double length = std::hypot(m[0], m[1]);
+  const std::array<double, 2> direction{m[0] / length, m[1] / length};
+  if (!turned_.empty() && m != turnedMatrix_) {
+    // Another direction, or a baseline more than half a size away, ends
+    // the run.
+    const double across = m[5] * direction[0] - m[4] * direction[1];
+    const bool sameDirection =
+        std::abs(direction[0] - turnedDirection_[0]) + std::abs(direction[1] - turnedDirection_[1]) < 0.02;
+    if (!sameDirection || std::abs(across - turned_.back().Across) > std::abs(st_->Size * st_->PositionScale) / 2)
+      FlushTurned();
+  }
+  if (turned_.empty() && !EndsWithCrLf(out_)) text_.AddBreak(kCrLf);
+  capture_ = &into;
+  return true;
+}
+
+void TPDFExtractor::EndTurnedPiece(const TShowContext& context, std::u16string text, double width) {
+  capture_ = nullptr;
+  const auto& m = context.TextMatrix;
+  const double length = std::hypot(m[0], m[1]);
+  turnedDirection_ = {m[0] / length, m[1] / length};
+  TTurnedPiece piece;
+  if (!turned_.empty() && m == turnedMatrix_) {
+    // Shown right after the last piece without a move: it starts where
+    // that one ends.
+    piece.Along = turned_.back().Along + turned_.back().Width;
+    piece.Across = turned_.back().Across;
+  } else {
+    piece.Along = m[4] * turnedDirection_[0] + m[5] * turnedDirection_[1];
+    piece.Across = m[5] * turnedDirection_[0] - m[4] * turnedDirection_[1];
+  }
+  turnedMatrix_ = m;
+  piece.Width = std::isfinite(width) ? width : 0;
+  piece.Text = std::move(text);
+  const TState& st = *st_;
+  turnedHalfSpace_ = st.SpaceWidth / 2 * st.HorizontalScale * st.Size / kThousand;
+  if (turned_.size() >= kMaxTurnedPieces) FlushTurned();
+  turned_.push_back(std::move(piece));
+}
+
+void TPDFExtractor::FlushTurned() {
+  if (turned_.empty()) return;
+  std::vector<TTurnedPiece> pieces = std::move(turned_);
+  turned_.clear();
+  std::stable_sort(pieces.begin(), pieces.end(),
+                   [](const TTurnedPiece& a, const TTurnedPiece& b) { return a.Along < b.Along; });
+  text_.EndRun();
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    if (i > 0 && pieces[i].Along - (pieces[i - 1].Along + pieces[i - 1].Width) >= turnedHalfSpace_) out_ += u' ';
+    out_ += pieces[i].Text;
+  }
+  EndLineAfterInsert();
 }
 
 }  // namespace ostrel

@@ -48,6 +48,9 @@ class TPDFExtractor final : public TTextDevice {
   void ShowText(const std::vector<TShownItem>& items, const TShowContext& context) override;
   void BeginMarked(std::string_view properties) override;
   void EndMarked() override;
+  void ShowFieldValue(const std::u16string& text, const std::array<double, 4>& rect) override;
+  void BeginForm() override;
+  void EndForm() override;
   void OtherOperator() override;
 
  private:
@@ -79,12 +82,36 @@ class TPDFExtractor final : public TTextDevice {
   void SettleTextMatrix(bool lineMoveFollows);
   void MoveTm(double newX, double newY, bool lineMoveFollows);
   void BreakAfterMove(bool fullSpaceRule);
+  // Ends the line after a form's or a field's text.
+  void EndLineAfterInsert();
+  // True where the line and space rules write into the text: plain text,
+  // outside a run of turned text.
+  bool Emitting() const { return mode_ == kPlainText && turned_.empty(); }
+
+  // Text turned by a quarter, a half or three quarters reads along its own
+  // baseline: its pieces are collected while the baseline stays, and written
+  // ordered along it when upright text, a form or the page's end follows.
+  struct TTurnedPiece {
+    double Along = 0, Across = 0, Width = 0;
+    std::u16string Text;
+  };
+  static bool IsTurned(const std::array<double, 6>& textMatrix);
+  bool BeginTurnedPiece(const TShowContext& context, TDirectedText& into);
+  void EndTurnedPiece(const TShowContext& context, std::u16string text, double width);
+  void FlushTurned();
 
   TPDFFontCollection& fonts_;
   int mode_;
   std::u16string out_;
   TDirectedText text_{out_};  // plain text goes into out_ through this
   std::unique_ptr<TState> st_;
+  std::vector<TState> savedStates_;
+  size_t insertBreakEnd_ = 0;  // where the last such break ended the text
+  std::vector<TTurnedPiece> turned_;
+  std::array<double, 2> turnedDirection_{1, 0};
+  std::array<double, 6> turnedMatrix_{};  // the text matrix of the last piece
+  double turnedHalfSpace_ = 0;
+  TDirectedText* capture_ = nullptr;  // where Show writes a turned piece  // the page's (or outer form's) state around a form
 };
 
 }  // namespace ostrel

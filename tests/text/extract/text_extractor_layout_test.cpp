@@ -168,6 +168,22 @@ TEST_F(TextExtractorLayout, TextOutsideThePageBoxIsNotWritten) {
             u"Line one is long\r\nLine two is long\r\nLine three is long\r\nLine four");
 }
 
+TEST_F(TextExtractorLayout, TurnedTextReadsAlongItsOwnBaseline) {
+  // An axis label turned a quarter, its glyphs placed one by one from the
+  // top down; words turned upside down, the second drawn first; a label
+  // turned three quarters. Upright text around them keeps its lines.
+  std::string label =
+      "0 1 -1 0 50 170.02 Tm (:) Tj 0 1 -1 0 50 162.24 Tm (Q) Tj 0 1 -1 0 50 159.46 Tm (I) Tj "
+      "0 1 -1 0 50 153.9 Tm (f) Tj 0 1 -1 0 50 148.34 Tm (o) Tj 0 1 -1 0 50 137.23 Tm (m) Tj "
+      "0 1 -1 0 50 131.67 Tm (a) Tj 0 1 -1 0 50 128.34 Tm (r) Tj 0 1 -1 0 50 122.78 Tm (g) Tj "
+      "0 1 -1 0 50 117.22 Tm (o) Tj 0 1 -1 0 50 114.44 Tm (t) Tj 0 1 -1 0 50 109.44 Tm (s) Tj "
+      "0 1 -1 0 50 107.22 Tm (i) Tj 0 1 -1 0 50 100 Tm (H) Tj ";
+  EXPECT_EQ(Extract("BT /F1 10 Tf 72 700 Td (Before) Tj ET BT /F1 10 Tf " + label +
+                    "-1 0 0 -1 267.76 500 Tm (down) Tj -1 0 0 -1 300 500 Tm (upside) Tj "
+                    "0 -1 1 0 400 300 Tm (Side) Tj (ways) Tj 1 0 0 1 72 600 Tm (After) Tj ET"),
+            u"Before \r\n\r\nHistogram of IQ:\r\nupside down\r\nSideways\r\nAfter");
+}
+
 // Glyphs of one right-to-left run are turned round; a run without end is
 // turned round in pieces instead of costing the square of its length.
 TEST(TextDirection, RunsAreTurnedRoundInBoundedPieces) {

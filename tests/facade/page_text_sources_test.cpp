@@ -1,0 +1,121 @@
+// Where page text comes from besides the page's own content: forms the page
+// draws (nested, each with its matrix) and annotations.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "pdf/facade/ostrel.h"
+#include "tests/split/split_fixture.h"
+
+namespace ostrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::PdfFixture;
+
+std::string Stream(const std::string& dict, const std::string& data) {
+  return "<< " + dict + " /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream";
+}
+
+class PageTextSources : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("ostrel-text-sources-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    pdf.Plain[1] = "<< /Type /Catalog /Pages 2 0 R >>";
+    pdf.Plain[2] = "<< /Type /Pages /Kids [3 0 R] /Count 1 >>";
+    pdf.Plain[5] = "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>";
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  // The page: its content, its resources and any further page entries.
+  void Page(const std::string& content, const std::string& resources, const std::string& extra = "") {
+    pdf.Plain[3] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 300] /Contents 4 0 R /Resources " + resources +
+                   " " + extra + " >>";
+    pdf.Plain[4] = Stream("", content);
+  }
+  void Form(int number, const std::string& content, const std::string& resources,
+            const std::string& matrix = "[1 0 0 1 0 0]") {
+    pdf.Plain[number] = Stream("/Type /XObject /Subtype /Form /BBox [0 0 300 300] /Matrix " + matrix +
+                                   " /Resources " + resources,
+                               content);
+  }
+  std::u16string Text(int options = 0) {
+    fs::path path = dir / ("t" + std::to_string(++files) + ".pdf");
+    std::ofstream(path, std::ios::binary) << pdf.Build();
+    return reader.ExtractPageTextFromFile(path.u16string(), u"", 1, options);
+  }
+  int HasFonts() {
+    fs::path path = dir / ("f" + std::to_string(++files) + ".pdf");
+    std::ofstream(path, std::ios::binary) << pdf.Build();
+    TOstrel doc;
+    if (doc.LoadDocumentFile(path.u16string(), u"") != 1) return -1;
+    return doc.DocumentHasFonts();
+  }
+
+  fs::path dir;
+  PdfFixture pdf;
+  TOstrel reader;
+  int files = 0;
+};
+
+TEST_F(PageTextSources, FormsAreFollowedWithTheirOwnStateAndBounded) {
+  // The page's fonts live only in its forms: a whole slide inside a form,
+  // a nested form under a matrix that shrinks it, and a form that draws
+  // itself, which is drawn once.
+  Page("q 1 0 0 1 10 10 cm /Slide Do Q", "<< /XObject << /Slide 6 0 R >> >>");
+  Form(6, "BT /F1 12 Tf 20 250 Td (Slide title) Tj ET /Inner Do /Self Do BT 20 50 Td (footer) Tj ET",
+       "<< /Font << /F1 5 0 R >> /XObject << /Inner 7 0 R /Self 6 0 R >> >>");
+  Form(7, "BT /F2 10 Tf 20 150 Td (nested) Tj 35 0 Td (words) Tj ET", "<< /Font << /F2 5 0 R >> >>",
+       "[0.5 0 0 0.5 100 0]");
+  EXPECT_EQ(Text(), u"Slide title\r\nnested words\r\nfooter");
+  // The grid layout collects the same pieces.
+  std::u16string grid = Text(7);
+  for (std::u16string_view word : {u"Slide title", u"nested", u"words", u"footer"})
+    EXPECT_NE(grid.find(word), std::u16string::npos) << std::string(word.begin(), word.end());
+  EXPECT_EQ(HasFonts(), 1);
+
+  // After a form the page goes on with its own font and pen.
+  Page("BT /F1 12 Tf 20 250 Td (before) Tj ET /Fm Do BT 60 0 Td (after) Tj ET",
+       "<< /Font << /F1 5 0 R >> /XObject << /Fm 8 0 R >> >>");
+  pdf.Plain[9] = "<< /Type /Font /Subtype /Type0 /BaseFont /X /Encoding /Identity-H /DescendantFonts [10 0 R] >>";
+  pdf.Plain[10] = "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /X /CIDSystemInfo << /Registry (Adobe) "
+                  "/Ordering (Identity) /Supplement 0 >> >>";
+  Form(8, "BT /C 9 Tf 0 0 Td <0041> Tj ET", "<< /Font << /C 9 0 R >> >>");
+  EXPECT_EQ(Text(), u"before\r\nA\r\nafter");
+
+  // No fonts anywhere: nothing to read.
+  Page("/Fm Do", "<< /XObject << /Fm 11 0 R >> >>");
+  Form(11, "0 0 10 10 re f", "<< >>");
+  EXPECT_EQ(HasFonts(), 0);
+}
+
+TEST_F(PageTextSources, AnnotationsShowWhatAViewerShows) {
+  // A stamp's appearance, a hidden one, one not shown on screen, and a text
+  // field whose value waits for the reader to make its appearance.
+  Page("BT /F1 12 Tf 20 250 Td (Body) Tj ET", "<< /Font << /F1 5 0 R >> >>",
+       "/Annots [12 0 R 13 0 R 14 0 R 15 0 R]");
+  std::string appearance = "/Type /XObject /Subtype /Form /BBox [0 0 100 20] /Resources << /Font << /F1 5 0 R >> >>";
+  pdf.Plain[12] = "<< /Type /Annot /Subtype /Stamp /Rect [20 100 120 120] /AP << /N 16 0 R >> >>";
+  pdf.Plain[13] = "<< /Type /Annot /Subtype /Stamp /F 2 /Rect [20 80 120 100] /AP << /N 17 0 R >> >>";
+  pdf.Plain[14] = "<< /Type /Annot /Subtype /FreeText /F 32 /Rect [20 60 120 80] /AP << /N 17 0 R >> >>";
+  pdf.Plain[15] = "<< /Type /Annot /Subtype /Widget /FT /Tx /T (name) /V (Ada Lovelace) /Rect [20 40 120 60] >>";
+  pdf.Plain[16] = Stream(appearance, "BT /F1 10 Tf 2 5 Td (Approved) Tj ET");
+  pdf.Plain[17] = Stream(appearance, "BT /F1 10 Tf 2 5 Td (Secret) Tj ET");
+  pdf.Plain[1] = "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [15 0 R] /NeedAppearances true >> >>";
+  EXPECT_EQ(Text(), u"Body\r\nApproved\r\nAda Lovelace");
+  EXPECT_NE(Text(7).find(u"Approved"), std::u16string::npos);
+  // A form that makes its own appearances keeps a value without one unseen.
+  pdf.Plain[1] = "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [15 0 R] >> >>";
+  EXPECT_EQ(Text(), u"Body\r\nApproved");
+
+  // Fonts only in an appearance still count as text.
+  Page("", "<< >>", "/Annots [12 0 R]");
+  EXPECT_EQ(HasFonts(), 1);
+}
+
+}  // namespace
+}  // namespace ostrel
