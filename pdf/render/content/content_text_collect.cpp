@@ -29,6 +29,17 @@ struct TShownChar {
   double Advance;
 };
 
+// The advance of the font's space in glyph units, 0 when the font has none
+// or it cannot be told (composite fonts give no code for a space).
+double SpaceAdvance(const TPDFFontCollectionData& font, const TPDFGlyphRasterizer* raster, double k) {
+  if (font.IsComposite) return 0;
+  int code = font.NameChars[32] == " " ? 32 : -1;
+  for (int c = 0; c < 256 && code < 0; ++c)
+    if (font.NameChars[c] == " ") code = c;
+  if (code < 0 || !(font.Widths[code] > 0)) return 0;
+  return raster && k != 0 ? font.Widths[code] / k : font.Widths[code];
+}
+
 }  // namespace
 
 std::string TContentRun::FillColorText() const {
@@ -56,6 +67,7 @@ void TContentRun::CollectText(const std::vector<std::string_view>& items, TPDFGl
   run.BaseY = font.Descent + gs_.Rise * perSize;
   run.Height = font.Ascent - font.Descent;
   run.Size = std::hypot(glyphCTM[2] * u, glyphCTM[3] * u);
+  run.SpaceWidth = SpaceAdvance(font, raster, k) * std::hypot(glyphCTM[0], glyphCTM[1]);
   run.FontName = font.BaseFontName;
   run.ColorText = FillColorText();
 

@@ -93,6 +93,17 @@ void TPDFTextFunnel::AddRun(const TPDFTextRun& run) {
   for (double v : run.Widths) widths.push_back(Bounded(v * m[0]));
   double size = std::isfinite(run.Size) ? run.Size : 0;
 
+  // A gap narrower than this joins two pieces into one word: a share of the
+  // font's space where the space is known (tightly justified text kerns
+  // words apart by less than a space but by far more than letters), else a
+  // share of the size.
+  const double scale = WordGapFactor / 0.7;
+  const double joinLimit = run.SpaceWidth > 0 && std::isfinite(run.SpaceWidth)
+                               ? std::min(size / 3.75, kWordGapSpaceShare * run.SpaceWidth * scale)
+                               : size / 3.75;
+  const double gapLimit = run.SpaceWidth > 0 && std::isfinite(run.SpaceWidth)
+                              ? kWordGapSpaceShare * run.SpaceWidth * scale
+                              : size * scale * 0.3;
   TPDFTextFunnelBlock* found = nullptr;
   bool close = false;
   double gap = 0;
@@ -109,7 +120,7 @@ void TPDFTextFunnel::AddRun(const TPDFTextRun& run) {
       TPDFTextFunnelBlock& b = Blocks[i];
       if (!AttributesMatch(b, run, key)) continue;
       double d = JoinDistance(b, p);
-      if (size / 3.75 > d) {
+      if (joinLimit > d) {
         found = &b;
         close = true;
         break;
@@ -122,7 +133,7 @@ void TPDFTextFunnel::AddRun(const TPDFTextRun& run) {
     if (!found && gapJoin) {
       found = gapJoin;
       gap = gapDistance;
-      close = gap < size * (WordGapFactor / 0.7) * 0.3;
+      close = gap < gapLimit;
       if (!close && SplitWords) found = nullptr;
     }
   }

@@ -124,12 +124,16 @@ void TPDFTextFunnel::WriteLayout(std::u16string& text) {
   std::stable_sort(starts.begin(), starts.end(), [&](int32_t a, int32_t b) { return Order[a]->Top < Order[b]->Top; });
 
   std::u16string grid(kGridWidth, u' ');
+  const size_t textStart = text.size();
   int64_t counter = 1;
   for (int32_t start : starts) {
     if (Order[start]->Placed) continue;
     // Rows below the deepest are written at it, so a block far down the
     // page cannot ask for millions of empty lines.
     auto row = std::min<int64_t>(static_cast<int64_t>(std::nearbyint(Order[start]->Top / 8.0)), kMaxLayoutRow);
+    // The page's text starts at its first line: the white above it is not
+    // written.
+    if (text.size() == textStart) counter = std::max(counter, row);
     if (counter < row) {
       for (int64_t i = 0; i < row - counter - 1; ++i) text += u"\r\n";
       counter = row;

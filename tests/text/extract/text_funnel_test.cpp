@@ -147,14 +147,14 @@ TEST(TextFunnelLayout, ColumnsStaySideBySideWithGapsBetweenLines) {
   }
   funnel.AddRun(MakeRun(u"footer", 72, 100));
   std::string text = Layout(funnel);
-  // Rows are eight units of top-down y: the first line sits in row 11, the
-  // next ones follow without gaps, the footer 70 empty lines further down.
+  // Rows are eight units of top-down y: the first line sits in row 11 but
+  // the white above it is not written, the next ones follow without gaps,
+  // the footer 70 empty lines further down.
   auto line = [](std::string left, std::string right) {
     return std::string(15, ' ') + left + (right.empty() ? "" : std::string(45, ' ') + right) + "\r\n";
   };
   std::string empty = "\r\n";
   std::string expected;
-  for (int i = 0; i < 9; ++i) expected += empty;
   expected += line("left1", "right1") + line("left2", "right2") + line("left3", "right3");
   for (int i = 0; i < 70; ++i) expected += empty;
   expected += line("footer", "");
@@ -247,6 +247,16 @@ TEST(TextCollection, ShownTextReachesTheFunnelInUserSpace) {
             "\"Helvetica\",#000000,10,72,697.93,87.56,697.93,87.56,707.18,72,707.18,\"two\"");
   EXPECT_NE(split.find(",\"words,\"\r\n"), std::string::npos) << split;
   EXPECT_NE(split.find(",\"more\"\r\n"), std::string::npos) << split;
+}
+
+TEST(TextCollection, WordsPartWhereTheGapReachesAShareOfTheSpace) {
+  test::RenderFixture f;
+  UseHelvetica(f);
+  // Justified text kerns words apart by about a space (278 here) and
+  // letters together by little; a gap of a whole space counts at any size.
+  f.SetContent("BT /F1 10 Tf 72 700 Td [(The) -280 (compo) -20 (nents) -200 (of)] TJ ET "
+               "BT /F1 40 Tf 72 600 Td [(big) -300 (words)] TJ ET");
+  EXPECT_EQ(Collect(f, 8), "The components of\r\nbig words\r\n");
 }
 
 TEST(TextCollection, LetterSpacingAndColours) {
