@@ -9,7 +9,7 @@ namespace ostrel {
 
 bool TPDFRenderer::DrawMadeAppearance(TPDFPicasso& canvas, TPDFDictionary* annot) {
   // Text is read from what documents carry, not from what is made here.
-  if (OutputKind == kOutputTextCollection) return false;
+  if (OutputKind == kOutputTextCollection || TextDevice) return false;
   if (!appearances_) {
     appearances_ = std::make_unique<TAnnotationAppearances>();
     appearances_->StartPage(AcroForm);
