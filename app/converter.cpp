@@ -254,6 +254,9 @@ bool TConverter::RenderInParallel(const TConversionRequest& request, const std::
   std::atomic<size_t> next{0};
   std::atomic<int> done{0};
   std::mutex failureLock;
+  // The first failing page in page order is reported, whichever thread
+  // reached its failure first, so the message is the same on every run.
+  size_t failedAt = pages.size();
   int count = std::min<int>(request.Jobs, static_cast<int>(pages.size()));
   std::atomic<int> running{count};
   auto work = [&] {
@@ -264,14 +267,17 @@ bool TConverter::RenderInParallel(const TConversionRequest& request, const std::
     TOstrel pdf;
     if (pdf.LoadDocumentFile(Utf8ToUtf16(inputPath_), Utf8ToUtf16(request.Password)) != 1) {
       std::lock_guard lock(failureLock);
-      failure = "cannot open the file again";
+      if (failure.empty()) failure = "cannot open the file again";
       return;
     }
     for (size_t i; (i = next++) < pages.size();) {
       std::string reason;
       if (!RenderRun(pdf, request, pages[i], pages[i], reason)) {
         std::lock_guard lock(failureLock);
-        if (failure.empty()) failure = reason;
+        if (i < failedAt) {
+          failedAt = i;
+          failure = reason;
+        }
         next = pages.size();
         return;
       }

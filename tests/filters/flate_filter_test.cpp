@@ -56,12 +56,13 @@ TEST(FlateFilter, NonZlibDataGivesNothing) {
 
 TEST(FlateFilter, ExpansionIsFastAndBounded) {
   // 64 MiB of zeros packs into about 64 KiB; growing the output by a fixed
-  // step would make this quadratic.
+  // step would make this quadratic (tens of gigabytes copied). The limit is
+  // loose so that a loaded machine or a sanitizer build still passes.
   std::string zeros(64u << 20, '\0');
   std::string packed = FlateEncode(zeros);
   auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(FlateDecode(packed).size(), zeros.size());
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 
   bool complete = true;
   EXPECT_EQ(ZlibInflate(packed, 1000, &complete).size(), 1000u);
