@@ -17,15 +17,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A one-page file saying "Hello": its page object has junk after its
-// dictionary, and startxref points three bytes before the table.
-std::string DamagedFile() {
+// A one-page file drawing content (by default "Hello"): its page object has
+// junk after its dictionary, and startxref points three bytes before the table.
+std::string DamagedFile(const std::string& content = "BT /F1 12 Tf 20 100 Td (Hello) Tj ET") {
   const std::vector<std::string> objects = {
       "<< /Type /Catalog /Pages 2 0 R >>",
       "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R\n"
       "   /Resources << /Font << /F1 5 0 R >> >> >> @@junk",
-      "<< /Length 36 >>\nstream\nBT /F1 12 Tf 20 100 Td (Hello) Tj ET\nendstream",
+      "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream",
       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
   };
   std::string file = "%PDF-1.4\n";
@@ -74,6 +74,17 @@ TEST(Warnings, DamagedFileWarnsOnEveryPathAndStillGivesItsContent) {
   EXPECT_EQ(pdf.ExtractPagesToFile(input.u16string(), u"", (dir / "copy.pdf").u16string(), u"1"), 1);
   EXPECT_TRUE(HasWarning(pdf, "object 3 0: unexpected token"));
   EXPECT_EQ(pdf.WarningCount(), pdf.Warnings().size());
+
+  // Content whose last string is never closed: what comes before it stays,
+  // and both the renderer and the text reader say where the string began.
+  std::ofstream(input, std::ios::binary) << DamagedFile("BT /F1 12 Tf 20 100 Td (Hello) Tj ET BT (open Tj ET");
+  pdf.ClearWarnings();
+  EXPECT_NE(pdf.ExtractPageTextFromFile(input.u16string(), u"", 1, 0).find(u"Hello"), std::u16string::npos);
+  EXPECT_TRUE(HasWarning(pdf, "string at byte 41 is not closed"));
+  TOstrel unclosed;
+  ASSERT_EQ(unclosed.LoadDocumentFile(input.u16string(), u""), 1);
+  EXPECT_EQ(unclosed.RenderPagesToFiles(72, 1, 1, kFormatPNG, (dir / "page.png").u16string()), 1);
+  EXPECT_TRUE(HasWarning(unclosed, "string at byte 41 is not closed"));
   fs::remove_all(dir);
 
   // A file repeating one fault endlessly keeps the first lines and a count.

@@ -92,7 +92,14 @@ void TPDFRenderer::RunContent(TPDFPicasso& canvas, TPDFObject* source, const std
   } catch (const std::exception& e) {
     LastError = std::string("Rendering exception: ") + e.what() + "\r\nToken position " +
                 std::to_string(run.Position());
-    if (source) source->Pool->Warn(ContentName(source) + ": " + e.what() + " at byte " + std::to_string(run.Position()) + ", rest not drawn");
+    if (source && source->Pool) {
+      source->Pool->Warn(ContentName(source) + ": " + e.what() + " at byte " + std::to_string(run.Position()) +
+                         ", rest not drawn");
+    }
+  }
+  if (source && source->Pool && run.UnclosedString()) {
+    source->Pool->Warn(ContentName(source) + ": string at byte " + std::to_string(run.UnclosedString()) +
+                       " is not closed, read to the end of the content");
   }
 }
 

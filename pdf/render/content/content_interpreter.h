@@ -30,6 +30,7 @@ class TContentRun {
   // Interprets every token; exceptions reach the caller.
   void Run();
   size_t Position() const { return tokens_.Position(); }
+  size_t UnclosedString() const { return tokens_.UnclosedString(); }
 
   // Deepest graphics states kept; deeper q/Q pairs only count.
   static constexpr size_t kMaxStateDepth = 4096;

@@ -78,6 +78,7 @@ std::string_view TContentTokenizer::Next() {
           --depth;
       }
       if (pos_ > n) pos_ = n;
+      if (depth > 0 && !unclosedString_) unclosedString_ = start + 1;
       break;
     }
     case '<':

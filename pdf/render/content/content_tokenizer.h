@@ -29,6 +29,9 @@ class TContentTokenizer {
   bool ReadInlineImage(std::string_view& dictText, std::string_view& data);
   // 1-based position of the next character to read.
   size_t Position() const { return pos_ + 1; }
+  // 1-based position of the first string that runs to the end of the text
+  // without its closing parenthesis; 0 when every string was closed.
+  size_t UnclosedString() const { return unclosedString_; }
 
  private:
   // Reads the dictionary that starts at start, when it ends within the
@@ -39,6 +42,7 @@ class TContentTokenizer {
   std::string_view text_;
   size_t pos_ = 0;
   size_t dictionaryBudget_;
+  size_t unclosedString_ = 0;
 };
 
 }  // namespace ostrel

@@ -42,7 +42,9 @@ void TPDFRenderer::ReadPageText(TTextDevice& device, const std::string& content,
     // Content handed over decoded runs with the resources of its source
     // dictionary, or else the inherited ones: here always the caller's.
     InheritedResources = resources;
-    TPDFDictionary source(nullptr);
+    // The stand-in source belongs to the page's file, so damage found in the
+    // content is reported with that file's other warnings.
+    TPDFDictionary source(Page ? Page->Pool : resources ? resources->Pool : nullptr);
     RunContent(canvas, &source, &content, nullptr);
     // Then the appearances of the annotations a viewer shows.
     if (Page && LastError.empty()) DrawAnnotations(canvas);
