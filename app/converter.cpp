@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <mutex>
 #include <thread>
+#include <unordered_set>
 
 #include "app/file_names.h"
 #include "app/text_lines.h"
@@ -37,6 +38,24 @@ void TConverter::Reset() {
   pdf_ = std::make_unique<TOstrel>();
   pdfLoaded_ = false;
   loadedInputs_.clear();
+  workerWarnings_.clear();
+}
+
+std::vector<std::string> TConverter::Warnings() const {
+  std::vector<std::string> lines;
+  std::unordered_set<std::string> seen;
+  for (const auto* source : {&pdf_->Warnings(), &workerWarnings_}) {
+    for (const std::string& line : *source) {
+      if (seen.insert(line).second) lines.push_back(line);
+    }
+  }
+  return lines;
+}
+
+size_t TConverter::WarningCount() const {
+  // Past the facade's limit of kept lines its own count is the better figure.
+  if (pdf_->WarningCount() > pdf_->Warnings().size()) return pdf_->WarningCount();
+  return Warnings().size();
 }
 
 void TConverter::Fail(TFailureKind kind, const std::string& file, const std::string& detail) {
@@ -260,11 +279,22 @@ bool TConverter::RenderInParallel(const TConversionRequest& request, const std::
   int count = std::min<int>(request.Jobs, static_cast<int>(pages.size()));
   std::atomic<int> running{count};
   auto work = [&] {
-    struct Leaving {
-      std::atomic<int>& Running;
-      ~Leaving() { --Running; }
-    } leaving{running};
     TOstrel pdf;
+    // Declared after the facade, so it runs first: the facade's warnings are
+    // kept before the thread counts itself out.
+    struct Leaving {
+      TOstrel& Pdf;
+      std::mutex& Lock;
+      std::vector<std::string>& Warnings;
+      std::atomic<int>& Running;
+      ~Leaving() {
+        {
+          std::lock_guard lock(Lock);
+          Warnings.insert(Warnings.end(), Pdf.Warnings().begin(), Pdf.Warnings().end());
+        }
+        --Running;
+      }
+    } leaving{pdf, failureLock, workerWarnings_, running};
     if (pdf.LoadDocumentFile(Utf8ToUtf16(inputPath_), Utf8ToUtf16(request.Password)) != 1) {
       std::lock_guard lock(failureLock);
       if (failure.empty()) failure = "cannot open the file again";

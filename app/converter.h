@@ -39,6 +39,12 @@ class TConverter {
   // Sets the product as Creator and Producer and saves what the facade holds.
   TStepResult SaveBuiltDocument(const std::string& path);
 
+  // Warnings about damage that the last conversion read around, each line
+  // once (page text and pages rendered in parallel read the file again and
+  // repeat the loading warnings), and how many there were in all.
+  std::vector<std::string> Warnings() const;
+  size_t WarningCount() const;
+
   // The files a request writes, in order (text to standard output: none).
   std::vector<std::string> OutputFiles(const TConversionRequest& request);
 
@@ -61,6 +67,7 @@ class TConverter {
   std::string inputPath_;   // the PDF loaded last
   std::vector<std::string> loadedInputs_;  // every file the last Load read
   bool pdfLoaded_ = false;
+  std::vector<std::string> workerWarnings_;  // from the facades of parallel renders
 };
 
 }  // namespace drevlin

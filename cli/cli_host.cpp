@@ -23,6 +23,18 @@ void TCliHost::ReportFailure(const TFailure& failure) {
   PrintError("", DescribeFailure(failure));
 }
 
+void TCliHost::PrintWarnings(const std::string& file, const std::vector<std::string>& lines, size_t count,
+                             bool verbose) {
+  if (count == 0) return;
+  if (verbose) {
+    for (const std::string& line : lines) PrintError(file, "warning: " + line);
+    return;
+  }
+  if (quiet_) return;
+  PrintError(file, std::to_string(count) + (count == 1 ? " warning" : " warnings") +
+                       " about damage that was read around (-v shows them)");
+}
+
 void TCliHost::ReportProgress(int done, int total) {
   if (!progress_ || quiet_ || total <= 1) return;
   std::fprintf(stderr, "\r%d of %d", done, total);

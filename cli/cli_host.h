@@ -2,6 +2,7 @@
 // Reports a conversion's failures and progress on stderr, each failure as
 // one line "drevlin-convert: FILE: reason".
 #include <string>
+#include <vector>
 
 #include "app/conversion_host.h"
 
@@ -18,6 +19,11 @@ class TCliHost : public TConversionEvents {
   // One line on stderr, ending a progress line first.
   void PrintError(const std::string& file, const std::string& reason);
   bool Failed() const { return failed_; }
+  // Damage read around: with verbose each line as "FILE: warning: ...",
+  // else one line counting them (none under quiet). Warnings never fail a
+  // conversion.
+  void PrintWarnings(const std::string& file, const std::vector<std::string>& lines, size_t count,
+                     bool verbose);
 
  private:
   bool quiet_;

@@ -143,7 +143,11 @@ int RunCommand(const TCliOptions& options, const std::string& /*executablePath*/
     return 1;
   }
   if (command != "images-to-pdf" && !loaded.Ok) return 1;
-  if (command == "info") return PrintInfo(converter.Pdf());
+  if (command == "info") {
+    int status = PrintInfo(converter.Pdf());
+    host.PrintWarnings(options.Inputs[0], converter.Warnings(), converter.WarningCount(), options.Verbose);
+    return status;
+  }
 
   if (!options.Pages.empty()) {
     auto pages = ostrel::ParsePageList(options.Pages, converter.Pdf().PageCount());
@@ -169,7 +173,12 @@ int RunCommand(const TCliOptions& options, const std::string& /*executablePath*/
     PrintWritten(converter.OutputFiles(request), static_cast<size_t>(written.Written),
                  request.Mode == kModePdfToImages ? "page" : "file");
   }
-  return loaded.Ok && written.Ok && !host.Failed() ? 0 : 1;
+  int status = loaded.Ok && written.Ok && !host.Failed() ? 0 : 1;
+  // A failed conversion keeps to its one error line unless asked for more.
+  if (status == 0 || options.Verbose) {
+    host.PrintWarnings(options.Inputs[0], converter.Warnings(), converter.WarningCount(), options.Verbose);
+  }
+  return status;
 }
 
 }  // namespace drevlin

@@ -72,4 +72,27 @@ for tree in kids-loop count-high; do
 done
 [ ! -e "$tmp/kids-loop.out/p2.pdf" ] && [ -f "$tmp/count-high.out/p2.pdf" ] && [ ! -e "$tmp/count-high.out/p3.pdf" ] ||
   fail "pages that are not real were written: $(ls "$tmp"/*.out)"
+
+# Damage read around (an object missing from its offset) still converts,
+# exit 0: one line counts the warnings, -v prints each; two render jobs
+# report what their own readers found.
+echo '<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 200] /Resources << /Font << /F1 4 0 R >> >> /Contents [5 0 R 6 0 R] >>' > "$tmp/text-page"
+echo '<< /Type /Pages /Kids [3 0 R 7 0 R] /Count 2 >>' > "$tmp/two-pages"
+echo '<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>' > "$tmp/font"
+printf 'BT /F1 12 Tf 20 100 Td (Still here) Tj ET' > "$tmp/first.stream"
+printf 'BT /F1 12 Tf 20 50 Td (Lost) Tj ET' > "$tmp/second.stream"
+mkpdf "$tmp/misplaced.pdf" "$tmp/catalog" "$tmp/two-pages" "$tmp/text-page" "$tmp/font" \
+  "$tmp/first.stream" "$tmp/second.stream" "$tmp/text-page"
+sed -i 's/^6 0 obj$/6 0 jbo/' "$tmp/misplaced.pdf"
+mkdir "$tmp/warned"
+for cmd in pdf-to-text "pdf-to-images -j 2" split; do
+  "$prog" $cmd "$tmp/misplaced.pdf" -o "$tmp/warned/out.x" --no-progress > /dev/null 2> "$tmp/err" ||
+    fail "$cmd of a file with warnings: exit $?, $(cat "$tmp/err")"
+  grep -qx "drevlin-convert: .*misplaced.pdf: [0-9]* warnings\? about damage that was read around (-v shows them)" \
+    "$tmp/err" || fail "$cmd: no warning count: $(cat "$tmp/err")"
+  "$prog" -v $cmd "$tmp/misplaced.pdf" -o "$tmp/warned/out.x" --no-progress -q 2> "$tmp/err" || fail "-v $cmd exits $?"
+  grep -q "^drevlin-convert: .*misplaced.pdf: warning: object 6 0: " "$tmp/err" || fail "-v $cmd: $(cat "$tmp/err")"
+  ! grep -qv "warning: " "$tmp/err" || fail "-v $cmd prints more than warnings: $(cat "$tmp/err")"
+done
+grep -q "Still here" "$tmp/warned/out.x" || fail "the text around the damage is lost"
 echo ok
