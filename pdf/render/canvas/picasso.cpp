@@ -255,7 +255,9 @@ void TPDFPicasso::DrawCairoPath(bool stroke, cairo_pattern_t* source, int32_t co
       cairo_set_source(cr_, source);
     else
       SetSourceColor(color, alpha);
-    cairo_set_operator(cr_, kBlendOperators[static_cast<size_t>(blend_)]);
+    // SOURCE replaces within the shape and blends by coverage at its edges.
+    const bool knockOut = knockout_ && blend_ == TBlendMode::Normal;
+    cairo_set_operator(cr_, knockOut ? CAIRO_OPERATOR_SOURCE : kBlendOperators[static_cast<size_t>(blend_)]);
     stroke ? cairo_stroke_preserve(cr_) : cairo_fill_preserve(cr_);
     cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
     return;
@@ -299,9 +301,35 @@ void TPDFPicasso::PaintSource(cairo_pattern_t* pattern, double alpha) {
   if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS) Recover();
 }
 
-void TPDFPicasso::BeginGroup() {
+cairo_pattern_t* TPDFPicasso::ClippedSource(cairo_pattern_t* source,
+                                            const std::vector<std::pair<double, double>>& polygon) {
+  if (!cr_ || !source || polygon.size() < 3) return nullptr;
+  // The path being built may already be in the context: keep it.
+  cairo_path_t* pending = cairo_copy_path(cr_);
+  cairo_save(cr_);
+  cairo_reset_clip(cr_);
+  cairo_new_path(cr_);
+  cairo_move_to(cr_, polygon[0].first, polygon[0].second);
+  for (size_t i = 1; i < polygon.size(); ++i) cairo_line_to(cr_, polygon[i].first, polygon[i].second);
+  cairo_close_path(cr_);
+  cairo_clip(cr_);
+  cairo_push_group(cr_);
+  cairo_set_source(cr_, source);
+  cairo_paint(cr_);
+  cairo_pattern_t* clipped = cairo_pop_group(cr_);
+  cairo_restore(cr_);
+  cairo_new_path(cr_);
+  if (pending->status == CAIRO_STATUS_SUCCESS) cairo_append_path(cr_, pending);
+  cairo_path_destroy(pending);
+  if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS) Recover();
+  return clipped;
+}
+
+void TPDFPicasso::BeginGroup(bool knockout) {
   if (!cr_) return;
   groupClips_.push_back(currentClip_);
+  groupKnockouts_.push_back(knockout_);
+  knockout_ = knockout;
   cairo_push_group(cr_);
 }
 
@@ -311,6 +339,8 @@ void TPDFPicasso::EndGroup(double alpha) {
   // clips added inside must be undone before the layer is popped.
   RestoreClip(groupClips_.back());
   groupClips_.pop_back();
+  knockout_ = groupKnockouts_.back();
+  groupKnockouts_.pop_back();
   cairo_pop_group_to_source(cr_);
   CompositeSource(alpha);
   if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS) Recover();

@@ -94,12 +94,20 @@ class TPDFPicasso final : public TPDFGenericCanvas {
   // A device-space pattern whose alpha masks everything painted (a soft
   // mask); nullptr for none. The canvas keeps a reference.
   void SetSoftMask(cairo_pattern_t* mask);
+  // The source painted inside the device-space polygon only, transparent
+  // outside, as a new pattern the caller owns; nullptr without a surface.
+  // The layer it is drawn into covers the polygon, never more than the page.
+  cairo_pattern_t* ClippedSource(cairo_pattern_t* source, const std::vector<std::pair<double, double>>& polygon);
   // Paints the pattern over the whole current clip at the given alpha.
   void PaintSource(cairo_pattern_t* pattern, double alpha);
   // Everything drawn up to the matching EndGroup goes to a transparent
   // layer of its own; EndGroup composites it with the alpha, blend mode and
   // soft mask in force then. Clips made inside the group end with it.
-  void BeginGroup();
+  // In a knockout group each shape painted in the normal blend mode with a
+  // solid colour (or an opaque pattern) replaces what the group holds under
+  // it instead of compositing over it, as knockout groups composite every
+  // element with the group's initial backdrop.
+  void BeginGroup(bool knockout = false);
   void EndGroup(double alpha);
 
   // Stretches the whole bitmap into the rectangle.
@@ -171,6 +179,8 @@ class TPDFPicasso final : public TPDFGenericCanvas {
   cairo_pattern_t* softMask_ = nullptr;
   TBlendMode blend_ = TBlendMode::Normal;
   std::vector<int32_t> groupClips_;  // clip node at each open BeginGroup
+  std::vector<bool> groupKnockouts_;  // the knockout flag each open group replaced
+  bool knockout_ = false;
 
   // Clip nodes form a tree: node 0 is the unclipped page, every other node
   // intersects its parent with a path. The chain of the current node is

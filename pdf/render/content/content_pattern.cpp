@@ -80,6 +80,18 @@ TCairoPattern TContentRun::PatternSource(TPDFObject* raw, int32_t color) {
     TShadingPaint paint;
     if (MakeShadingPaint(dict->GetValue("Shading"), ManagerOf(r_), toDevice, PaintArea(), true, paint))
       source = paint.Pattern;
+    if (source && paint.HasBBox) {
+      // The box, in the shading's space, limits what the pattern paints,
+      // its background included.
+      const double* b = paint.BBox;
+      std::vector<std::pair<double, double>> corners;
+      for (auto [x, y] : {std::pair{b[0], b[1]}, {b[2], b[1]}, {b[2], b[3]}, {b[0], b[3]}}) {
+        double px, py;
+        TransformByMatrix(toDevice, x, y, px, py);
+        corners.emplace_back(px, py);
+      }
+      source = TCairoPattern(canvas_.ClippedSource(source.Get(), corners));
+    }
   }
   if (madeSources_.size() >= kMaxMadeSources) madeSources_.erase(madeSources_.begin());
   madeSources_.push_back({raw, color, source});

@@ -186,13 +186,18 @@ bool TContentRun::BeginFormGroup(TPDFDictionary* form) {
   auto* group = PdfCast<TPDFDictionary>(ResolveObject(form->GetValue("Group")));
   auto* kind = group ? PdfCast<TPDFName>(ResolveObject(group->GetValue("S"))) : nullptr;
   if (!kind || kind->Value != "Transparency") return false;
-  auto* isolated = PdfCast<TPDFBoolean>(ResolveObject(group->GetValue("I")));
+  auto flag = [&](const char* key) {
+    auto* value = PdfCast<TPDFBoolean>(ResolveObject(group->GetValue(key)));
+    return value && value->Value;
+  };
+  const bool isolated = flag("I"), knockout = flag("K");
   // A non-isolated group painted opaquely, normally and unmasked looks the
   // same drawn straight onto the page, where blend modes inside it see the
-  // real backdrop; any other group is drawn into a layer of its own.
+  // real backdrop; any other group, and every knockout group, is drawn into
+  // a layer of its own.
   const bool plain = gs_.FillAlpha >= 1 && gs_.BlendMode == 0 && !gs_.SoftMask;
-  if (plain && !(isolated && isolated->Value)) return false;
-  canvas_.BeginGroup();
+  if (plain && !isolated && !knockout) return false;
+  canvas_.BeginGroup(knockout);
   return true;
 }
 

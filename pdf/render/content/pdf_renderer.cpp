@@ -11,6 +11,7 @@
 #include "pdf/text/extract/text_device.h"
 #include "pdf/render/annotations/annotation_appearances.h"
 #include "pdf/render/canvas/picasso.h"
+#include "pdf/render/content/blend_scan.h"
 #include "pdf/render/content/render_lookup.h"
 #include "pdf/text/font_collection.h"
 
@@ -156,7 +157,16 @@ void TPDFRenderer::BeginPage(const TPDFMatrix& ctm, double dpi) {
 
 void TPDFRenderer::RunPage(TPDFPicasso& canvas) {
   if (!Page) return;
+  const bool blends = ResourcesUseBlendModes(PdfCast<TPDFDictionary>(InheritedEntry(Page, "Resources")));
+  if (blends) canvas.BeginGroup();
   RunContent(canvas, Page, nullptr, nullptr);
+  if (blends) {
+    // The group goes onto the paper as it is, whatever state the content
+    // left the canvas in.
+    canvas.SetBlendMode(TBlendMode::Normal);
+    canvas.SetSoftMask(nullptr);
+    canvas.EndGroup(1);
+  }
   if (LastError.empty()) DrawAnnotations(canvas);
 }
 

@@ -119,6 +119,34 @@ TEST(RendererPaint, ColoursAtChosenPixels) {
        },
        "/GS gs /G Do",
        {{50, 50, 0x8080FF, 1}, {20, 50, 0xFF8080, 1}}},
+      // The same squares in a knockout group: blue replaces red where they
+      // overlap instead of compositing over it.
+      {"knockout group",
+       [](RenderFixture& f) {
+         f.AddResource("XObject", "G",
+                       Form(f, "/Group << /S /Transparency /K true >> /Resources << /ExtGState << /H << /ca 0.5 >> >> >>",
+                            "/H gs 1 0 0 rg 0 0 60 100 re f 0 0 1 rg 40 0 60 100 re f"));
+       },
+       "/G Do",
+       {{50, 50, 0x8080FF, 1}, {20, 50, 0xFF8080, 1}}},
+      // Screen over the bare page: the page is a group on a transparent
+      // backdrop laid on the paper, so blue stays blue instead of vanishing
+      // into the white.
+      {"blend mode on the page",
+       [](RenderFixture& f) { f.AddResource("ExtGState", "GS", f.Dict("<< /BM /Screen >>")); },
+       "/GS gs 0 0 1 rg 0 0 50 100 re f",
+       {{25, 50, 0x0000FF, 1}, {75, 50, 0xFFFFFF, 0}}},
+      // A shading pattern's /BBox bounds what it paints, its /Background
+      // included: green beyond the gradient's end, nothing beyond the box.
+      {"shading pattern box",
+       [](RenderFixture& f) {
+         f.AddResource("Pattern", "P",
+                       f.Dict("<< /PatternType 2 /Shading << /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 40 0] "
+                              "/Function << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 0 1] /N 1 >> "
+                              "/Background [0 1 0] /BBox [0 0 60 100] >> >>"));
+       },
+       "/Pattern cs /P scn 0 0 100 100 re f",
+       {{1, 50, 0xFF0000, 16}, {50, 50, 0x00FF00, 1}, {80, 50, 0xFFFFFF, 0}}},
   };
   for (const Case& c : cases) {
     RenderFixture f;
