@@ -349,12 +349,13 @@ void TForm1::ShowProgress(int done, int total) {
     labelProgress_->setText(Q(texts_[TUiText::Working]));
     return;
   }
-  progressBar_->setRange(0, total);
-  progressBar_->setValue(std::clamp(done, 0, total));
-  // The page or file being worked on, or the last once all are done.
+  // The page or file being worked on, or the last once all are done. The
+  // label first: whoever watches the bar sees both agree.
   int current = std::min(done + 1, total);
   TUiText text = progressKind_ == TProgressKind::Files ? TUiText::FileOfFiles : TUiText::PageOfPages;
   labelProgress_->setText(Q(Format(text, std::to_string(current), std::to_string(total))));
+  progressBar_->setRange(0, total);
+  progressBar_->setValue(std::clamp(done, 0, total));
 }
 
 void TForm1::ButtonSelectDirClick() {

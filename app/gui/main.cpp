@@ -1,47 +1,24 @@
 // Drevlin PDF Converter, the window program.
 //   FILE...              open the files as if chosen with Select file, in the
 //                        mode their type suggests (the desktop passes a PDF)
-//   --quit-after-start   build every window, then quit (a start-up check)
+//   --quit-after-start   build every window, read the files given, then quit
+//                        (a start-up check)
 //   --screenshot DIR     save the main window (idle and converting) and the
 //                        About window in both languages as PNG files in DIR,
 //                        then quit
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QFont>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "app/gui/form_about.h"
 #include "app/gui/form_main.h"
-
-namespace {
-
-void SaveScreenshots(drevlin::TForm1& window, const QString& dir) {
-  QDir().mkpath(dir);
-  for (const char* language : {"English", "Russian"}) {
-    window.SetLanguage(language);
-    QApplication::processEvents();
-    window.grab().save(dir + "/main-" + language + ".png");
-    // The display a conversion shows, halfway through a 12-page document.
-    window.SetBusy(true, drevlin::TForm1::TProgressKind::Pages);
-    window.ShowProgress(5, 12);
-    QApplication::processEvents();
-    window.grab().save(dir + "/converting-" + language + ".png");
-    window.SetBusy(false);
-    drevlin::TFormAbout* about = window.FormAbout();
-    about->show();
-    QApplication::processEvents();
-    about->grab().save(dir + "/about-" + language + ".png");
-    about->hide();
-  }
-}
-
-}  // namespace
+#include "app/gui/screenshots.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -64,20 +41,27 @@ int main(int argc, char** argv) {
   }
 
   std::string executable = QCoreApplication::applicationFilePath().toStdString();
-  drevlin::TForm1 window(executable);
+  // The pictures show a real conversion, which reads and writes here.
+  QTemporaryDir workDir;
+  drevlin::TForm1 window(executable,
+                         screenshotDir.isEmpty() ? nullptr : drevlin::ScreenshotDialogs(workDir.path()));
   window.show();
   if (!screenshotDir.isEmpty()) {
     QTimer::singleShot(0, &window, [&] {
-      std::string language = window.Controller().Language;
-      SaveScreenshots(window, screenshotDir);
-      window.SetLanguage(language);
+      drevlin::SaveScreenshots(window, screenshotDir, workDir.path());
       window.close();
     });
-  } else if (quitAfterStart) {
-    QTimer::singleShot(0, &window, [&] { window.close(); });
-  } else if (!files.empty()) {
+  } else {
     // Once the window is up: showing it made the fresh facade the files go to.
-    QTimer::singleShot(0, &window, [&] { window.OpenFiles(files); });
+    QTimer::singleShot(0, &window, [&] {
+      if (!files.empty()) window.OpenFiles(files);
+      if (!quitAfterStart) return;
+      auto* poll = new QTimer(&window);
+      QObject::connect(poll, &QTimer::timeout, &window, [&] {
+        if (!window.Busy()) window.close();
+      });
+      poll->start(20);
+    });
   }
   return app.exec();
 }
