@@ -29,6 +29,7 @@
 #include "app/gui/form_update.h"
 #include "app/gui/opened_files.h"
 #include "app/gui/program_icon.h"
+#include "app/gui/qt_translation.h"
 #include "app/gui/window_dialogs.h"
 #include "app/pdf_association.h"
 
@@ -211,6 +212,7 @@ void TForm1::BuildMenu() {
 
 void TForm1::ApplyLanguageToWindows() {
   ApplyLanguage(controller_.AppDir, controller_.Language, texts_);
+  UseQtTranslation(controller_.Language);
   mLangEnglish_->setChecked(texts_.EnglishChecked);
   mLangRussian_->setChecked(texts_.RussianChecked);
   const std::pair<QMenu*, TUiText> menus[] = {
