@@ -28,6 +28,7 @@
 #include "app/converter.h"
 #include "app/gui/form_about.h"
 #include "app/gui/form_main.h"
+#include "app/gui/form_update.h"
 #include "app/gui/link_label.h"
 #include "app/gui/window_dialogs.h"
 #include "app/ini_file.h"
@@ -415,6 +416,15 @@ TEST_F(MainWindowTest, AboutLinkIsShownWhole) {
     EXPECT_FALSE(link->property("text").toString().isEmpty());
     about->hide();
   }
+  // The update window shows the same address when a newer version exists.
+  TFormUpdate* update = w.FormUpdate();
+  update->SetLink(w.Texts()[TUiText::FormAboutLabelSite]);
+  for (QLabel* label : update->findChildren<QLabel*>()) {
+    EXPECT_GE(label->x(), 0);
+    EXPECT_LE(label->geometry().right(), update->width());
+  }
+  update->SetLink("");
+  EXPECT_EQ(update->width(), 329);
 }
 
 }  // namespace
