@@ -319,7 +319,7 @@ void TForm1::RunStep(TProgressKind kind, TConversionWorker::TStep step,
   SetBusy(true, kind);
   worker_.Start(std::move(step), [this, after = std::move(after)](const TStepOutcome& outcome) {
     if (after) after(outcome);
-    if (!outcome.Error.empty()) pendingMessages_.push_back(Format(TUiText::ActionFailed, outcome.Error));
+    if (!outcome.Error.empty()) pendingErrors_.push_back(Format(TUiText::ActionFailed, outcome.Error));
     SetBusy(false);
     ShowPending();
   });
@@ -422,11 +422,15 @@ void TForm1::ShowPending() {
   // Taken first: a message box runs the event loop, which may bring more.
   std::vector<std::string> messages = std::move(pendingMessages_);
   std::vector<TFailure> failures = std::move(pendingFailures_);
+  std::vector<std::string> errors = std::move(pendingErrors_);
   pendingMessages_.clear();
   pendingFailures_.clear();
+  pendingErrors_.clear();
   if (closed_) return;
   for (const std::string& message : messages) dialogs_->Message(title_, message);
-  if (!failures.empty()) dialogs_->Warning(title_, FailureMessage(failures));
+  std::string warning = failures.empty() ? "" : FailureMessage(failures);
+  for (const std::string& error : errors) warning += (warning.empty() ? "" : "\n") + error;
+  if (!warning.empty()) dialogs_->Warning(title_, warning);
 }
 
 std::string TForm1::FailureLine(const TFailure& failure) const {

@@ -102,8 +102,8 @@ class TForm1 : public QMainWindow, private TConversionHost {
   void RunStep(TProgressKind kind, TConversionWorker::TStep step,
                std::function<void(const TStepOutcome&)> after = nullptr);
   void OnUiThread(std::function<void()> task);
-  // Shows what the last step reported: its messages, then its failures in
-  // one box. Only once no step runs.
+  // Shows what the last step reported: its messages, then its failures and
+  // errors in one box. Only once no step runs.
   void ShowPending();
   std::string FailureMessage(const std::vector<TFailure>& failures) const;
   std::string FailureLine(const TFailure& failure) const;
@@ -133,6 +133,7 @@ class TForm1 : public QMainWindow, private TConversionHost {
   int progressTotal_ = 0;
   std::vector<TFailure> pendingFailures_;
   std::vector<std::string> pendingMessages_;
+  std::vector<std::string> pendingErrors_;  // errors that escaped a step
 
   QMenu* mFile_ = nullptr;
   QMenu* mOptions_ = nullptr;
