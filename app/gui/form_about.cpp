@@ -73,7 +73,8 @@ void TFormAbout::FitTexts() {
   constexpr int kPanelWidth = 281;
   constexpr int kMargin = 8;
   int needed = kPanelWidth;
-  for (QLabel* label : panel_->findChildren<QLabel*>()) needed = std::max(needed, label->geometry().right() + 1 + kMargin);
+  for (QLabel* label : panel_->findChildren<QLabel*>())
+    needed = std::max(needed, label->geometry().right() + 1 + kMargin);
   panel_->resize(needed, panel_->height());
   buttonOk_->move((needed - buttonOk_->width()) / 2, buttonOk_->y());
   setFixedSize(needed + 2 * kMargin - 1, 161);

@@ -130,9 +130,10 @@ void TForm1::FormCreate(const std::string& executablePath) {
   TAssociationResult association = RegisterPdfAssociation(executablePath, controller_.AppDir);
   if (!association.Ok) {
     // Told once the window is up rather than before it exists.
-    QMetaObject::invokeMethod(
-        this, [this, file = association.File] { dialogs_->Warning(title_, Format(TUiText::AssociationNotWritten, file)); },
-        Qt::QueuedConnection);
+    auto warn = [this, file = association.File] {
+      dialogs_->Warning(title_, Format(TUiText::AssociationNotWritten, file));
+    };
+    QMetaObject::invokeMethod(this, warn, Qt::QueuedConnection);
   }
 }
 
