@@ -188,12 +188,25 @@ TEST_F(MainWindowTest, StoredModeBeyondTheListShowsSplitAndIsWrittenBack) {
   EXPECT_EQ(TIniFile(again.SettingsPath()).ReadInteger("Options", "convert", 0), 2);
 }
 
-TEST_F(MainWindowTest, UnwritableSettingsAreReported) {
+TEST_F(MainWindowTest, UnwritableSettingsAndAssociationAreReportedInTheLanguage) {
   fs::create_directories(dir / "drevlin-pdf-converter.ini");  // a folder where the file should go
   TForm1& w = Open();
+  w.SetLanguage("Russian");
   w.close();
+  EXPECT_EQ(script.warnings,
+            std::vector<std::string>{"Не удалось сохранить настройки в " +
+                                     (dir / "drevlin-pdf-converter.ini").string() + "."});
+
+  window.reset();
+  script.warnings.clear();
+  fs::remove(dir / "drevlin-pdf-converter.ini");
+  Write("drevlin-pdf-converter.ini", "[Options]\nLanguage=Russian\n");
+  Write("blocked", "");
+  ::setenv("XDG_DATA_HOME", (dir / "blocked").c_str(), 1);
+  Open();
   ASSERT_EQ(script.warnings.size(), 1u);
-  EXPECT_NE(script.warnings[0].find("drevlin-pdf-converter.ini"), std::string::npos);
+  EXPECT_EQ(script.warnings[0].rfind("Не удалось записать привязку файлов PDF в " + (dir / "blocked").string(), 0), 0u)
+      << script.warnings[0];
 }
 
 TEST_F(MainWindowTest, LanguageSwitchKeepsTextsTheFileLacks) {
