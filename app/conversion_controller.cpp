@@ -38,30 +38,50 @@ TConversionRequest TConversionController::Request() const {
 }
 
 TStepResult TConversionController::SelectInput(const std::vector<std::string>& paths) {
-  if (ConvertMode < kModePdfToImages || ConvertMode > kModeSplitPdf || paths.empty()) return {false};
+  std::optional<TConversionRequest> request = SelectRequest(paths);
+  if (!request) return {false};
+  TStepResult result = converter_.Load(*request);
+  FinishSelect(true);
+  return result;
+}
+
+std::optional<TConversionRequest> TConversionController::SelectRequest(const std::vector<std::string>& paths) {
+  if (ConvertMode < kModePdfToImages || ConvertMode > kModeSplitPdf || paths.empty()) return std::nullopt;
   InputPath = paths.front();
   InputName = FileNamePart(InputPath);
   InputBaseName = BaseNameOf(InputName);
   inputs_ = paths;
-  TStepResult result = converter_.Load(Request());
-  convertEnabled_ = true;
-  return result;
+  return Request();
 }
 
-// Asks the mode's save dialog, names the output from the answer as the window
-// always has, and writes it.
+void TConversionController::FinishSelect(bool completed) {
+  if (!completed) converter_.Reset();
+  convertEnabled_ = completed;
+}
+
 TStepResult TConversionController::ConvertSelected() {
   if (ConvertMode < kModePdfToImages || ConvertMode > kModeSplitPdf) return {false};
+  std::optional<TConversionRequest> request = ConvertRequest();
+  if (!request) return {};
+  return converter_.Write(*request);
+}
+
+// Asks the mode's save dialog and names the output from the answer as the
+// window always has.
+std::optional<TConversionRequest> TConversionController::ConvertRequest() {
+  if (ConvertMode < kModePdfToImages || ConvertMode > kModeSplitPdf) return std::nullopt;
   TConversionRequest request = Request();
   bool pdfMode = ConvertMode == kModePdfToImages || ConvertMode == kModePdfToText || ConvertMode == kModeSplitPdf;
-  if (pdfMode && !converter_.PdfLoaded()) return converter_.Write(request);  // reports that nothing is loaded
-  if (ConvertMode == kModePdfToText && !converter_.HasText()) return converter_.Write(request);  // "No text found!"
+  // Writing reports these two cases itself, without a dialog: nothing is
+  // loaded, or pdf to text finds no text.
+  if (pdfMode && !converter_.PdfLoaded()) return request;
+  if (ConvertMode == kModePdfToText && !converter_.HasText()) return request;
 
   std::string initialName = ConvertMode == kModeTextToPdf     ? "pdf_from_text.pdf"
                             : ConvertMode == kModeImagesToPdf ? "pdf_from_images.pdf"
                                                               : InputBaseName;
   auto choice = host_.AskSave({ConvertMode, OutputDir, initialName});
-  if (!choice) return {};
+  if (!choice) return std::nullopt;
   switch (ConvertMode) {
     case kModePdfToImages:
       // Only the chosen type counts; the pages are named after the document.
@@ -82,7 +102,7 @@ TStepResult TConversionController::ConvertSelected() {
       request.Output = choice->Path;
       break;
   }
-  return converter_.Write(request);
+  return request;
 }
 
 }  // namespace drevlin

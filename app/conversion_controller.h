@@ -3,6 +3,7 @@
 // Convert steps of the five conversions, start-up and shutdown. It turns the
 // window's answers into conversion requests for TConverter. Free of any
 // user-interface library.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,18 @@ class TConversionController {
 
   TStepResult SelectInput(const std::vector<std::string>& paths);
   TStepResult ConvertSelected();
+
+  // The same two steps cut where the slow work begins, so that a window can
+  // run that work on another thread while its own thread stays with the
+  // user. SelectRequest records the chosen paths and says what to load
+  // (nothing without a mode); FinishSelect follows the load: it enables
+  // Convert, or after a cancelled load drops what was read and disables it.
+  // ConvertRequest shows the save dialog and names the outputs; nothing when
+  // the dialog was cancelled. Converter() does the work in between.
+  std::optional<TConversionRequest> SelectRequest(const std::vector<std::string>& paths);
+  void FinishSelect(bool completed);
+  std::optional<TConversionRequest> ConvertRequest();
+  TConverter& Converter() { return converter_; }
   TStepResult SaveBuiltDocument(const std::string& path) { return converter_.SaveBuiltDocument(path); }
 
   bool ConvertEnabled() const { return convertEnabled_; }

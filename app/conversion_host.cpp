@@ -4,7 +4,7 @@
 
 namespace drevlin {
 
-std::string DescribeFailure(const TFailure& failure) {
+const char* FailureReason(TFailureKind kind) {
   static const std::map<TFailureKind, const char*> kReasons = {
       {TFailureKind::NoSuchFile, "no such file"},
       {TFailureKind::Unreadable, "cannot read the file"},
@@ -19,8 +19,12 @@ std::string DescribeFailure(const TFailure& failure) {
       {TFailureKind::DamagedPageTree, "the page tree is damaged"},
       {TFailureKind::NothingLoaded, "nothing to convert: no PDF file is loaded"},
   };
+  return kReasons.at(kind);
+}
+
+std::string DescribeFailure(const TFailure& failure) {
   std::string text = failure.File.empty() ? "" : failure.File + ": ";
-  text += kReasons.at(failure.Kind);
+  text += FailureReason(failure.Kind);
   if (!failure.Detail.empty()) text += " (" + failure.Detail + ")";
   return text;
 }

@@ -23,6 +23,11 @@ enum class TFailureKind {
   NothingLoaded,
 };
 
+inline constexpr int kFailureKindCount = static_cast<int>(TFailureKind::NothingLoaded) + 1;
+
+// The reason of a kind in English: "not a PDF file".
+const char* FailureReason(TFailureKind kind);
+
 struct TFailure {
   TFailureKind Kind;
   std::string File;    // the file concerned; empty when none is
@@ -31,6 +36,9 @@ struct TFailure {
 
 // "FILE: reason" in English.
 std::string DescribeFailure(const TFailure& failure);
+
+// The one plain message a conversion shows; hosts may word it their own way.
+inline constexpr const char* kNoTextFound = "No text found!";
 
 class TConversionEvents {
  public:

@@ -150,7 +150,9 @@ TStepResult TConverter::PlaceImages(const TConversionRequest& request) {
   TStepResult result;
   TOstrel& pdf = *pdf_;
   bool pageUsed = false;
-  for (size_t i = 0; i < paths.size(); ++i) {
+  // A cancel keeps the images placed so far; the caller decides what to do
+  // with a document cut short.
+  for (size_t i = 0; i < paths.size() && !events_.CancelRequested(); ++i) {
     Progress(events_, i, paths.size());
     // An unreadable image is skipped rather than repeating the previous image
     // on its page (or leaving a 0 by 0 page when it comes first).
@@ -361,7 +363,7 @@ TStepResult TConverter::RenderImages(const TConversionRequest& request) {
 
 TStepResult TConverter::ExtractText(const TConversionRequest& request) {
   if (!HasText()) {
-    events_.ShowMessage("No text found!");
+    events_.ShowMessage(kNoTextFound);
     TStepResult result;
     result.NoText = true;
     return result;
@@ -372,6 +374,8 @@ TStepResult TConverter::ExtractText(const TConversionRequest& request) {
   std::string text;
   std::vector<int> pages = SelectedPages(request);
   for (size_t i = 0; i < pages.size(); ++i) {
+    // The text file is only whole at the end: a cancelled run writes none.
+    if (events_.CancelRequested()) return {};
     Progress(events_, i, pages.size());
     text += Utf16ToUtf8(pdf_->ExtractPageTextFromFile(fileName, password, pages[i], option));
     text += "\r\n";

@@ -10,7 +10,7 @@ namespace {
 
 struct KeyAndText {
   const char* Key;
-  const char* Text;  // the window's own text; nullptr for the product page
+  const char* Text;  // the window's own text; nullptr: the product page or a failure reason
 };
 
 // Indexed by TUiText. The update messages have no text of their own: without
@@ -51,7 +51,42 @@ constexpr KeyAndText kTable[kUiTextCount] = {
     {"FormAbout.LabelAbout.Caption", "pdf files (and to pdf) converter"},
     {"FormAbout.LabelAuthor.Caption", kAuthorLine},
     {"FormAbout.LabelSite.Caption", nullptr},
+    {"OpenDialogText.Filter", "Text files (*.txt)|*.txt"},
+    {"OpenDialogConvertImages.Filter", "All Files|*.*"},
+    // Keep the order of the types: the chosen index picks the format.
+    {"SaveDialogImage.Filter",
+     "Bitmap file (*.bmp)|*.bmp|JPEG file (*.jpg, *.jpeg)|*.jpg; *.jpeg|PNG file (*.png)|*.png|"
+     "GIF file (*.gif)|*.gif|TIFF file (*.tiff)|*.tiff"},
+    {"FormAbout.LabelContact.Caption", kContactLine},
+    {"FormAbout.ButtonOK.Caption", "OK"},
+    {"ButtonCancel.Caption", "Cancel"},
+    {"StringWorking", "Working..."},
+    {"StringPageOfPages", "Page %1 of %2"},
+    {"StringFileOfFiles", "File %1 of %2"},
+    {"StringNoTextFound", kNoTextFound},
+    {"StringImagesLeftOut", "These images could not be read and were left out:"},
+    {"StringAndMore", "... and %1 more"},
+    {"StringSettingsNotSaved", "The settings could not be saved to %1."},
+    {"StringAssociationNotWritten", "The PDF file association could not be written to %1."},
+    {"StringActionFailed", "The action failed: %1"},
+    {"StringUnknownFileType", "%1: cannot tell which conversion this file is for"},
+    // The failure reasons take their English text from the converter.
+    {"StringNoSuchFile", nullptr},
+    {"StringUnreadable", nullptr},
+    {"StringNotPdf", nullptr},
+    {"StringNeedsPassword", nullptr},
+    {"StringWrongPassword", nullptr},
+    {"StringNotAnImage", nullptr},
+    {"StringOutputIsInput", nullptr},
+    {"StringCannotWrite", nullptr},
+    {"StringCannotRender", nullptr},
+    {"StringCannotTypeset", nullptr},
+    {"StringDamagedPageTree", nullptr},
+    {"StringNothingLoaded", nullptr},
 };
+
+// Every element has its key: a table shorter than the list would leave null keys.
+static_assert(kTable[kUiTextCount - 1].Key != nullptr);
 
 }  // namespace
 
@@ -59,6 +94,8 @@ const char* LanguageKeyOf(TUiText text) { return kTable[static_cast<int>(text)].
 
 TInterfaceTexts::TInterfaceTexts(const std::string& productPage) {
   for (int i = 0; i < kUiTextCount; ++i) texts_[i] = kTable[i].Text ? kTable[i].Text : productPage;
+  for (int kind = 0; kind < kFailureKindCount; ++kind)
+    Set(FailureText(static_cast<TFailureKind>(kind)), FailureReason(static_cast<TFailureKind>(kind)));
 }
 
 std::string LanguageFilePath(const std::string& appDir, const std::string& name) {

@@ -5,6 +5,8 @@
 #include <array>
 #include <string>
 
+#include "app/conversion_host.h"
+
 namespace drevlin {
 
 enum class TUiText : int {
@@ -16,8 +18,23 @@ enum class TUiText : int {
   FormSettingsButtonClose, FormUpdateCaption, FormUpdateButtonClose,
   FormUpdateButtonCheck, FormUpdateChecking, FormAboutCaption, FormAboutLabelAbout,
   FormAboutLabelAuthor, FormAboutLabelSite,
+  // Beyond the original windows: the dialog filters that had no key, the
+  // About window's contact line and button, the progress display, and every
+  // message the main window shows.
+  OpenDialogTextFilter, OpenDialogImagesFilter, SaveDialogImageFilter,
+  FormAboutLabelContact, FormAboutButtonOk, ButtonCancel, Working, PageOfPages,
+  FileOfFiles, NoTextFound, ImagesLeftOut, AndMore, SettingsNotSaved,
+  AssociationNotWritten, ActionFailed, UnknownFileType,
+  // One reason per TFailureKind, in its order.
+  FailureFirst,
+  FailureLast = FailureFirst + kFailureKindCount - 1,
   Count
 };
+
+// The text of a failure's reason.
+inline TUiText FailureText(TFailureKind kind) {
+  return static_cast<TUiText>(static_cast<int>(TUiText::FailureFirst) + static_cast<int>(kind));
+}
 
 inline constexpr int kUiTextCount = static_cast<int>(TUiText::Count);
 

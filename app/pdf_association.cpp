@@ -74,13 +74,13 @@ TAssociationResult RegisterPdfAssociation(const std::string& executablePath, con
   std::filesystem::create_directories(applications, ec);
   std::string entryPath = applications + kDesktopFileName;
   if (!ostrel::WriteWholeFile(entryPath, DesktopEntryText(exe, AssociationIcon(appDir))))
-    return {false, "cannot write " + entryPath};
+    return {false, "cannot write " + entryPath, entryPath};
 
   std::string config = XdgConfigHome();
   std::filesystem::create_directories(config, ec);
   TIniFile mimeapps(config + "/mimeapps.list");
   if (!mimeapps.WriteString("Default Applications", "application/pdf", kDesktopFileName))
-    return {false, "cannot write " + mimeapps.Path()};
+    return {false, "cannot write " + mimeapps.Path(), mimeapps.Path()};
   return {};
 }
 

@@ -12,6 +12,7 @@ inline constexpr const char* kIconName = "drevlin-pdf-converter";
 struct TAssociationResult {
   bool Ok = true;
   std::string Error;  // names the file that could not be written
+  std::string File;   // that file alone, for messages worded elsewhere
 };
 
 // The Exec line's command for the executable: the path quoted as desktop
@@ -25,7 +26,7 @@ std::string AssociationIcon(const std::string& appDir);
 // The whole desktop entry; icon is the icon file's path.
 std::string DesktopEntryText(const std::string& executablePath, const std::string& iconPath);
 
-// Writes both files; the icon is appDir + "icon.png".
+// Writes both files; the icon is AssociationIcon(appDir).
 TAssociationResult RegisterPdfAssociation(const std::string& executablePath, const std::string& appDir);
 
 }  // namespace drevlin

@@ -4,23 +4,32 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaObject>
+#include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QThread>
+#include <QUrl>
 
+#include <algorithm>
 #include <exception>
 
 #include "app/gui/form_about.h"
 #include "app/gui/form_merge.h"
 #include "app/gui/form_settings.h"
 #include "app/gui/form_update.h"
+#include "app/gui/opened_files.h"
 #include "app/gui/program_icon.h"
+#include "app/gui/qt_translation.h"
 #include "app/gui/window_dialogs.h"
 #include "app/pdf_association.h"
 
@@ -30,12 +39,18 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// Filters without a language key.
-constexpr const char* kTextOpenFilter = "Text files (*.txt)|*.txt";
-constexpr const char* kImagesOpenFilter = "All Files|*.*";
-constexpr const char* kImageSaveFilter =
-    "Bitmap file (*.bmp)|*.bmp|JPEG file (*.jpg, *.jpeg)|*.jpg; *.jpeg|PNG file (*.png)|*.png|"
-    "GIF file (*.gif)|*.gif|TIFF file (*.tiff)|*.tiff";
+// A message box lists this many failures at most; the rest are counted.
+constexpr size_t kFailuresListed = 20;
+
+// The local files among dropped data, in their order.
+std::vector<std::string> LocalFiles(const QMimeData* data) {
+  std::vector<std::string> paths;
+  if (!data || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+  }
+  return paths;
+}
 
 }  // namespace
 
@@ -43,6 +58,9 @@ TForm1::TForm1(const std::string& executablePath, std::unique_ptr<TWindowDialogs
     : dialogs_(dialogs ? std::move(dialogs) : std::make_unique<TQtWindowDialogs>(this)),
       controller_(*this),
       serverBase_(UpdateServerBase()),
+      worker_([this](std::function<void()> task) {
+        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+      }),
       updateCheck_([this](std::function<void()> task) {
         // Safe from the worker thread; dropped if this window is gone.
         QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
@@ -51,15 +69,25 @@ TForm1::TForm1(const std::string& executablePath, std::unique_ptr<TWindowDialogs
   FormCreate(executablePath);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // Before any member goes: the step works on the controller.
+  worker_.Cancel();
+  worker_.Wait();
+}
 
 template <typename F>
 void TForm1::Guarded(F action) {
   try {
     action();
   } catch (const std::exception& e) {
-    dialogs_->Warning(title_, e.what());
+    dialogs_->Warning(title_, Format(TUiText::ActionFailed, e.what()));
   }
+}
+
+std::string TForm1::Format(TUiText text, const std::string& first, const std::string& second) const {
+  QString format = Q(texts_[text]);
+  QString filled = format.contains("%2") ? format.arg(Q(first), Q(second)) : format.arg(Q(first));
+  return filled.toStdString();
 }
 
 void TForm1::FormCreate(const std::string& executablePath) {
@@ -77,7 +105,7 @@ void TForm1::FormCreate(const std::string& executablePath) {
   BuildMenu();
   // The About window's title is fixed text of its own, not built from the
   // running version.
-  formAbout_ = new TFormAbout(this, QStringLiteral("Drevlin PDF Converter 1.1"), kContactLine);
+  formAbout_ = new TFormAbout(this, QStringLiteral("Drevlin PDF Converter 1.1"));
   formSettings_ = new TFormSettings(this);
   formMerge_ = new TFormMerge(this);
   formUpdate_ = new TFormUpdate(this);
@@ -102,8 +130,10 @@ void TForm1::FormCreate(const std::string& executablePath) {
   TAssociationResult association = RegisterPdfAssociation(executablePath, controller_.AppDir);
   if (!association.Ok) {
     // Told once the window is up rather than before it exists.
-    QMetaObject::invokeMethod(
-        this, [this, error = association.Error] { dialogs_->Warning(title_, error); }, Qt::QueuedConnection);
+    auto warn = [this, file = association.File] {
+      dialogs_->Warning(title_, Format(TUiText::AssociationNotWritten, file));
+    };
+    QMetaObject::invokeMethod(this, warn, Qt::QueuedConnection);
   }
 }
 
@@ -140,6 +170,21 @@ void TForm1::BuildControls() {
   buttonConvert_->setEnabled(false);
   connect(buttonConvert_, &QPushButton::clicked, this, [this] { ButtonConvertClick(); });
 
+  // While a step runs, its progress and Cancel take the place of Select and
+  // Convert.
+  labelProgress_ = new QLabel(client);
+  labelProgress_->setGeometry(144, 40, 113, 16);
+  progressBar_ = new QProgressBar(client);
+  progressBar_->setGeometry(144, 58, 113, 22);
+  progressBar_->setTextVisible(false);
+  buttonCancel_ = new QPushButton("Cancel", client);
+  buttonCancel_->setGeometry(144, 88, 113, 41);
+  connect(buttonCancel_, &QPushButton::clicked, this, [this] { ButtonCancelClick(); });
+  for (QWidget* widget : {static_cast<QWidget*>(labelProgress_), static_cast<QWidget*>(progressBar_),
+                          static_cast<QWidget*>(buttonCancel_)})
+    widget->hide();
+  setAcceptDrops(true);
+
   setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 }
@@ -168,6 +213,7 @@ void TForm1::BuildMenu() {
 
 void TForm1::ApplyLanguageToWindows() {
   ApplyLanguage(controller_.AppDir, controller_.Language, texts_);
+  UseQtTranslation(controller_.Language);
   mLangEnglish_->setChecked(texts_.EnglishChecked);
   mLangRussian_->setChecked(texts_.RussianChecked);
   const std::pair<QMenu*, TUiText> menus[] = {
@@ -185,6 +231,8 @@ void TForm1::ApplyLanguageToWindows() {
     modeButtons_[i]->setText(Q(texts_[static_cast<TUiText>(static_cast<int>(TUiText::rgConvertItem0) + i)]));
   buttonSelect_->setText(Q(texts_[TUiText::ButtonSelect]));
   buttonConvert_->setText(Q(texts_[TUiText::ButtonConvert]));
+  buttonCancel_->setText(Q(texts_[TUiText::ButtonCancel]));
+  ShowProgress(progressDone_, progressTotal_);
   formAbout_->ApplyTexts(texts_);
   formSettings_->ApplyTexts(texts_);
   formUpdate_->ApplyTexts(texts_);
@@ -212,24 +260,105 @@ void TForm1::rgConvertClick(int index) {
 void TForm1::ButtonSelectClick() {
   Guarded([this] {
     int mode = controller_.ConvertMode;
-    if (mode < kModePdfToImages || mode > kModeSplitPdf) return;
+    if (busy_ || mode < kModePdfToImages || mode > kModeSplitPdf) return;
     TOpenDialogRequest request;
     if (mode == kModeTextToPdf) {
-      request.Filter = kTextOpenFilter;
+      request.Filter = texts_[TUiText::OpenDialogTextFilter];
     } else if (mode == kModeImagesToPdf) {
-      request = {kImagesOpenFilter, "txt", true};
+      request = {texts_[TUiText::OpenDialogImagesFilter], "txt", true};
     } else {
       request.Filter = texts_[TUiText::OpenDialog1Filter];
     }
     std::vector<std::string> paths = dialogs_->OpenFiles(request);
     if (paths.empty()) return;
-    controller_.SelectInput(paths);
-    buttonConvert_->setEnabled(controller_.ConvertEnabled());
+    SelectFiles(paths);
   });
 }
 
+// Reading the inputs can take long (many images): it runs as a step.
+void TForm1::SelectFiles(const std::vector<std::string>& paths) {
+  std::optional<TConversionRequest> request = controller_.SelectRequest(paths);
+  if (!request) return;
+  TProgressKind kind = request->Mode == kModeImagesToPdf ? TProgressKind::Files : TProgressKind::None;
+  RunStep(
+      kind, [this, request = *request] { return controller_.Converter().Load(request); },
+      [this](const TStepOutcome& outcome) { controller_.FinishSelect(!outcome.Cancelled); });
+}
+
 void TForm1::ButtonConvertClick() {
-  Guarded([this] { controller_.ConvertSelected(); });
+  Guarded([this] {
+    if (busy_) return;
+    std::optional<TConversionRequest> request = controller_.ConvertRequest();
+    if (!request) return;
+    bool pageWise = request->Mode == kModePdfToImages || request->Mode == kModePdfToText ||
+                    request->Mode == kModeSplitPdf;
+    RunStep(pageWise ? TProgressKind::Pages : TProgressKind::None,
+            [this, request = *request] { return controller_.Converter().Write(request); });
+  });
+}
+
+void TForm1::ButtonCancelClick() {
+  worker_.Cancel();
+  // Stopping waits for the current page; the button says it was heard.
+  buttonCancel_->setEnabled(false);
+}
+
+bool TForm1::OpenFiles(const std::vector<std::string>& paths) {
+  if (paths.empty() || busy_) return false;
+  TOpenPlan plan = PlanOpenedFiles(paths, controller_.ConvertMode);
+  if (plan.Mode == kModeNone) {
+    dialogs_->Warning(title_, Format(TUiText::UnknownFileType, plan.Inputs.front()));
+    return false;
+  }
+  if (plan.Mode != controller_.ConvertMode) rgConvertClick(plan.Mode);
+  SelectFiles(plan.Inputs);
+  return true;
+}
+
+void TForm1::RunStep(TProgressKind kind, TConversionWorker::TStep step,
+                     std::function<void(const TStepOutcome&)> after) {
+  SetBusy(true, kind);
+  worker_.Start(std::move(step), [this, after = std::move(after)](const TStepOutcome& outcome) {
+    if (after) after(outcome);
+    if (!outcome.Error.empty()) pendingErrors_.push_back(Format(TUiText::ActionFailed, outcome.Error));
+    SetBusy(false);
+    ShowPending();
+  });
+}
+
+void TForm1::SetBusy(bool busy, TProgressKind kind) {
+  busy_ = busy;
+  progressKind_ = kind;
+  progressDone_ = progressTotal_ = 0;
+  ShowProgress(0, 0);
+  buttonSelect_->setVisible(!busy);
+  buttonConvert_->setVisible(!busy);
+  buttonConvert_->setEnabled(!busy && controller_.ConvertEnabled());
+  for (QWidget* widget : {static_cast<QWidget*>(labelProgress_), static_cast<QWidget*>(progressBar_),
+                          static_cast<QWidget*>(buttonCancel_)})
+    widget->setVisible(busy);
+  buttonCancel_->setEnabled(busy);
+  // The step was built from these; they wait until it ends.
+  rgConvert_->setEnabled(!busy);
+  buttonSelectDir_->setEnabled(!busy);
+}
+
+void TForm1::ShowProgress(int done, int total) {
+  progressDone_ = done;
+  progressTotal_ = total;
+  if (total <= 0 || progressKind_ == TProgressKind::None) {
+    // Nothing to count yet: a moving bar.
+    progressBar_->setRange(0, 0);
+    labelProgress_->setText(Q(texts_[TUiText::Working]));
+    return;
+  }
+  // The page or file being worked on, or the last once all are done. The
+  // label first: whoever watches the bar sees both agree.
+  int current = std::min(done + 1, total);
+  TUiText text = progressKind_ == TProgressKind::Files ? TUiText::FileOfFiles : TUiText::PageOfPages;
+  labelProgress_->setText(Q(Format(text, std::to_string(current), std::to_string(total))));
+  progressBar_->setRange(0, total);
+  progressBar_->setValue(std::clamp(done, 0, total));
 }
 
 void TForm1::ButtonSelectDirClick() {
@@ -245,7 +374,7 @@ std::optional<TSaveChoice> TForm1::AskSave(const TSaveRequest& request) {
   TSaveDialogRequest dialog{"", "", request.InitialDir, request.InitialName};
   switch (request.Mode) {
     case kModePdfToImages:
-      dialog.Filter = kImageSaveFilter;
+      dialog.Filter = texts_[TUiText::SaveDialogImageFilter];
       break;
     case kModePdfToText:
       dialog.Filter = texts_[TUiText::SaveDialogTextFilter];
@@ -261,9 +390,75 @@ std::optional<TSaveChoice> TForm1::AskSave(const TSaveRequest& request) {
   return TSaveChoice{answer->Path, answer->FilterIndex};
 }
 
-void TForm1::ShowMessage(const std::string& text) { dialogs_->Message(title_, text); }
+void TForm1::OnUiThread(std::function<void()> task) {
+  if (QThread::currentThread() == thread()) {
+    task();
+    return;
+  }
+  // Queued calls run in the order they were made, and before the step's end.
+  QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+}
 
-void TForm1::ReportFailure(const TFailure& failure) { dialogs_->Warning(title_, DescribeFailure(failure)); }
+void TForm1::ShowMessage(const std::string& text) {
+  OnUiThread([this, text] {
+    pendingMessages_.push_back(text == kNoTextFound ? texts_[TUiText::NoTextFound] : text);
+    if (!busy_) ShowPending();
+  });
+}
+
+void TForm1::ReportFailure(const TFailure& failure) {
+  OnUiThread([this, failure] {
+    pendingFailures_.push_back(failure);
+    if (!busy_) ShowPending();
+  });
+}
+
+void TForm1::ReportProgress(int done, int total) {
+  OnUiThread([this, done, total] {
+    if (busy_) ShowProgress(done, total);
+  });
+}
+
+void TForm1::ShowPending() {
+  // Taken first: a message box runs the event loop, which may bring more.
+  std::vector<std::string> messages = std::move(pendingMessages_);
+  std::vector<TFailure> failures = std::move(pendingFailures_);
+  std::vector<std::string> errors = std::move(pendingErrors_);
+  pendingMessages_.clear();
+  pendingFailures_.clear();
+  pendingErrors_.clear();
+  if (closed_) return;
+  for (const std::string& message : messages) dialogs_->Message(title_, message);
+  std::string warning = failures.empty() ? "" : FailureMessage(failures);
+  for (const std::string& error : errors) warning += (warning.empty() ? "" : "\n") + error;
+  if (!warning.empty()) dialogs_->Warning(title_, warning);
+}
+
+std::string TForm1::FailureLine(const TFailure& failure) const {
+  int kind = static_cast<int>(failure.Kind);
+  // A kind newer than the language table keeps its English reason.
+  std::string reason = kind < kFailureKindCount ? texts_[FailureText(failure.Kind)] : FailureReason(failure.Kind);
+  std::string line = failure.File.empty() ? reason : failure.File + ": " + reason;
+  if (!failure.Detail.empty()) line += " (" + failure.Detail + ")";
+  return line;
+}
+
+// One failure is one line. Several images left out get a heading; any list
+// is cut short so that the box fits on the screen.
+std::string TForm1::FailureMessage(const std::vector<TFailure>& failures) const {
+  std::string text;
+  bool imagesLeftOut = failures.size() > 1 && std::all_of(failures.begin(), failures.end(), [](const TFailure& f) {
+                         return f.Kind == TFailureKind::NotAnImage || f.Kind == TFailureKind::NoSuchFile;
+                       });
+  if (imagesLeftOut) text = texts_[TUiText::ImagesLeftOut] + "\n";
+  for (size_t i = 0; i < failures.size() && i < kFailuresListed; ++i) {
+    if (i > 0) text += "\n";
+    text += FailureLine(failures[i]);
+  }
+  if (failures.size() > kFailuresListed)
+    text += "\n" + Format(TUiText::AndMore, std::to_string(failures.size() - kFailuresListed));
+  return text;
+}
 
 void TForm1::SetLanguage(const std::string& name) {
   controller_.Language = name;
@@ -303,6 +498,7 @@ void TForm1::ShowUpdateResult(const TUpdateResult& result) {
 
 void TForm1::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
+  closed_ = false;
   if (shown_) return;
   shown_ = true;
   controller_.FormShow();
@@ -310,12 +506,29 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  // A running step stops after its current page; what it finished stays.
+  worker_.Cancel();
+  worker_.Wait();
+  closed_ = true;
   TSettings settings{controller_.Language, controller_.OutputDir,
                      modePicked_ ? controller_.ConvertMode : storedMode_};
   if (!WriteSettings(settingsPath_, settings))
-    dialogs_->Warning(title_, "The settings could not be saved to " + settingsPath_ + ".");
+    dialogs_->Warning(title_, Format(TUiText::SettingsNotSaved, settingsPath_));
   controller_.FormClose();
   event->accept();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  if (!busy_ && !LocalFiles(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  std::vector<std::string> paths = LocalFiles(event->mimeData());
+  if (busy_ || paths.empty()) return;
+  event->acceptProposedAction();
+  // Taken after the drop has ended, so that the application the files came
+  // from is not kept waiting by a message box.
+  QMetaObject::invokeMethod(this, [this, paths] { OpenFiles(paths); }, Qt::QueuedConnection);
 }
 
 }  // namespace drevlin

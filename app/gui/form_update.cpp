@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
+
 #include "app/gui/link_label.h"
 #include "app/language.h"
 
@@ -56,11 +58,25 @@ void TFormUpdate::SetLink(const std::string& text) {
 std::string TFormUpdate::Message() const { return labelText_->text().toStdString(); }
 std::string TFormUpdate::Link() const { return labelLink_->text().toStdString(); }
 
+// The labels are centred; a text wider than the window (the product page
+// address, in a 13-pixel font) widens it rather than being cut off at both
+// ends, and the buttons stay centred below.
 void TFormUpdate::CentreLabels() {
+  constexpr int kWidth = 329;
+  constexpr int kMargin = 8;
+  int needed = kWidth;
   for (QLabel* label : {labelText_, static_cast<QLabel*>(labelLink_)}) {
     label->adjustSize();
-    label->move((width() - label->width()) / 2, label->y());
+    needed = std::max(needed, label->width() + 2 * kMargin);
   }
+  if (needed != width()) {
+    setFixedSize(needed, 82);
+    int shift = (needed - kWidth) / 2;
+    buttonCheck_->move(88 + shift, 48);
+    buttonClose_->move(168 + shift, 48);
+  }
+  for (QLabel* label : {labelText_, static_cast<QLabel*>(labelLink_)})
+    label->move((width() - label->width()) / 2, label->y());
 }
 
 void TFormUpdate::showEvent(QShowEvent* event) {

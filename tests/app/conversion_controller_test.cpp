@@ -22,6 +22,12 @@ class ScriptedHost : public TConversionHost {
   }
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
   void ReportFailure(const TFailure& failure) override { failures.push_back(DescribeFailure(failure)); }
+  // Cancel arrives once this many progress reports have come.
+  void ReportProgress(int, int) override { ++reports; }
+  bool CancelRequested() override { return cancelAfter >= 0 && reports > cancelAfter; }
+
+  int reports = 0;
+  int cancelAfter = -1;
 
   std::optional<TSaveChoice> answer;
   std::vector<TSaveRequest> requests;
@@ -133,6 +139,40 @@ TEST_F(ControllerTest, BuiltDocumentIsSavedWithTheProductAsCreator) {
   EXPECT_EQ(controller.Pdf().DocumentInfo(5), u"Drevlin PDF Converter");
   EXPECT_EQ(controller.Pdf().DocumentInfo(6), u"Drevlin PDF Converter");
   EXPECT_EQ(controller.Pdf().PageCount(), 1);
+}
+
+TEST_F(ControllerTest, CancelledStepsKeepNothingHalfDone) {
+  // Images: the load stops after the first file, and the Select step that
+  // was cancelled leaves nothing selected.
+  controller.rgConvertClick(kModeImagesToPdf);
+  std::string bad = Write("bad.png", "x");
+  auto request = controller.SelectRequest({bad, bad, bad});
+  ASSERT_TRUE(request);
+  host.cancelAfter = 0;
+  controller.Converter().Load(*request);
+  EXPECT_EQ(host.failures.size(), 1u);
+  controller.FinishSelect(false);
+  EXPECT_FALSE(controller.ConvertEnabled());
+  EXPECT_FALSE(controller.Converter().PdfLoaded());
+
+  // Page text: the file is only written whole, so a cancelled run writes none.
+  host.cancelAfter = -1;
+  controller.rgConvertClick(kModeTextToPdf);
+  controller.SelectInput({Write("two.txt", "a\fb\n")});
+  host.answer = TSaveChoice{(dir / "two.pdf").string(), 1};
+  ASSERT_TRUE(controller.ConvertSelected().Ok);
+  controller.rgConvertClick(kModePdfToText);
+  controller.SelectInput({(dir / "two.pdf").string()});
+  host.answer = TSaveChoice{"two.txt.out", 1};
+  request = controller.ConvertRequest();
+  ASSERT_TRUE(request);
+  host.reports = 0;
+  host.cancelAfter = 0;
+  EXPECT_TRUE(controller.Converter().Write(*request).Ok);
+  EXPECT_FALSE(fs::exists(dir / "two.txt.out"));
+  host.cancelAfter = -1;
+  EXPECT_EQ(controller.Converter().Write(*request).Written, 1);
+  EXPECT_TRUE(fs::exists(dir / "two.txt.out"));
 }
 
 TEST(FileNames, ExtensionsBelongToTheLastComponentOnly) {
