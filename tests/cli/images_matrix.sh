@@ -152,12 +152,12 @@ done > make.log 2>&1
 grep FAIL make.log && exit 1
 
 # The pixels each page must show: the first frame (or, for an animation, the
-# frames drawn over one another), 8 bits per sample, RGB; PNG alpha is kept,
-# so those pages show the picture over white, other formats without alpha.
+# frames drawn over one another), 8 bits per sample, RGB; PNG and BMP alpha
+# is kept, so those pages show the picture over white.
 while read -r name check file <&3; do
   case $check/$name in
     anim/*) convert "$file" -coalesce -delete 0--2 -alpha off -depth 8 -type TrueColor "$name.want.ppm" ;;
-    */png-*) convert "$file[0]" -background white -flatten -alpha off -depth 8 -type TrueColor "$name.want.ppm" ;;
+    */png-*|*/bmp-32) convert "$file[0]" -background white -flatten -alpha off -depth 8 -type TrueColor "$name.want.ppm" ;;
     *) convert "$file[0]" -alpha off -depth 8 -type TrueColor "$name.want.ppm" ;;
   esac || fail "$name: ImageMagick cannot read it back"
 done 3< list
