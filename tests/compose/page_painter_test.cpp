@@ -97,24 +97,6 @@ TEST_F(PainterTest, ImagesAreGroupedOnePerPlacement) {
   EXPECT_EQ(flushes, 2);
 }
 
-TEST_F(PainterTest, OrientationTurnsAndMirrorsTheImageInsideItsRectangle) {
-  // A 30 x 20 rectangle at (5, 10): where the stored image's corners land.
-  const char* want[9] = {nullptr,
-                         "30 0 0 20 5 10",    // as stored
-                         "-30 0 0 20 35 10",  // mirrored left to right
-                         "-30 0 0 -20 35 30", // half a turn
-                         "30 0 0 -20 5 30",   // mirrored top to bottom
-                         "0 -20 -30 0 35 30", // stored rows run down the picture, first at the left
-                         "0 -20 30 0 5 30",   // a quarter turn clockwise: the first row at the right
-                         "0 20 30 0 5 10",
-                         "0 20 -30 0 35 10"};  // a quarter turn anticlockwise
-  for (int orientation = 1; orientation <= 8; ++orientation) {
-    painter.Buffer.clear();
-    painter.PlaceImage("OstrelIm1", 5, 30, 30, 20, nullptr, TImageFit::Stretch, orientation);
-    EXPECT_EQ(painter.Buffer, std::string("q\n") + want[orientation] + " cm\n/OstrelIm1 Do\nQ\n") << orientation;
-  }
-}
-
 TEST_F(PainterTest, StencilMasksArePaintedInTheFillColour) {
   TPDFDictionary* mask = pool.NewDictionary();
   mask->SetValue("ImageMask", pool.NewBoolean(true));

@@ -260,14 +260,7 @@ TEST_F(ImageImport, AlphaBecomesASoftMaskWhereThePictureHasSome) {
   }
 }
 
-TEST_F(ImageImport, OrientationAndColourProfilesComeFromTheFile) {
-  const std::string jpeg = MakeJpeg(Pattern(4, 3, 3, 8));
-  std::string exif("Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x06\0\0\0\0\0\0", 32);
-  TPDFImage* turned = Import(WithJpegSegment(jpeg, 0xE1, exif));
-  ASSERT_TRUE(turned);
-  EXPECT_EQ(turned->Orientation, 6);
-  EXPECT_EQ(std::pair(turned->PixelWidth, turned->PixelHeight), std::pair(4, 3));  // as stored
-
+TEST_F(ImageImport, ColourProfilesBecomeICCBasedSpacesWhenTheyFit) {
   const std::string rgbProfile = MakeIccProfile("RGB ", 400);
   auto profileOf = [](const TPDFImage* image) -> std::string {
     auto* space = PdfCast<TPDFArray>(image->XObjectDict->GetValue("ColorSpace", true));
@@ -276,9 +269,6 @@ TEST_F(ImageImport, OrientationAndColourProfilesComeFromTheFile) {
     auto* stream = space ? PdfCast<TPDFStream>(space->ItemResolved(1)) : nullptr;
     return stream ? FlateDecode(stream->RawData) : "none";
   };
-  TPDFImage* jpegProfiled = Import(WithJpegSegment(jpeg, 0xE2, std::string("ICC_PROFILE\0\1\1", 14) + rgbProfile));
-  ASSERT_TRUE(jpegProfiled);
-  EXPECT_EQ(profileOf(jpegProfiled), rgbProfile);
   PngOptions withProfile(2);
   withProfile.IccProfile = rgbProfile;
   TPDFImage* png = Import(MakePng(Pattern(3, 2, 3, 8), withProfile));
@@ -294,22 +284,6 @@ TEST_F(ImageImport, OrientationAndColourProfilesComeFromTheFile) {
   TPDFImage* mismatched = Import(MakePng(Pattern(3, 2, 3, 8), withProfile));
   ASSERT_TRUE(mismatched);
   EXPECT_EQ(Entry(mismatched->XObjectDict, "ColorSpace"), "/DeviceRGB");
-}
-
-TEST_F(ImageImport, Jpeg2000IsEmbeddedAsItIs) {
-  // SOC, SIZ: a 40 x 20 grid, image offset (4, 2), one tile, three components.
-  std::string codestream("\xFF\x4F\xFF\x51\0\x2F\0\0", 8);
-  for (uint32_t v : {40u, 20u, 4u, 2u, 40u, 20u, 0u, 0u})
-    codestream += std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-  codestream += std::string("\0\x03\x07\x01\x01\x07\x01\x01\x07\x01\x01\xFF\xD9", 13);
-  TPDFImage* jpx = Import(codestream);
-  ASSERT_TRUE(jpx);
-  EXPECT_EQ(std::pair(jpx->PixelWidth, jpx->PixelHeight), std::pair(36, 18));
-  EXPECT_EQ(Entry(jpx->XObjectDict, "Filter"), "/JPXDecode");
-  EXPECT_EQ(Entry(jpx->XObjectDict, "ColorSpace"), "/DeviceRGB");
-  EXPECT_EQ(StreamOf(jpx)->RawData, codestream);
-  EXPECT_TRUE(jpx->NeedsPDF15);
-  EXPECT_FALSE(Import(codestream.substr(0, 20)));
 }
 
 TEST_F(ImageImport, PlacedImageIsAPageResource) {
