@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 struct TCommandKind {
   const char* Name;
-  std::array<const char*, 8> Extensions;  // inputs the command takes in folder mode
+  std::array<const char*, 10> Extensions;  // inputs the command takes in folder mode
   const char* OutputExtension;
 };
 
@@ -25,7 +25,7 @@ constexpr TCommandKind kCommands[] = {
     {"split", {".pdf"}, ".pdf"},
     {"copy", {".pdf"}, ".pdf"},
     {"text-to-pdf", {".txt"}, ".pdf"},
-    {"images-to-pdf", {".jpg", ".jpeg", ".png", ".gif", ".bmp", ".tif", ".tiff"}, ".pdf"},
+    {"images-to-pdf", {".jpg", ".jpeg", ".png", ".gif", ".bmp", ".tif", ".tiff", ".jp2", ".j2k"}, ".pdf"},
 };
 
 const TCommandKind* FindCommand(const std::string& name) {

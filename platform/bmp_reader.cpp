@@ -25,6 +25,7 @@ struct Header {
   uint32_t Bits = 0;
   uint32_t Compression = kBiRgb;
   uint32_t Masks[3] = {0, 0, 0};
+  uint32_t AlphaMask = 0;  // bit-field pixels only; 0 when the file declares none
   size_t PaletteAt = 0;
   size_t PaletteEntrySize = 4;
   uint32_t PaletteCount = 0;
@@ -53,6 +54,9 @@ bool ReadHeader(std::string_view d, Header& h, std::string* error) {
   if (h.Compression == kBiBitFields || h.Compression == kBiAlphaBitFields) {
     // Version 1 headers keep the masks after the header, later ones inside it.
     for (int i = 0; i < 3; ++i) h.Masks[i] = U32(d, 54 + 4 * i);
+    // The alpha mask follows the colour masks, inside version 3+ headers or
+    // after a version 1 header of an alpha bit-field file.
+    if (headerSize >= 56 || h.Compression == kBiAlphaBitFields) h.AlphaMask = U32(d, 66);
     if (headerSize == 40) h.PaletteAt += h.Compression == kBiBitFields ? 12 : 16;
   } else if (h.Bits == 16) {
     h.Masks[0] = 0x7C00, h.Masks[1] = 0x03E0, h.Masks[2] = 0x001F;
@@ -144,22 +148,24 @@ void ConvertBitFields(std::string_view data, size_t stride, bool topDown, const 
   for (int y = 0; y < out.Height(); ++y) {
     size_t at = static_cast<size_t>(y) * stride;
     uint8_t* dst = out.Row(topDown ? y : out.Height() - 1 - y);
-    for (int x = 0; x < out.Width(); ++x, at += bytesPerPixel, dst += 3) {
+    const size_t step = out.PixelFormat() == TPixelFormat::pf32bit ? 4 : 3;
+    for (int x = 0; x < out.Width(); ++x, at += bytesPerPixel, dst += step) {
       if (at + bytesPerPixel > data.size()) return;
       uint32_t pixel = bytesPerPixel == 2 ? U16(data, at) : U32(data, at);
       dst[0] = Channel(pixel, h.Masks[2]);
       dst[1] = Channel(pixel, h.Masks[1]);
       dst[2] = Channel(pixel, h.Masks[0]);
+      if (step == 4) dst[3] = Channel(pixel, h.AlphaMask);
     }
   }
 }
 
-TPixelFormat FormatFor(uint32_t bits, bool bitFields) {
+TPixelFormat FormatFor(uint32_t bits, bool bitFields, bool alpha) {
   switch (bits) {
     case 1: return TPixelFormat::pf1bit;
     case 4: return TPixelFormat::pf4bit;
     case 8: return TPixelFormat::pf8bit;
-    case 32: return bitFields ? TPixelFormat::pf24bit : TPixelFormat::pf32bit;
+    case 32: return bitFields && !alpha ? TPixelFormat::pf24bit : TPixelFormat::pf32bit;
   }
   return TPixelFormat::pf24bit;
 }
@@ -191,7 +197,7 @@ bool ReadBmp(std::string_view file, Bitmap& out, std::string* error) {
   }
 
   bool bitFields = h.Bits == 16 || h.Compression == kBiBitFields || h.Compression == kBiAlphaBitFields;
-  if (!out.SetSize(static_cast<int>(h.Width), static_cast<int>(height), FormatFor(h.Bits, bitFields)))
+  if (!out.SetSize(static_cast<int>(h.Width), static_cast<int>(height), FormatFor(h.Bits, bitFields, h.AlphaMask != 0)))
     return Fail(error, "BMP too large");
   if (h.Bits <= 8) {
     for (uint32_t i = 0; i < h.PaletteCount; ++i) {

@@ -15,8 +15,9 @@ namespace ostrel {
 inline constexpr uint64_t kMaxBmpPixels = uint64_t{1} << 28;
 
 // Palette forms keep their palette (1, 4 and 8 bits); 16-bit and bit-field
-// pixels become 24-bit BGR; plain 32-bit pixels stay 32-bit BGRA. Rows come out
-// top-down. Returns false with a reason in `error` for anything unreadable.
+// pixels become 24-bit BGR; plain 32-bit pixels, and 32-bit bit-field pixels
+// with an alpha mask, become 32-bit BGRA (alpha as stored: many writers leave
+// it 0 where they mean opaque). Rows come out top-down. Returns false with a reason in `error` for anything unreadable.
 bool ReadBmp(std::string_view file, Bitmap& out, std::string* error = nullptr);
 
 }  // namespace ostrel

@@ -173,8 +173,9 @@ bool TPDFGIFDecoder::Read(std::string_view file) {
   return true;
 }
 
-bool TPDFGIFDecoder::RenderTo(Bitmap& bitmap) const {
+bool TPDFGIFDecoder::RenderTo(Bitmap& bitmap, std::string* alpha) const {
   bitmap = Bitmap();
+  if (alpha) alpha->clear();
   if (Images.empty() || ScreenWidth == 0 || ScreenHeight == 0) return false;
   // A screen far larger than any frame data could cover is not believed.
   uint64_t pixels = uint64_t(ScreenWidth) * uint64_t(ScreenHeight);
@@ -182,11 +183,17 @@ bool TPDFGIFDecoder::RenderTo(Bitmap& bitmap) const {
   if (!bitmap.SetSize(ScreenWidth, ScreenHeight, TPixelFormat::pf24bit)) return false;
   // Screen pixels that no frame covers stay white, the page's own colour.
   for (int y = 0; y < ScreenHeight; ++y) std::memset(bitmap.Row(y), 0xFF, size_t(ScreenWidth) * 3);
-  for (const TGIFImageBlock& block : Images) DrawFrame(block, bitmap);
+  // Coverage is only tracked for pictures that can have holes.
+  std::string coverage;
+  const bool transparent =
+      alpha && std::any_of(Images.begin(), Images.end(), [](const TGIFImageBlock& b) { return b.TransparencyFlag; });
+  if (transparent) coverage.assign(pixels, '\0');
+  for (const TGIFImageBlock& block : Images) DrawFrame(block, bitmap, transparent ? &coverage : nullptr);
+  if (transparent && coverage.find('\0') != std::string::npos) *alpha = std::move(coverage);
   return true;
 }
 
-void TPDFGIFDecoder::DrawFrame(const TGIFImageBlock& block, Bitmap& screen) const {
+void TPDFGIFDecoder::DrawFrame(const TGIFImageBlock& block, Bitmap& screen, std::string* alpha) const {
   if (block.Width == 0 || block.Height == 0 || block.Left >= ScreenWidth || block.Top >= ScreenHeight) return;
   std::vector<int> order;
   if (block.Interlaced) order = InterlacedRows(block.Height);
@@ -209,9 +216,13 @@ void TPDFGIFDecoder::DrawFrame(const TGIFImageBlock& block, Bitmap& screen) cons
     int y = block.Top + (block.Interlaced ? order[r] : r);
     if (y >= ScreenHeight) continue;
     uint8_t* dst = screen.Row(y) + size_t(block.Left) * 3;
+    char* covered = alpha ? alpha->data() + size_t(y) * ScreenWidth + block.Left : nullptr;
     int n = static_cast<int>(std::min<size_t>(visibleWidth, indices.size() - start));
     for (int x = 0; x < n; ++x, dst += 3) {
-      size_t entry = 3 * size_t(uint8_t(indices[start + x]));
+      const uint8_t index = uint8_t(indices[start + x]);
+      if (block.TransparencyFlag && index == block.TransparentIndex) continue;
+      if (covered) covered[x] = '\xFF';
+      size_t entry = 3 * size_t(index);
       if (entry + 3 <= table.size()) {  // indices past the table draw black
         dst[0] = table[entry + 2], dst[1] = table[entry + 1], dst[2] = table[entry];
       } else {

@@ -1,7 +1,8 @@
 #pragma once
 // TPDFGIFDecoder: the blocks of a GIF file, and all its frames composited
 // onto one 24-bit bitmap of the logical screen, each drawn over the previous
-// ones (transparency and disposal are not applied).
+// ones. A frame's transparent colour lets what lies below show through;
+// disposal is not applied.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,8 +32,11 @@ class TPDFGIFDecoder {
   // Parses the blocks. True when the header was valid.
   bool Read(std::string_view file);
   // The logical screen with every frame drawn on it, 24 bits per pixel.
-  // False (and an empty bitmap) when there is nothing to draw.
-  bool RenderTo(Bitmap& bitmap) const;
+  // False (and an empty bitmap) when there is nothing to draw. When a frame
+  // has a transparent colour, alpha (if given) receives one byte per screen
+  // pixel, rows top-down: 255 where some frame drew, 0 where none did; it
+  // stays empty when every pixel is opaque or no frame is transparent.
+  bool RenderTo(Bitmap& bitmap, std::string* alpha = nullptr) const;
 
   std::string Version;  // "87a" or "89a"
   int ScreenWidth = 0, ScreenHeight = 0;
@@ -43,7 +47,7 @@ class TPDFGIFDecoder {
   std::vector<TGIFImageBlock> Images;
 
  private:
-  void DrawFrame(const TGIFImageBlock& block, Bitmap& screen) const;
+  void DrawFrame(const TGIFImageBlock& block, Bitmap& screen, std::string* alpha) const;
   size_t fileSize_ = 0;
 };
 

@@ -209,7 +209,7 @@ void TPDFPainter::WriteTextMatrix(double x, double y) {
 }
 
 void TPDFPainter::PlaceImage(std::string_view resourceName, double x, double top, double width, double height,
-                             const TPDFDictionary* imageDict, TImageFit fit) {
+                             const TPDFDictionary* imageDict, TImageFit fit, int orientation) {
   WriteLine("q");
   if (IsStencilMask(imageDict)) {
     WritePending(fillColor_);
@@ -218,12 +218,26 @@ void TPDFPainter::PlaceImage(std::string_view resourceName, double x, double top
   }
   double scaleX = width, scaleY = height;
   if (fit == TImageFit::Square) scaleX = scaleY = std::min(width, height);
-  WriteNumber(scaleX);
-  WriteNumber(0);
-  WriteNumber(0);
-  WriteNumber(scaleY);
-  WriteNumber(x);
-  WriteNumber(top - height);
+  // The image's unit square (u along the stored rows, v up the stored
+  // columns) onto the rectangle: for each orientation, which of u, 1-u, v,
+  // 1-v runs across the upright picture and which runs up it.
+  struct TAxes {
+    int AcrossU, AcrossV, UpU, UpV;  // coefficients of u and v, each 0 or +-1
+  };
+  static constexpr TAxes kAxes[9] = {
+      {1, 0, 0, 1},  {1, 0, 0, 1},   {-1, 0, 0, 1}, {-1, 0, 0, -1}, {1, 0, 0, -1},
+      {0, -1, -1, 0}, {0, 1, -1, 0}, {0, 1, 1, 0},  {0, -1, 1, 0}};
+  const TAxes& axes = kAxes[orientation >= 1 && orientation <= 8 ? orientation : 1];
+  const double bottom = top - height;
+  // A negative coefficient counts from the far side: 1-u adds the full extent.
+  const double across = axes.AcrossU < 0 || axes.AcrossV < 0 ? scaleX : 0;
+  const double up = axes.UpU < 0 || axes.UpV < 0 ? scaleY : 0;
+  WriteNumber(axes.AcrossU * scaleX);
+  WriteNumber(axes.UpU * scaleY);
+  WriteNumber(axes.AcrossV * scaleX);
+  WriteNumber(axes.UpV * scaleY);
+  WriteNumber(x + across);
+  WriteNumber(bottom + up);
   WriteLine("cm");
   Buffer += '/';
   Buffer.append(resourceName);

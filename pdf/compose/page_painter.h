@@ -62,9 +62,12 @@ class TPDFPainter final : public TPageContentWriter {
   // Places the image XObject registered under resourceName with its upper
   // left corner at (x, top) and the given size, all in points. imageDict is
   // the image's dictionary when known: a stencil mask is painted in the fill
-  // colour, which is then written first.
+  // colour, which is then written first. orientation (1 to 8, as EXIF numbers
+  // them) mirrors or turns the stored pixels so that the picture shows
+  // upright in the rectangle; width and height are those of the upright picture.
   void PlaceImage(std::string_view resourceName, double x, double top, double width, double height,
-                  const TPDFDictionary* imageDict = nullptr, TImageFit fit = TImageFit::Stretch);
+                  const TPDFDictionary* imageDict = nullptr, TImageFit fit = TImageFit::Stretch,
+                  int orientation = 1);
 
   // Calls OnFlush unless flushing is switched off.
   void Flush();

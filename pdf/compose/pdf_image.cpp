@@ -1,6 +1,8 @@
 #include "pdf/compose/pdf_image.h"
 
 #include "pdf/compose/gif_decoder.h"
+#include "pdf/compose/icc_profile.h"
+#include "pdf/compose/jpeg2000_header.h"
 #include "pdf/compose/jpeg_markers.h"
 #include "pdf/compose/tiff_reader.h"
 #include "pdf/core/pdf_date.h"
@@ -21,7 +23,7 @@ uint32_t LittleEndian16(std::string_view d, size_t at) {
   return at + 2 <= d.size() ? uint32_t{uint8_t(d[at])} | uint32_t{uint8_t(d[at + 1])} << 8 : 0xFFFF;
 }
 
-enum class TFileFormat { Unknown, Metafile, BMP, JPEG, TIFF, PNG, GIF };
+enum class TFileFormat { Unknown, Metafile, BMP, JPEG, TIFF, PNG, GIF, JPEG2000 };
 
 TFileFormat DetectFormat(std::string_view d) {
   if (LittleEndian32(d, 0) == 0x9AC6CDD7 && d.size() >= 22) {
@@ -35,6 +37,7 @@ TFileFormat DetectFormat(std::string_view d) {
   if (d.substr(0, 2) == "MM" || d.substr(0, 2) == "II") return TFileFormat::TIFF;
   if (d.substr(0, 8) == std::string_view("\x89PNG\r\n\x1a\n", 8)) return TFileFormat::PNG;
   if (d.substr(0, 6) == "GIF87a" || d.substr(0, 6) == "GIF89a") return TFileFormat::GIF;
+  if (LooksLikeJPEG2000(d)) return TFileFormat::JPEG2000;
   return TFileFormat::Unknown;
 }
 
@@ -51,6 +54,24 @@ bool IsBlackAndWhite(const std::vector<uint32_t>& palette) {
                                  (palette[0] == 0xFFFFFF && palette[1] == 0));
 }
 
+// The alpha bytes of a 32-bit BMP, when they say something: writers that
+// know no alpha leave them all 0, and all 255 is opaque anyway.
+std::string BmpAlpha(const Bitmap& bitmap) {
+  if (bitmap.PixelFormat() != TPixelFormat::pf32bit) return {};
+  std::string alpha;
+  alpha.reserve(size_t(bitmap.Width()) * bitmap.Height());
+  bool anySet = false, anyClear = false;
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    const uint8_t* p = bitmap.Row(y);
+    for (int x = 0; x < bitmap.Width(); ++x, p += 4) {
+      alpha.push_back(char(p[3]));
+      anySet = anySet || p[3] != 0;
+      anyClear = anyClear || p[3] != 255;
+    }
+  }
+  return anySet && anyClear ? alpha : std::string();
+}
+
 }  // namespace
 
 std::string NewImageResourceName() { return "OstrelIm" + NewNameTag(); }
@@ -65,6 +86,7 @@ bool TPDFImage::LoadImage(std::string_view file, int options) {
     case TFileFormat::TIFF: return LoadTIFF(file, options);
     case TFileFormat::PNG: return LoadPNG(file, options);
     case TFileFormat::GIF: return LoadGIF(file);
+    case TFileFormat::JPEG2000: return LoadJPEG2000(file);
     case TFileFormat::Metafile:  // metafile pictures are not converted here
     case TFileFormat::Unknown: return false;
   }
@@ -99,14 +121,28 @@ void TPDFImage::Adopt(TPDFStream* stream, int64_t width, int64_t height) {
   PixelHeight = static_cast<int32_t>(height);
 }
 
-TPDFStream* TPDFImage::NewJPEGImage(std::string data, int64_t& width, int64_t& height, bool rgbSamples) {
+TPDFStream* TPDFImage::ICCProfileStream(std::string_view profile, int components) {
+  if (profile.empty() || !ICCProfileFits(profile, components)) return nullptr;
+  TPDFDictionary* dict = Pool->NewDictionary();
+  dict->SetValue("N", Pool->NewNumeric(components));
+  dict->SetValue("Alternate", Pool->NewName(ICCAlternateSpace(components)));
+  dict->SetValue("Filter", Pool->NewName("FlateDecode"));
+  return NewIndirectStream(dict, FlateEncode(profile));
+}
+
+TPDFObject* TPDFImage::ICCBasedSpace(TPDFStream* profile) {
+  return profile ? Pool->NewArrayOf({Pool->NewName("ICCBased"), ReferenceTo(profile)}) : nullptr;
+}
+
+TPDFStream* TPDFImage::NewJPEGImage(std::string data, int64_t& width, int64_t& height, bool rgbSamples,
+                                    TPDFObject* space) {
   TJPEGFrame frame;
   if (!ScanJPEGFrame(data, frame)) return nullptr;
   width = frame.Width;
   height = frame.Height;
   TPDFDictionary* dict = NewImageDict(width, height);
   ColorSpaceName = frame.Components == 1 ? "DeviceGray" : frame.Components == 4 ? "DeviceCMYK" : "DeviceRGB";
-  dict->SetValue("ColorSpace", Pool->NewName(ColorSpaceName));
+  dict->SetValue("ColorSpace", space ? space : Pool->NewName(ColorSpaceName));
   // CMYK JPEGs are as a rule stored inverted (the Adobe convention).
   if (frame.Components == 4) dict->SetValue("Decode", Pool->NewIntegerArray({1, 0, 1, 0, 1, 0, 1, 0}));
   dict->SetValue("BitsPerComponent", Pool->NewNumeric(8));
@@ -122,32 +158,70 @@ TPDFStream* TPDFImage::NewJPEGImage(std::string data, int64_t& width, int64_t& h
 
 bool TPDFImage::LoadJPEG(std::string_view file) {
   Kind = kJPEG;
+  TJPEGFrame frame;
+  if (!ScanJPEGFrame(file, frame)) return false;
+  TJPEGMetadata meta = ScanJPEGMetadata(file);
+  Orientation = meta.Orientation;
+  TPDFObject* space = ICCSpace(meta.ICCProfile, frame.Components);
   int64_t width = 0, height = 0;
-  TPDFStream* stream = NewJPEGImage(std::string(file), width, height, false);
+  TPDFStream* stream = NewJPEGImage(std::string(file), width, height, false, space);
   if (!stream) return false;
   Adopt(stream, width, height);
+  return true;
+}
+
+bool TPDFImage::LoadJPEG2000(std::string_view file) {
+  Kind = kJPEG2000;
+  TJPEG2000Header header;
+  if (!ReadJPEG2000Header(file, header)) return false;
+  TPDFDictionary* dict = NewImageDict(header.Width, header.Height);
+  // A JP2 file names its own colour space, which a reader takes when the
+  // dictionary names none; a bare codestream has only its component count.
+  if (!header.FileFormat) {
+    if (header.Components != 1 && header.Components != 3 && header.Components != 4) return false;
+    ColorSpaceName = ICCAlternateSpace(header.Components);
+    dict->SetValue("ColorSpace", Pool->NewName(ColorSpaceName));
+  }
+  dict->SetValue("Filter", Pool->NewName("JPXDecode"));
+  NeedsPDF15 = true;  // JPXDecode came with PDF 1.5
+  TPDFStream* stream = NewIndirectStream(dict, std::string(file));
+  if (!stream) return false;
+  Adopt(stream, header.Width, header.Height);
   return true;
 }
 
 bool TPDFImage::LoadBMP(std::string_view file) {
   Bitmap bitmap;
   if (!ReadBmp(file, bitmap)) return false;
-  return ImportBitmap(bitmap, nullptr, false);
+  return ImportBitmap(bitmap, nullptr, false, BmpAlpha(bitmap));
 }
 
 bool TPDFImage::LoadGIF(std::string_view file) {
   TPDFGIFDecoder decoder;
   Bitmap screen;
-  if (!decoder.Read(file) || !decoder.RenderTo(screen)) return false;
+  std::string alpha;
+  if (!decoder.Read(file) || !decoder.RenderTo(screen, &alpha)) return false;
   // GIF pixels are always compressed: flat colour areas shrink a lot.
   bool compress = CompressPixels;
   CompressPixels = true;
-  bool ok = ImportBitmap(screen, nullptr, false);
+  bool ok = ImportBitmap(screen, nullptr, false, alpha);
   CompressPixels = compress;
   return ok;
 }
 
-bool TPDFImage::ImportBitmap(const Bitmap& source, const TTIFFPage* page, bool keepGray) {
+bool TPDFImage::AttachSoftMask(TPDFDictionary* dict, int64_t width, int64_t height, int bits,
+                               std::string_view samples) {
+  TPDFDictionary* maskDict = NewImageDict(width, height);
+  maskDict->SetValue("ColorSpace", Pool->NewName("DeviceGray"));
+  maskDict->SetValue("BitsPerComponent", Pool->NewNumeric(bits));
+  maskDict->SetValue("Filter", Pool->NewName("FlateDecode"));
+  TPDFStream* mask = NewIndirectStream(maskDict, FlateEncode(samples));
+  if (!mask) return false;
+  dict->SetValue("SMask", ReferenceTo(mask));
+  return true;
+}
+
+bool TPDFImage::ImportBitmap(const Bitmap& source, const TTIFFPage* page, bool keepGray, std::string_view alpha) {
   Kind = page ? kTIFF : kBitmap;
   PixelWidth = source.Width();
   PixelHeight = source.Height();
@@ -210,6 +284,10 @@ bool TPDFImage::ImportBitmap(const Bitmap& source, const TTIFFPage* page, bool k
     dict->SetValue("Filter", Pool->NewName("FlateDecode"));
   }
   if (decode) dict->SetValue("Decode", decode);
+  if (!alpha.empty()) {
+    if (alpha.size() != size_t(width) * height) return false;
+    if (!AttachSoftMask(dict, width, height, 8, alpha)) return false;
+  }
   TPDFStream* stream = NewIndirectStream(dict, std::move(samples));
   if (!stream) return false;
   Adopt(stream, width, height);

@@ -1,6 +1,6 @@
 #pragma once
 // TPDFImage: an image file turned into an image resource of a document. JPEG
-// data is embedded as it is; PNG data as it is when PDF can read it, else
+// and JPEG 2000 data is embedded as it is; PNG data as it is when PDF can read it, else
 // decoded and recompressed; TIFF strips with the PDF filter matching their
 // compression; BMP and GIF as pixel samples. Every object made becomes an
 // indirect object of the document through the pool.
@@ -16,11 +16,12 @@
 namespace ostrel {
 
 class Bitmap;
+class TPDFTIFF;
 struct TTIFFPage;
 
 class TPDFImage {
  public:
-  enum : uint8_t { kJPEG = 1, kBitmap = 2, kTIFF = 3, kPNG = 4, kMetafile = 6 };
+  enum : uint8_t { kJPEG = 1, kBitmap = 2, kTIFF = 3, kPNG = 4, kMetafile = 6, kJPEG2000 = 7 };
 
   // resourceName is "OstrelIm" plus a fresh name tag, made by the caller.
   TPDFImage(TPDFStructure* pool, std::string resourceName);
@@ -30,8 +31,10 @@ class TPDFImage {
   // handled (0 keeps it as a soft mask). False when the file cannot be imported.
   bool LoadImage(std::string_view file, int options);
   // Pixels to an image XObject. page is the TIFF page they came from, if any;
-  // keepGray takes an 8-bit bitmap as grey whatever its palette.
-  bool ImportBitmap(const Bitmap& bitmap, const TTIFFPage* page, bool keepGray);
+  // keepGray takes an 8-bit bitmap as grey whatever its palette; alpha, when
+  // not empty, holds one opacity byte per pixel (rows top-down) and becomes
+  // the image's soft mask.
+  bool ImportBitmap(const Bitmap& bitmap, const TTIFFPage* page, bool keepGray, std::string_view alpha = {});
 
   TPDFStructure* const Pool;
   const std::string ResourceName;
@@ -44,6 +47,10 @@ class TPDFImage {
   std::string ColorSpaceName;
   bool NeedsPDF15 = false;
   int PagesInFile = 1;  // pictures the file holds: the pages of a TIFF
+  // How the stored pixels are turned to show the picture upright: the EXIF
+  // and TIFF orientation, 1 (as stored) to 8. 5 to 8 are quarter turns, which
+  // swap the width and height of the picture shown.
+  int Orientation = 1;
   // Resources the image's own content draws on (none for the formats read
   // here); the page tree registers them together with the image.
   std::vector<TPDFImage*> NestedImages;
@@ -52,11 +59,17 @@ class TPDFImage {
 
  private:
   bool LoadJPEG(std::string_view file);
+  bool LoadJPEG2000(std::string_view file);
   bool LoadBMP(std::string_view file);
   bool LoadGIF(std::string_view file);
   bool LoadPNG(std::string_view file, int options);
   bool LoadTIFF(std::string_view file, int options);
   bool ImportTIFFPage(const TTIFFPage& page, const std::string& decoded);
+  // A page whose pixels carry extra samples (alpha): decoded, split into the
+  // colour image and its soft mask.
+  bool ImportTIFFExtraSamples(const TPDFTIFF& tiff, int n, const TTIFFPage& page);
+  // /ColorSpace, /BitsPerComponent and /Decode of a TIFF page's samples.
+  void DescribeTIFFSamples(TPDFDictionary* dict, const TTIFFPage& page, TPDFStream* profile);
   bool ImportTIFFJPEG(const TTIFFPage& page);
 
   // A stream object made indirect; its dictionary gets /Length after the
@@ -67,8 +80,22 @@ class TPDFImage {
   TPDFDictionary* NewImageDict(int64_t width, int64_t height);
   // A pass-through JPEG stream as an image XObject; nullptr when no frame
   // header is found. The size found goes to width and height.
-  TPDFStream* NewJPEGImage(std::string data, int64_t& width, int64_t& height, bool rgbSamples);
+  // space, when given, replaces the device colour space the frame implies.
+  TPDFStream* NewJPEGImage(std::string data, int64_t& width, int64_t& height, bool rgbSamples,
+                           TPDFObject* space = nullptr);
   void Adopt(TPDFStream* stream, int64_t width, int64_t height);
+  // Opacity samples (DeviceGray, rows top-down) as a Flate-compressed image
+  // that becomes dict's /SMask. False when the stream cannot be made.
+  // The stream of an embedded profile of an image with this many colour
+  // components; nullptr when the profile does not fit the image.
+  TPDFStream* ICCProfileStream(std::string_view profile, int components);
+  // [/ICCBased profile], a fresh array for each image that uses it; nullptr
+  // without a profile.
+  TPDFObject* ICCBasedSpace(TPDFStream* profile);
+  TPDFObject* ICCSpace(std::string_view profile, int components) {
+    return ICCBasedSpace(ICCProfileStream(profile, components));
+  }
+  bool AttachSoftMask(TPDFDictionary* dict, int64_t width, int64_t height, int bits, std::string_view samples);
 };
 
 // A fresh image resource name: "OstrelIm" and a name tag.

@@ -83,13 +83,15 @@ bool TPDFImage::LoadPNG(std::string_view file, int options) {
     ColorSpaceName = "Indexed";
     TPDFArray* space = Pool->NewArray();
     space->Add(Pool->NewName("Indexed"));
-    space->Add(Pool->NewName("DeviceRGB"));
+    TPDFObject* base = ICCSpace(png.ICCProfile, 3);
+    space->Add(base ? base : Pool->NewName("DeviceRGB"));
     space->Add(Pool->NewNumeric(png.PaletteEntries - 1));
     space->Add(Pool->NewString(png.Palette, TPDFStringForm::Hex));
     dict->SetValue("ColorSpace", space);
   } else {
     ColorSpaceName = png.ColorChannels() == 1 ? "DeviceGray" : "DeviceRGB";
-    dict->SetValue("ColorSpace", Pool->NewName(ColorSpaceName));
+    TPDFObject* profiled = ICCSpace(png.ICCProfile, png.ColorChannels());
+    dict->SetValue("ColorSpace", profiled ? profiled : Pool->NewName(ColorSpaceName));
   }
   dict->SetValue("BitsPerComponent", Pool->NewNumeric(png.ColorDepth));
   dict->SetValue("Filter", Pool->NewName("FlateDecode"));

@@ -63,6 +63,7 @@ bool TPDFImage::LoadTIFF(std::string_view file, int options) {
   int n = std::clamp(options, 1, tiff.PageCount());
   std::optional<TTIFFPage> found = tiff.Page(n);
   const TTIFFPage& page = *found;
+  Orientation = page.Orientation;
   if (page.Width == 0 || page.Height == 0 || uint64_t{page.Width} * page.Height > kMaxImagePixels) return false;
   if (page.Compression == TTIFFCompression::Unsupported || page.PlanarSeparate || page.Tiled ||
       page.Strips.empty())
@@ -71,6 +72,9 @@ bool TPDFImage::LoadTIFF(std::string_view file, int options) {
 
   const int bits = page.BitsPerSample;
   if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16) return false;
+  if (page.ExtraSamples > 0 && page.Photometric != 3 && ComponentsFor(page.Photometric) > 0 &&
+      page.SamplesPerPixel == ComponentsFor(page.Photometric) + page.ExtraSamples)
+    return ImportTIFFExtraSamples(tiff, n, page);
   if (page.SampleFormat != 1 || ComponentsFor(page.Photometric) != page.SamplesPerPixel) return false;
   if (IsCCITT(page.Compression) && (bits != 1 || page.SamplesPerPixel != 1)) return false;
   if (page.Predictor != 1 && page.Predictor != 2) return false;
@@ -86,29 +90,31 @@ bool TPDFImage::LoadTIFF(std::string_view file, int options) {
   return ImportTIFFPage(page, decoded);
 }
 
+void TPDFImage::DescribeTIFFSamples(TPDFDictionary* dict, const TTIFFPage& page, TPDFStream* profile) {
+  if (page.Photometric == 3) {
+    ColorSpaceName = "Indexed";
+    size_t entries = size_t{1} << page.BitsPerSample, n = page.ColorMap.size() / 3;
+    std::string palette(3 * entries, '\0');
+    for (size_t i = 0; i < std::min(entries, n); ++i)
+      for (size_t c = 0; c < 3; ++c) palette[3 * i + c] = static_cast<char>(page.ColorMap[c * n + i] >> 8);
+    TPDFArray* space = Pool->NewArray();
+    space->Add(Pool->NewName("Indexed"));
+    space->Add(profile ? ICCBasedSpace(profile) : Pool->NewName("DeviceRGB"));
+    space->Add(Pool->NewNumeric(static_cast<double>(entries - 1)));
+    space->Add(Pool->NewString(palette, TPDFStringForm::Hex));
+    dict->SetValue("ColorSpace", space);
+  } else {
+    ColorSpaceName = page.Photometric == 2 ? "DeviceRGB" : page.Photometric == 5 ? "DeviceCMYK" : "DeviceGray";
+    dict->SetValue("ColorSpace", profile ? ICCBasedSpace(profile) : Pool->NewName(ColorSpaceName));
+  }
+  dict->SetValue("BitsPerComponent", Pool->NewNumeric(page.BitsPerSample));
+  if (page.Photometric == 0) dict->SetValue("Decode", Pool->NewIntegerArray({1, 0}));
+}
+
 bool TPDFImage::ImportTIFFPage(const TTIFFPage& page, const std::string& decoded) {
   const int64_t width = page.Width, height = page.Height;
-  // /ColorSpace, /BitsPerComponent and /Decode shared by every strip image.
-  auto describe = [&](TPDFDictionary* dict) {
-    if (page.Photometric == 3) {
-      ColorSpaceName = "Indexed";
-      size_t entries = size_t{1} << page.BitsPerSample, n = page.ColorMap.size() / 3;
-      std::string palette(3 * entries, '\0');
-      for (size_t i = 0; i < std::min(entries, n); ++i)
-        for (size_t c = 0; c < 3; ++c) palette[3 * i + c] = static_cast<char>(page.ColorMap[c * n + i] >> 8);
-      TPDFArray* space = Pool->NewArray();
-      space->Add(Pool->NewName("Indexed"));
-      space->Add(Pool->NewName("DeviceRGB"));
-      space->Add(Pool->NewNumeric(static_cast<double>(entries - 1)));
-      space->Add(Pool->NewString(palette, TPDFStringForm::Hex));
-      dict->SetValue("ColorSpace", space);
-    } else {
-      ColorSpaceName = page.Photometric == 2 ? "DeviceRGB" : page.Photometric == 5 ? "DeviceCMYK" : "DeviceGray";
-      dict->SetValue("ColorSpace", Pool->NewName(ColorSpaceName));
-    }
-    dict->SetValue("BitsPerComponent", Pool->NewNumeric(page.BitsPerSample));
-    if (page.Photometric == 0) dict->SetValue("Decode", Pool->NewIntegerArray({1, 0}));
-  };
+  TPDFStream* profile = ICCProfileStream(page.ICCProfile, page.Photometric == 3 ? 3 : ComponentsFor(page.Photometric));
+  auto describe = [&](TPDFDictionary* dict) { DescribeTIFFSamples(dict, page, profile); };
 
   if (!decoded.empty() || page.Compression == TTIFFCompression::PackBits) {
     // One image of all rows. PackBits strips are run-length data that PDF reads
@@ -212,12 +218,62 @@ bool TPDFImage::ImportTIFFPage(const TTIFFPage& page, const std::string& decoded
   return true;
 }
 
+bool TPDFImage::ImportTIFFExtraSamples(const TPDFTIFF& tiff, int n, const TTIFFPage& page) {
+  const int bits = page.BitsPerSample, colours = ComponentsFor(page.Photometric);
+  if ((bits != 8 && bits != 16) || page.SampleFormat != 1 || page.Predictor > 2) return false;
+  if (page.Compression != TTIFFCompression::None && page.Compression != TTIFFCompression::PackBits &&
+      page.Compression != TTIFFCompression::LZW)
+    return false;
+  const std::string decoded = tiff.DecodedSamples(n);  // 16-bit samples come big-endian
+  const size_t bytes = size_t(bits) / 8, pixels = size_t(page.Width) * page.Height;
+  const size_t stride = size_t(page.SamplesPerPixel) * bytes;
+  if (decoded.size() < pixels * stride) return false;
+  const uint32_t maximum = (1u << bits) - 1;
+  auto read = [&](const char* at) -> uint32_t {
+    return bytes == 1 ? uint8_t(at[0]) : uint32_t{uint8_t(at[0])} << 8 | uint8_t(at[1]);
+  };
+  auto write = [&](std::string& out, uint32_t value) {
+    if (bytes == 2) out.push_back(char(value >> 8));
+    out.push_back(char(value & 0xFF));
+  };
+  // Extra samples other than alpha are dropped; premultiplied colour is
+  // divided by its alpha, since soft masks take colour as it is.
+  const bool alpha = page.AlphaKind != 0, premultiplied = page.AlphaKind == 1;
+  std::string colour, opacity;
+  colour.reserve(pixels * colours * bytes);
+  if (alpha) opacity.reserve(pixels * bytes);
+  bool opaque = true;
+  for (size_t i = 0; i < pixels; ++i) {
+    const char* px = decoded.data() + i * stride;
+    const uint32_t a = alpha ? read(px + colours * bytes) : maximum;
+    for (int c = 0; c < colours; ++c) {
+      uint32_t value = read(px + c * bytes);
+      if (premultiplied) value = a == 0 ? 0 : std::min<uint32_t>(maximum, (value * maximum + a / 2) / a);
+      write(colour, value);
+    }
+    if (alpha) write(opacity, a);
+    opaque = opaque && a == maximum;
+  }
+  TPDFStream* profile = ICCProfileStream(page.ICCProfile, colours);
+  TPDFDictionary* dict = NewImageDict(page.Width, page.Height);
+  DescribeTIFFSamples(dict, page, profile);
+  dict->SetValue("Filter", Pool->NewName("FlateDecode"));
+  if (alpha && !opaque && !AttachSoftMask(dict, page.Width, page.Height, bits, opacity)) return false;
+  NeedsPDF15 = bits == 16;
+  TPDFStream* stream = NewIndirectStream(dict, FlateEncode(colour));
+  if (!stream) return false;
+  Adopt(stream, page.Width, page.Height);
+  return true;
+}
+
 bool TPDFImage::ImportTIFFJPEG(const TTIFFPage& page) {
   const bool rgb = page.Photometric == 2;
+  TPDFStream* profile = ICCProfileStream(page.ICCProfile, page.SamplesPerPixel);
   const int64_t width = page.Width, height = page.Height;
   if (page.Strips.size() == 1) {
     int64_t w = 0, h = 0;
-    TPDFStream* stream = NewJPEGImage(CompleteJPEGStrip(page.Strips[0], page.JPEGTables), w, h, rgb);
+    TPDFStream* stream =
+        NewJPEGImage(CompleteJPEGStrip(page.Strips[0], page.JPEGTables), w, h, rgb, ICCBasedSpace(profile));
     if (!stream) return false;
     Adopt(stream, w, h);
     return true;
@@ -234,7 +290,7 @@ bool TPDFImage::ImportTIFFJPEG(const TTIFFPage& page) {
     int64_t rows = std::min(rowsLeft, perStrip), w = 0, h = 0;
     rowsLeft -= rows;
     lower -= rows;
-    TPDFStream* image = NewJPEGImage(CompleteJPEGStrip(strip, page.JPEGTables), w, h, rgb);
+    TPDFStream* image = NewJPEGImage(CompleteJPEGStrip(strip, page.JPEGTables), w, h, rgb, ICCBasedSpace(profile));
     if (!image) return false;
     std::string name = NewImageResourceName();
     names->SetValue(name, ReferenceTo(image));

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "pdf/compose/icc_profile.h"
 #include "pdf/compose/image_limits.h"
 #include "pdf/filters/flate_filter.h"
 
@@ -104,6 +105,11 @@ bool TPNGReader::ReadChunks(std::string_view file) {
       Palette.resize(3 * size_t(PaletteEntries));
     } else if (type == "tRNS") {
       Transparency.assign(data);
+    } else if (type == "iCCP" && ICCProfile.empty()) {
+      // A name of 1 to 79 bytes, its terminator, compression method 0, then zlib data.
+      size_t nameEnd = data.substr(0, 80).find('\0');
+      if (nameEnd != std::string_view::npos && nameEnd >= 1 && nameEnd + 2 <= data.size() && data[nameEnd + 1] == 0)
+        ICCProfile = FlateDecode(data.substr(nameEnd + 2), kMaxICCProfileBytes);
     } else if (type == "IDAT") {
       ImageData.append(data);
     } else if (type == "pHYs" && length >= 9 && data[8] == 1) {  // pixels per metre

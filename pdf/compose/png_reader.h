@@ -37,6 +37,7 @@ class TPNGReader {
   int PaletteEntries = 0;
   std::string Transparency;  // tRNS bytes: the colour-key mask of the import
   std::string ImageData;     // all IDAT chunks joined
+  std::string ICCProfile;    // the iCCP chunk's profile, inflated (bounded); empty without one
   int ResolutionX = 96;
   int ResolutionY = 96;
 

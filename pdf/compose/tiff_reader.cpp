@@ -106,6 +106,17 @@ TTIFFPage ReadPage(TIFF* tif, std::string_view file) {
   if (TIFFGetField(tif, TIFFTAG_PLANARCONFIG, &u16)) page.PlanarSeparate = u16 == PLANARCONFIG_SEPARATE;
   if (TIFFGetField(tif, TIFFTAG_SAMPLEFORMAT, &u16)) page.SampleFormat = u16;
   if (compression == COMPRESSION_LZW && TIFFGetField(tif, TIFFTAG_PREDICTOR, &u16)) page.Predictor = u16;
+  uint16_t extraCount = 0;
+  uint16_t* extraTypes = nullptr;
+  if (TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extraTypes) && extraTypes && extraCount > 0) {
+    page.ExtraSamples = extraCount;
+    if (extraTypes[0] == EXTRASAMPLE_ASSOCALPHA || extraTypes[0] == EXTRASAMPLE_UNASSALPHA)
+      page.AlphaKind = extraTypes[0];
+  }
+  if (TIFFGetField(tif, TIFFTAG_ORIENTATION, &u16) && u16 >= 1 && u16 <= 8) page.Orientation = u16;
+  void* profile = nullptr;
+  if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &u32, &profile) && profile && u32 <= (uint32_t{16} << 20))
+    page.ICCProfile.assign(static_cast<const char*>(profile), u32);
   page.Tiled = TIFFIsTiled(tif);
   page.LittleEndian = !TIFFIsBigEndian(tif);
 

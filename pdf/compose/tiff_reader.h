@@ -29,6 +29,10 @@ struct TTIFFPage {
   bool ByteAlignedLines = false;
   int Predictor = 1;
   int SampleFormat = 1;  // 1 unsigned integers; anything else cannot be embedded
+  int ExtraSamples = 0;  // samples per pixel beyond the colour components
+  int AlphaKind = 0;     // the first extra sample: 1 premultiplied alpha, 2 straight alpha, 0 not alpha
+  int Orientation = 1;   // 1..8, as EXIF numbers them
+  std::string ICCProfile;
   bool LittleEndian = false;
   std::vector<uint16_t> ColorMap;  // all red, then all green, then all blue
   std::string JPEGTables;          // the abbreviated table stream of JPEG strips

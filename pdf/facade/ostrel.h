@@ -91,6 +91,8 @@ class TOstrel {
   // drawn. An empty text gives one empty piece.
   std::vector<std::u16string> WrapText(std::u16string_view text, double width);
   int AddImageFile(std::u16string_view fileName, int options);
+  // The selected image's size in pixels as it shows upright (a photo whose
+  // orientation turns it a quarter is as wide as it is stored high).
   int ImageWidth();
   int ImageHeight();
   // How many pictures the selected image's file holds (the pages of a TIFF);

@@ -32,14 +32,24 @@ int TOstrel::AddImageFile(std::u16string_view fileName, int options) {
   }
 }
 
+namespace {
+
+// Orientations 5 to 8 turn the picture a quarter: it shows as wide as it is stored high.
+bool QuarterTurned(const TPDFImage& image) { return image.Orientation >= 5 && image.Orientation <= 8; }
+
+}  // namespace
+
+// The size of the picture as it shows, upright.
 int TOstrel::ImageWidth() {
   LastErrorCode = kErrNone;
-  return SelectedImage ? SelectedImage->PixelWidth : 0;
+  if (!SelectedImage) return 0;
+  return QuarterTurned(*SelectedImage) ? SelectedImage->PixelHeight : SelectedImage->PixelWidth;
 }
 
 int TOstrel::ImageHeight() {
   LastErrorCode = kErrNone;
-  return SelectedImage ? SelectedImage->PixelHeight : 0;
+  if (!SelectedImage) return 0;
+  return QuarterTurned(*SelectedImage) ? SelectedImage->PixelWidth : SelectedImage->PixelHeight;
 }
 
 int TOstrel::ImagePageCount() {
@@ -53,7 +63,7 @@ int TOstrel::DrawImageAt(double left, double top, double width, double height) {
   TImageFit fit = SelectedImage->Kind == TPDFImage::kMetafile ? TImageFit::Square : TImageFit::Stretch;
   PainterOf(SelectedDocument).PlaceImage(SelectedImage->ResourceName, UserToPointsX(left), UserToPointsY(top),
                                          ScaleToPoints(width), ScaleToPoints(height), SelectedImage->XObjectDict,
-                                         fit);
+                                         fit, SelectedImage->Orientation);
   return 1;
 }
 

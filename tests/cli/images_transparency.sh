@@ -1,8 +1,10 @@
 #!/bin/sh
-# images-to-pdf keeps what a picture file shows: alpha channels become soft
-# masks and a single transparent colour a colour-key mask (the page drawn by
-# MuPDF over white equals the picture flattened over white by ImageMagick),
-# and every page of a multi-page TIFF becomes a page. Skipped without the tools.
+# images-to-pdf keeps what a picture file shows: alpha channels (PNG, 32-bit
+# BMP, TIFF extra samples, straight or premultiplied) and GIF's transparent
+# colour become soft masks, a PNG's single transparent colour a colour-key
+# mask (the page drawn by MuPDF over white equals the picture flattened over
+# white by ImageMagick), and every page of a multi-page TIFF becomes a page.
+# Skipped without the tools.
 # $1: the program, $2: the source tree.
 set -u
 prog=$(realpath "$1")
@@ -24,17 +26,26 @@ convert -size 64x48 gradient:red-blue \( -size 64x48 gradient:white-black \) -al
 convert -size 64x48 xc:yellow -fill blue -draw "rectangle 10,10 40,30" -transparent blue \
   -define png:color-type=2 rgb-key.png
 convert -size 64x48 xc:yellow -fill blue -draw "rectangle 10,10 40,30" -transparent blue png8:palette-key.png
+# The same pictures in the other formats that carry transparency.
+convert -size 64x48 xc:yellow -fill blue -draw "rectangle 10,10 40,30" -transparent blue gif-key.gif
+convert rgba.png BMP:bmp-alpha.bmp
+convert rgba.png -compress LZW tiff-alpha.tif
+convert rgba.png -compress None -define tiff:alpha=associated tiff-premultiplied.tif
+convert grey-alpha.png -compress None -depth 16 tiff-grey-alpha16.tif
 
-for f in rgba grey-alpha rgba16 rgb-key palette-key; do
-  "$prog" images-to-pdf $f.png -o $f.pdf -q || fail "$f: exit $?"
+for f in rgba.png grey-alpha.png rgba16.png rgb-key.png palette-key.png gif-key.gif bmp-alpha.bmp tiff-alpha.tif \
+         tiff-premultiplied.tif tiff-grey-alpha16.tif; do
+  "$prog" images-to-pdf $f -o $f.pdf -q || fail "$f: exit $?"
   if have qpdf; then qpdf --check $f.pdf > /dev/null 2>&1 || fail "$f: qpdf --check"; fi
   mutool draw -q -r 72 -o $f-page.png $f.pdf 1 2> /dev/null || fail "$f: mutool draw"
-  convert $f.png -background white -flatten -alpha off $f-flat.png
+  convert $f -background white -flatten -alpha off $f-flat.png
   differ=$(compare -metric AE -fuzz 3% $f-page.png $f-flat.png null: 2>&1)
   [ "$differ" = 0 ] || fail "$f: $differ pixels differ from the picture over white"
 done
-grep -qa '/SMask' rgba.pdf || fail "no soft mask for RGBA"
-grep -qa '/Mask \[' rgb-key.pdf || fail "no colour-key mask for a tRNS colour"
+for f in rgba.png gif-key.gif bmp-alpha.bmp tiff-alpha.tif; do
+  grep -qa '/SMask' $f.pdf || fail "no soft mask for $f"
+done
+grep -qa '/Mask \[' rgb-key.png.pdf || fail "no colour-key mask for a tRNS colour"
 
 convert -size 30x20 xc:red -size 40x25 xc:green -size 50x30 xc:blue -compress LZW pages.tif
 "$prog" images-to-pdf pages.tif rgba.png -o pages.pdf -q || fail "pages.tif: exit $?"

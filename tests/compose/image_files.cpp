@@ -127,6 +127,7 @@ std::string MakePng(const SampleImage& image, const PngOptions& options) {
   ihdr += std::string(2, '\0');
   ihdr += static_cast<char>(options.Interlaced ? 1 : 0);
   Chunk(png, "IHDR", ihdr, options.BadCrc);
+  if (!options.IccProfile.empty()) Chunk(png, "iCCP", std::string("icc\0\0", 5) + Deflate(options.IccProfile), false);
   if (!options.Palette.empty()) Chunk(png, "PLTE", options.Palette, false);
   std::string raw;
   if (options.Interlaced) {
@@ -181,7 +182,7 @@ std::string MakeBmp(int width, int height, const BmpOptions& o, const std::vecto
         }
         case 24: line[3 * x] = char(v), line[3 * x + 1] = char(v >> 8), line[3 * x + 2] = char(v >> 16); break;
         case 32:
-          line[4 * x] = char(v), line[4 * x + 1] = char(v >> 8), line[4 * x + 2] = char(v >> 16), line[4 * x + 3] = '\xFF';
+          line[4 * x] = char(v), line[4 * x + 1] = char(v >> 8), line[4 * x + 2] = char(v >> 16), line[4 * x + 3] = char(v >> 24);
           break;
       }
     }
@@ -242,7 +243,10 @@ std::string MakeGif(int width, int height, const std::string& globalTable, const
   gif += globalTable;
   for (const GifFrame& f : frames) {
     gif += "!\xF9\x04";
-    gif += std::string("\0\0\0\0\0", 5);
+    gif += static_cast<char>(f.TransparentIndex >= 0 ? 1 : 0);
+    gif += std::string("\0\0", 2);
+    gif += static_cast<char>(f.TransparentIndex >= 0 ? f.TransparentIndex : 0);
+    gif += '\0';
     gif += ",";
     Put16LE(gif, f.Left), Put16LE(gif, f.Top), Put16LE(gif, f.Width), Put16LE(gif, f.Height);
     gif += static_cast<char>((f.LocalTable.empty() ? 0 : 0x80 | tableBits(f.LocalTable)) | (f.Interlaced ? 0x40 : 0));
@@ -280,6 +284,8 @@ std::string MakeTiff(const std::vector<SampleImage>& pages, const TiffOptions& o
     TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, o.Photometric);
     TIFFSetField(tif, TIFFTAG_COMPRESSION, o.Compression);
     if (o.Predictor > 1) TIFFSetField(tif, TIFFTAG_PREDICTOR, o.Predictor);
+    if (!o.ExtraSamples.empty())
+      TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, static_cast<uint16_t>(o.ExtraSamples.size()), o.ExtraSamples.data());
     if (o.Compression == COMPRESSION_JPEG) {
       TIFFSetField(tif, TIFFTAG_JPEGQUALITY, 90);
       if (o.Photometric == PHOTOMETRIC_YCBCR) TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
@@ -335,6 +341,22 @@ std::string MakeJpeg(const SampleImage& image, bool progressive, int quality) {
   std::string out(reinterpret_cast<char*>(buffer), size);
   free(buffer);
   return out;
+}
+
+std::string WithJpegSegment(const std::string& jpeg, uint8_t marker, const std::string& body) {
+  std::string segment{'\xFF', static_cast<char>(marker)};
+  segment += static_cast<char>((body.size() + 2) >> 8);
+  segment += static_cast<char>((body.size() + 2) & 0xFF);
+  return jpeg.substr(0, 2) + segment + body + jpeg.substr(2);
+}
+
+std::string MakeIccProfile(const std::string& space, size_t size) {
+  std::string profile(size, '\x5A');
+  profile.replace(0, 36, std::string(36, '\0'));
+  for (int i = 0; i < 4; ++i) profile[i] = static_cast<char>(size >> (24 - 8 * i));
+  profile.replace(16, 4, space);
+  profile.replace(36, 4, "acsp");
+  return profile;
 }
 
 }  // namespace ostrel::testing

@@ -28,10 +28,12 @@ struct PngOptions {
   std::string Palette;         // PLTE bytes; none when empty
   bool BadCrc = false;
   size_t TruncateIdatTo = 0;   // keep only this many IDAT bytes when not 0
+  std::string IccProfile;      // an iCCP chunk when not empty
 };
 std::string MakePng(const SampleImage& image, const PngOptions& options);
 
-// Pixels as palette indices (bits <= 8) or BGR(A) bytes (16 from 5-5-5).
+// Pixels as palette indices (bits <= 8) or colours 0xAARRGGBB (16 from 5-5-5;
+// the alpha byte is written for 32 bits only).
 struct BmpOptions {
   BmpOptions(int bits = 24, bool topDown = false, int rle = 0, std::vector<uint32_t> palette = {})
       : Bits(bits), TopDown(topDown), Rle(rle), Palette(std::move(palette)) {}
@@ -51,6 +53,7 @@ struct GifFrame {
   std::string LocalTable;      // 3 bytes per entry; none when empty
   std::vector<uint8_t> Indices;  // rows top-down
   int MinCodeSize = 8;
+  int TransparentIndex = -1;  // none when negative
 };
 std::string MakeGif(int width, int height, const std::string& globalTable, const std::vector<GifFrame>& frames);
 // GIF LZW of indices with the given minimum code size (no dictionary use).
@@ -64,11 +67,17 @@ struct TiffOptions {
   int RowsPerStrip = 0;  // 0: one strip
   std::vector<uint16_t> ColorMap;
   bool JpegTablesSeparate = true;
+  std::vector<uint16_t> ExtraSamples;  // EXTRASAMPLE_* of the channels beyond the colours
 };
 // The samples written through libtiff; several pages when given several images.
 std::string MakeTiff(const std::vector<SampleImage>& pages, const TiffOptions& options);
 
 // A JPEG of the samples (1, 3 or 4 channels, 8 bits).
 std::string MakeJpeg(const SampleImage& image, bool progressive = false, int quality = 90);
+// The JPEG with one more marker segment (marker, then body) right after its start.
+std::string WithJpegSegment(const std::string& jpeg, uint8_t marker, const std::string& body);
+// An ICC profile as far as its header goes: the size, the colour space
+// signature ("RGB ", "GRAY", "CMYK") and "acsp", then filler bytes.
+std::string MakeIccProfile(const std::string& space, size_t size);
 
 }  // namespace ostrel::testing

@@ -3,6 +3,9 @@
 
 #include "tests/compose/image_files.h"
 #include "pdf/compose/gif_decoder.h"
+#include "pdf/compose/icc_profile.h"
+#include "pdf/compose/jpeg2000_header.h"
+#include "pdf/compose/jpeg_markers.h"
 #include "pdf/compose/png_reader.h"
 #include "pdf/compose/tiff_reader.h"
 #include "pdf/filters/flate_filter.h"
@@ -165,6 +168,137 @@ TEST(GifDecoder, ClipsFramesAndRefusesBrokenOnes) {
   EXPECT_FALSE(big.RenderTo(screen));
 }
 
+TEST(GifDecoder, TransparentColourShowsWhatLiesBelowAndLeavesHolesInTheAlpha) {
+  std::string table("\0\0\0\xFF\0\0\0\xFF\0\0\0\xFF", 12);
+  GifFrame below{0, 0, 4, 1};
+  below.Indices = {1, 1, 3, 3};  // red, red, then index 3: transparent in this frame
+  below.TransparentIndex = 3;
+  GifFrame above{0, 0, 4, 1};
+  above.Indices = {2, 0, 0, 0};  // green, then index 0: transparent here
+  above.TransparentIndex = 0;
+  TPDFGIFDecoder gif;
+  ASSERT_TRUE(gif.Read(MakeGif(4, 1, table, {below, above})));
+  Bitmap screen;
+  std::string alpha;
+  ASSERT_TRUE(gif.RenderTo(screen, &alpha));
+  EXPECT_EQ(screen.PixelRGB(0, 0), 0x00FF00u);
+  EXPECT_EQ(screen.PixelRGB(1, 0), 0xFF0000u);  // the frame below shows through
+  EXPECT_EQ(screen.PixelRGB(3, 0), 0xFFFFFFu);  // no frame drew here
+  EXPECT_EQ(alpha, std::string("\xFF\xFF\0\0", 4));
+
+  // Without a transparent colour nothing is tracked, holes or not.
+  GifFrame small{0, 0, 2, 1};
+  small.Indices = {1, 1};
+  ASSERT_TRUE(gif.Read(MakeGif(4, 1, table, {small})));
+  ASSERT_TRUE(gif.RenderTo(screen, &alpha));
+  EXPECT_TRUE(alpha.empty());
+}
+
+// ---- JPEG, JPEG 2000 and ICC metadata ----
+
+std::string ExifOrientationSegment(int value, bool little, uint16_t type = 3) {
+  auto put16 = [&](std::string& s, uint32_t v) {
+    s += char(little ? v : v >> 8), s += char(little ? v >> 8 : v);
+  };
+  auto put32 = [&](std::string& s, uint32_t v) {
+    if (little) put16(s, v & 0xFFFF), put16(s, v >> 16);
+    else put16(s, v >> 16), put16(s, v & 0xFFFF);
+  };
+  std::string tiff = little ? "II" : "MM";
+  put16(tiff, 42), put32(tiff, 8), put16(tiff, 2);
+  put16(tiff, 0x0110), put16(tiff, 2), put32(tiff, 4), put32(tiff, 0);  // a model tag first
+  put16(tiff, 0x0112), put16(tiff, type), put32(tiff, 1), put16(tiff, uint32_t(value)), put16(tiff, 0);
+  put32(tiff, 0);
+  return std::string("Exif\0\0", 6) + tiff;
+}
+
+std::string IccChunk(int sequence, int count, const std::string& data) {
+  return std::string("ICC_PROFILE\0", 12) + char(sequence) + char(count) + data;
+}
+
+TEST(JpegMetadata, OrientationInBothByteOrdersAndProfilesJoinedBySequence) {
+  const std::string jpeg = MakeJpeg(Pattern(4, 3, 3, 8));
+  for (int value = 1; value <= 8; ++value)
+    for (bool little : {true, false})
+      EXPECT_EQ(ScanJPEGMetadata(WithJpegSegment(jpeg, 0xE1, ExifOrientationSegment(value, little))).Orientation,
+                value);
+  EXPECT_EQ(ScanJPEGMetadata(WithJpegSegment(jpeg, 0xE1, ExifOrientationSegment(9, true))).Orientation, 1);
+  EXPECT_EQ(ScanJPEGMetadata(WithJpegSegment(jpeg, 0xE1, ExifOrientationSegment(6, true, 4))).Orientation, 1);
+  EXPECT_EQ(ScanJPEGMetadata(jpeg).Orientation, 1);
+
+  const std::string profile = MakeIccProfile("RGB ", 300);
+  const std::string first = IccChunk(1, 2, profile.substr(0, 100)), second = IccChunk(2, 2, profile.substr(100));
+  // Segments are inserted at the front: the last inserted comes first in the file.
+  struct Case {
+    std::vector<std::string> Chunks;  // in file order
+    bool Whole;
+  } cases[] = {
+      {{first, second}, true},
+      {{second, first}, true},                 // out of order: joined by sequence number
+      {{first}, false},                        // one missing
+      {{first, first, second}, false},         // one repeated
+      {{first, IccChunk(2, 3, "x")}, false},  // counts disagree
+  };
+  for (const Case& c : cases) {
+    std::string file = jpeg;
+    for (auto it = c.Chunks.rbegin(); it != c.Chunks.rend(); ++it) file = WithJpegSegment(file, 0xE2, *it);
+    EXPECT_EQ(ScanJPEGMetadata(file).ICCProfile, c.Whole ? profile : "") << c.Chunks.size();
+  }
+}
+
+TEST(IccProfile, FitsOnlyAWholeProfileOfTheImagesColourSpace) {
+  EXPECT_TRUE(ICCProfileFits(MakeIccProfile("RGB ", 200), 3));
+  EXPECT_TRUE(ICCProfileFits(MakeIccProfile("GRAY", 200), 1));
+  EXPECT_TRUE(ICCProfileFits(MakeIccProfile("CMYK", 200), 4));
+  EXPECT_FALSE(ICCProfileFits(MakeIccProfile("GRAY", 200), 3));  // another colour space
+  EXPECT_FALSE(ICCProfileFits(MakeIccProfile("RGB ", 200).substr(0, 150), 3));  // cut short
+  EXPECT_FALSE(ICCProfileFits(MakeIccProfile("RGB ", 100), 3));  // no whole header
+  std::string unsigned_ = MakeIccProfile("RGB ", 200);
+  unsigned_[36] = 'x';
+  EXPECT_FALSE(ICCProfileFits(unsigned_, 3));
+}
+
+std::string BigEndianBytes(uint64_t v, int n) {
+  std::string s;
+  for (int i = n - 1; i >= 0; --i) s += char(v >> (8 * i));
+  return s;
+}
+
+// A codestream's start: SOC, then SIZ with the grid, the image offset on it,
+// one tile and the components.
+std::string Codestream(uint32_t gridW, uint32_t gridH, uint32_t left, uint32_t top, int components) {
+  std::string c("\xFF\x4F\xFF\x51", 4);
+  c += BigEndianBytes(38 + 3 * components, 2) + BigEndianBytes(0, 2);
+  for (uint32_t v : {gridW, gridH, left, top, gridW, gridH, 0u, 0u}) c += BigEndianBytes(v, 4);
+  c += BigEndianBytes(components, 2);
+  for (int i = 0; i < components; ++i) c += std::string("\x07\x01\x01", 3);
+  return c + "\xFF\xD9";
+}
+
+std::string Box(const std::string& type, const std::string& body) {
+  return BigEndianBytes(8 + body.size(), 4) + type + body;
+}
+
+TEST(Jpeg2000Header, SizeFromTheImageHeaderBoxOrTheSizMarker) {
+  TJPEG2000Header h;
+  ASSERT_TRUE(ReadJPEG2000Header(Codestream(110, 60, 10, 5, 3), h));
+  EXPECT_EQ(std::tuple(h.FileFormat, h.Width, h.Height, h.Components), std::tuple(false, 100, 55, 3));
+
+  const std::string signature("\0\0\0\x0CjP  \r\n\x87\n", 12);
+  const std::string ihdr = Box("ihdr", BigEndianBytes(48, 4) + BigEndianBytes(64, 4) + BigEndianBytes(1, 2) +
+                                           std::string("\x07\x07\0\0", 4));
+  const std::string jp2 = signature + Box("ftyp", "jp2 ") + Box("jp2h", ihdr) + Box("jp2c", Codestream(64, 48, 0, 0, 1));
+  EXPECT_TRUE(LooksLikeJPEG2000(jp2));
+  ASSERT_TRUE(ReadJPEG2000Header(jp2, h));
+  EXPECT_EQ(std::tuple(h.FileFormat, h.Width, h.Height, h.Components), std::tuple(true, 64, 48, 1));
+
+  EXPECT_FALSE(ReadJPEG2000Header(jp2.substr(0, jp2.size() - 30), h));  // the codestream box cut short
+  EXPECT_FALSE(ReadJPEG2000Header(signature + Box("jp2h", ihdr.substr(0, 12)), h));
+  EXPECT_FALSE(ReadJPEG2000Header(Codestream(10, 10, 10, 0, 3), h));         // offset past the grid
+  EXPECT_FALSE(ReadJPEG2000Header(Codestream(70000, 70000, 0, 0, 3), h));   // too many pixels
+  EXPECT_FALSE(ReadJPEG2000Header(Codestream(8, 8, 0, 0, 3).substr(0, 30), h));
+}
+
 // ---- BMP ----
 
 std::vector<uint32_t> Indices(int w, int h, int colours) {
@@ -219,6 +353,29 @@ TEST(BmpReader, ReadsDirectColourForms) {
         }
     }
   }
+}
+
+TEST(BmpReader, KeepsTheAlphaOfBitFieldPixelsWithAnAlphaMask) {
+  // A version 5 header declaring 8-bit masks for red, green, blue and alpha.
+  std::string bmp = MakeBmp(2, 1, {32}, {0x80112233, 0x00445566});
+  std::string v5 = bmp.substr(0, 54);
+  v5[14] = char(124), v5[30] = 3;  // header size, BI_BITFIELDS
+  for (uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u})
+    for (int i = 0; i < 4; ++i) v5 += char(mask >> (8 * i));
+  v5 += std::string(124 - 56, '\0');
+  v5[10] = char(14 + 124);  // pixel data offset
+  std::string withAlpha = v5 + bmp.substr(54);
+  Bitmap bitmap;
+  ASSERT_TRUE(ReadBmp(withAlpha, bitmap));
+  ASSERT_EQ(bitmap.PixelFormat(), TPixelFormat::pf32bit);
+  EXPECT_EQ(bitmap.PixelRGB(0, 0), 0x112233u);
+  EXPECT_EQ(bitmap.Row(0)[3], 0x80);
+  EXPECT_EQ(bitmap.Row(0)[7], 0x00);
+  // The same header without an alpha mask gives 24-bit pixels, as before.
+  std::string noAlpha = withAlpha;
+  noAlpha[66] = noAlpha[67] = noAlpha[68] = noAlpha[69] = 0;
+  ASSERT_TRUE(ReadBmp(noAlpha, bitmap));
+  EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf24bit);
 }
 
 TEST(BmpReader, RefusesTruncatedAndOversizedFiles) {

@@ -1,5 +1,6 @@
 // Image import: what each file format becomes inside a document.
 #include <gtest/gtest.h>
+#include <tiff.h>
 
 #include "tests/compose/image_files.h"
 #include "pdf/compose/document_images.h"
@@ -7,6 +8,7 @@
 #include "pdf/compose/pdf_image.h"
 #include "pdf/core/page_tree.h"
 #include "pdf/core/pdf_document.h"
+#include "pdf/filters/flate_filter.h"
 #include "pdf/filters/run_length_filter.h"
 #include "platform/bmp_reader.h"
 
@@ -212,6 +214,76 @@ TEST_F(ImageImport, UnsupportedTiffsFail) {
   EXPECT_TRUE(document.Images.empty());
   // Nothing of a failed import is left to be written.
   EXPECT_EQ(document.IndirectObjects().size(), objectsBefore);
+}
+
+// The soft mask's samples, inflated; "none" without a soft mask.
+std::string SoftMaskOf(const TPDFImage* image) {
+  auto* mask = PdfCast<TPDFStream>(image->XObjectDict->GetValue("SMask", true));
+  return mask ? FlateDecode(mask->RawData) : "none";
+}
+
+TEST_F(ImageImport, AlphaBecomesASoftMaskWhereThePictureHasSome) {
+  GifFrame frame{0, 0, 3, 1};
+  frame.Indices = {0, 1, 0};
+  frame.TransparentIndex = 1;
+  frame.MinCodeSize = 2;
+  TPDFImage* gif = Import(MakeGif(3, 1, std::string("\0\0\0\xFF\xFF\xFF", 6), {frame}));
+  ASSERT_TRUE(gif);
+  EXPECT_EQ(SoftMaskOf(gif), std::string("\xFF\0\xFF", 3));
+
+  TPDFImage* bmp = Import(MakeBmp(2, 1, {32}, {0x80112233, 0xFF445566}));
+  ASSERT_TRUE(bmp);
+  EXPECT_EQ(SoftMaskOf(bmp), "\x80\xFF");
+  EXPECT_EQ(StreamOf(bmp)->RawData, "\x11\x22\x33\x44\x55\x66");
+  // Writers that know no alpha leave it 0: such a file stays opaque, as before.
+  TPDFImage* unset = Import(MakeBmp(2, 1, {32}, {0x112233, 0x445566}));
+  ASSERT_TRUE(unset);
+  EXPECT_EQ(SoftMaskOf(unset), "none");
+
+  // RGBA TIFF samples: colour 0x40 at alpha 0x80, colour 0x10 at alpha 0xFF.
+  SampleImage rgba{2, 1, 4, 8, {0x40, 0x40, 0x40, 0x80, 0x10, 0x20, 0x30, 0xFF}};
+  struct Case {
+    uint16_t Extra;
+    std::string Colour, Mask;
+  } cases[] = {
+      {EXTRASAMPLE_UNASSALPHA, "\x40\x40\x40\x10\x20\x30", "\x80\xFF"},
+      {EXTRASAMPLE_ASSOCALPHA, "\x80\x80\x80\x10\x20\x30", "\x80\xFF"},  // premultiplied: divided out
+      {EXTRASAMPLE_UNSPECIFIED, "\x40\x40\x40\x10\x20\x30", "none"},        // not alpha: dropped
+  };
+  for (const Case& c : cases) {
+    TiffOptions o;
+    o.ExtraSamples = {c.Extra};
+    TPDFImage* tiff = Import(MakeTiff({rgba}, o));
+    ASSERT_TRUE(tiff) << c.Extra;
+    EXPECT_EQ(FlateDecode(StreamOf(tiff)->RawData), c.Colour) << c.Extra;
+    EXPECT_EQ(SoftMaskOf(tiff), c.Mask) << c.Extra;
+  }
+}
+
+TEST_F(ImageImport, ColourProfilesBecomeICCBasedSpacesWhenTheyFit) {
+  const std::string rgbProfile = MakeIccProfile("RGB ", 400);
+  auto profileOf = [](const TPDFImage* image) -> std::string {
+    auto* space = PdfCast<TPDFArray>(image->XObjectDict->GetValue("ColorSpace", true));
+    if (!space) return "none";
+    if (space->Count() == 4) space = PdfCast<TPDFArray>(space->ItemResolved(1));  // an indexed base
+    auto* stream = space ? PdfCast<TPDFStream>(space->ItemResolved(1)) : nullptr;
+    return stream ? FlateDecode(stream->RawData) : "none";
+  };
+  PngOptions withProfile(2);
+  withProfile.IccProfile = rgbProfile;
+  TPDFImage* png = Import(MakePng(Pattern(3, 2, 3, 8), withProfile));
+  ASSERT_TRUE(png);
+  EXPECT_EQ(profileOf(png), rgbProfile);
+  PngOptions palette(3, false, std::string("\xFF\0\0\0\xFF\0", 6));
+  palette.IccProfile = rgbProfile;
+  TPDFImage* indexed = Import(MakePng(Pattern(3, 2, 1, 1), palette));
+  ASSERT_TRUE(indexed);
+  EXPECT_EQ(profileOf(indexed), rgbProfile);
+  // A grey profile cannot describe RGB samples: the device space stays.
+  withProfile.IccProfile = MakeIccProfile("GRAY", 400);
+  TPDFImage* mismatched = Import(MakePng(Pattern(3, 2, 3, 8), withProfile));
+  ASSERT_TRUE(mismatched);
+  EXPECT_EQ(Entry(mismatched->XObjectDict, "ColorSpace"), "/DeviceRGB");
 }
 
 TEST_F(ImageImport, PlacedImageIsAPageResource) {

@@ -1,0 +1,23 @@
+#pragma once
+// The size of a JPEG 2000 picture, read without decoding: from the image
+// header box (ihdr) of a JP2 file, or from the SIZ marker segment of a raw
+// codestream.
+#include <string_view>
+
+namespace ostrel {
+
+struct TJPEG2000Header {
+  bool FileFormat = false;  // a JP2 file (boxes) rather than a bare codestream
+  int Width = 0;
+  int Height = 0;
+  int Components = 0;
+};
+
+// True when the data starts with the JP2 signature box or a codestream's
+// SOC marker.
+bool LooksLikeJPEG2000(std::string_view data);
+
+// False when the header cannot be found or gives an empty or oversized picture.
+bool ReadJPEG2000Header(std::string_view data, TJPEG2000Header& header);
+
+}  // namespace ostrel
