@@ -17,6 +17,7 @@ std::string DescribeFailure(const TFailure& failure) {
       {TFailureKind::CannotRender, "cannot render the pages"},
       {TFailureKind::CannotTypeset, "cannot set the text on pages"},
       {TFailureKind::DamagedPageTree, "the page tree is damaged"},
+      {TFailureKind::TooMuchData, "too much data to decode"},
       {TFailureKind::NothingLoaded, "nothing to convert: no PDF file is loaded"},
   };
   std::string text = failure.File.empty() ? "" : failure.File + ": ";

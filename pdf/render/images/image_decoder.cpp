@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "pdf/core/decode_budget.h"
 #include "pdf/core/pdf_objects.h"
 #include "pdf/filters/image_filter_chain.h"
 #include "pdf/render/colour/colour_space_loader.h"
@@ -70,7 +71,9 @@ bool TPDFImageDecoder::Decode(TPDFDictionary* dict, std::string_view raw, TPDFDi
 
   std::vector<TPDFObject*> paramObjects;
   const std::vector<TImageFilter> filters = ImageFiltersOf(dict, &paramObjects);
-  TImageFilterChainResult chain = DecodeImageFilterChain(raw, filters);
+  TImageFilterChainResult chain = DecodeImageFilterChain(raw, filters, DecodeOutputBound(kMaxDecodedStreamBytes));
+  // Data without filters is the file's own bytes, not decoded.
+  if (!filters.empty()) ChargeDecoded(chain.Data.size());
   if (chain.FinalDecoder != TImageFinalDecoder::None) {
     TPDFDictionary* params = nullptr;
     if (chain.FinalFilterIndex >= 0 && static_cast<size_t>(chain.FinalFilterIndex) < paramObjects.size())
