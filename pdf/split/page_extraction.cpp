@@ -31,13 +31,14 @@ int Fail(int32_t& errorCode, int32_t code) {
   return 0;
 }
 
-// Removes an existing output; false when something is there that cannot go.
-bool ClearOutput(const std::string& output) {
+// False when something is at the output that a file cannot replace. An
+// existing file is left in place: the finished output is renamed over it, so
+// a copy that fails keeps what the user had there.
+bool OutputReplaceable(const std::string& output) {
   std::error_code ec;
   const auto status = std::filesystem::symlink_status(output, ec);
   if (ec || !std::filesystem::exists(status)) return !ec || ec == std::errc::no_such_file_or_directory;
-  if (std::filesystem::is_directory(status)) return false;
-  return std::filesystem::remove(output, ec) && !ec;
+  return !std::filesystem::is_directory(status);
 }
 
 int ExtractPagesFromSource(TExtractionSource& source, std::string_view rangeList, std::string& output,
@@ -94,7 +95,7 @@ int ExtractPagesToFileImpl(const std::string& input, const std::string& output, 
   // Nothing locks the input here: writing over it would destroy the very
   // file being read.
   if (IsSameFile(input, output)) return Fail(errorCode, kErrCannotReplaceOutput);
-  if (!ClearOutput(output)) return Fail(errorCode, kErrCannotReplaceOutput);
+  if (!OutputReplaceable(output)) return Fail(errorCode, kErrCannotReplaceOutput);
   TReplacingFile temp(output);
   if (!temp.IsOpen()) return Fail(errorCode, kErrCannotWriteOutput);
   try {
