@@ -1,11 +1,15 @@
 #pragma once
+// Hostile streams made in the test, and a page to hold one.
+//
 // A zlib stream that inflates to `total` zero bytes from about a thousandth
 // of that: the first mebibyte block deflated with a full flush, repeated.
 // Made in a few milliseconds, so tests need no stored hostile file. The
 // checksum at the end is left wrong; readers stop at their bounds first.
 #include <zlib.h>
 
+#include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace ostrel::testing {
 
@@ -29,6 +33,29 @@ inline std::string FlateBomb(size_t total, std::string_view prefix = {}) {
   bomb += run({}, Z_FINISH);
   deflateEnd(&zs);
   return bomb;
+}
+
+// One page with a Helvetica font whose /Contents is `contents`; object 4 is
+// a Flate stream holding `encoded`.
+inline std::string PageOverStream(const std::string& contents, const std::string& encoded) {
+  const std::string objects[] = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Resources << /Font << /F1 << /Type /Font "
+      "/Subtype /Type1 /BaseFont /Helvetica >> >> >> /Contents " + contents + " >>",
+      "<< /Length " + std::to_string(encoded.size()) + " /Filter /FlateDecode >>\nstream\n" + encoded +
+          "\nendstream",
+  };
+  std::string out = "%PDF-1.4\n";
+  std::string xref = "xref\n0 5\n0000000000 65535 f \n";
+  for (int i = 0; i < 4; ++i) {
+    char entry[24];
+    std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", out.size());
+    xref += entry;
+    out += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const size_t start = out.size();
+  return out + xref + "trailer\n<< /Size 5 /Root 1 0 R >>\nstartxref\n" + std::to_string(start) + "\n%%EOF\n";
 }
 
 }  // namespace ostrel::testing

@@ -17,29 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// One page with a Helvetica font whose /Contents is `contents`; object 4 is
-// a Flate stream holding `encoded`.
-std::string OnePage(const std::string& contents, const std::string& encoded) {
-  const std::string objects[] = {
-      "<< /Type /Catalog /Pages 2 0 R >>",
-      "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Resources << /Font << /F1 << /Type /Font "
-      "/Subtype /Type1 /BaseFont /Helvetica >> >> >> /Contents " + contents + " >>",
-      "<< /Length " + std::to_string(encoded.size()) + " /Filter /FlateDecode >>\nstream\n" + encoded +
-          "\nendstream",
-  };
-  std::string out = "%PDF-1.4\n";
-  std::string xref = "xref\n0 5\n0000000000 65535 f \n";
-  for (int i = 0; i < 4; ++i) {
-    char entry[24];
-    std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", out.size());
-    xref += entry;
-    out += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const size_t start = out.size();
-  return out + xref + "trailer\n<< /Size 5 /Root 1 0 R >>\nstartxref\n" + std::to_string(start) + "\n%%EOF\n";
-}
-
 class HostilePages : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -60,7 +37,7 @@ TEST_F(HostilePages, AGibibyteOfContentFailsEveryDecodingConversion) {
   ASSERT_LT(bomb.size(), size_t{1100} << 10);
   for (const char* contents : {"4 0 R", "[4 0 R 4 0 R 4 0 R]"}) {
     SCOPED_TRACE(contents);
-    const std::u16string input = Write("bomb.pdf", OnePage(contents, bomb));
+    const std::u16string input = Write("bomb.pdf", testing::PageOverStream(contents, bomb));
     TOstrel pdf;
     ASSERT_EQ(pdf.LoadDocumentFile(input, u""), 1);
     try {
@@ -84,7 +61,7 @@ TEST_F(HostilePages, AGibibyteOfContentFailsEveryDecodingConversion) {
 
 TEST_F(HostilePages, AStreamListedThreeTimesIsReadThreeTimes) {
   const std::u16string input =
-      Write("thrice.pdf", OnePage("[4 0 R 4 0 R 4 0 R]", testing::FlateBomb(0, "1 0 0 1 0 30 cm BT /F1 12 Tf 10 10 Td (Hi) Tj ET")));
+      Write("thrice.pdf", testing::PageOverStream("[4 0 R 4 0 R 4 0 R]", testing::FlateBomb(0, "1 0 0 1 0 30 cm BT /F1 12 Tf 10 10 Td (Hi) Tj ET")));
   TOstrel pdf;
   ASSERT_EQ(pdf.LoadDocumentFile(input, u""), 1);
   std::u16string text = pdf.ExtractPageTextFromFile(input, u"", 1, 0);
