@@ -25,10 +25,8 @@ constexpr std::string_view kSpacePrefix = "Space";
 
 namespace {
 // Decoded forms and appearances kept per page, so a form drawn many times is
-// decoded once. What a page decodes is bounded by its budget, so the cache
-// may hold as much; beyond it (a caller without a budget) streams are
-// decoded each time.
-constexpr size_t kMaxStreamCacheBytes = kPageDecodeBudget;
+// decoded once. The page's content budget bounds what there is to keep.
+constexpr size_t kMaxStreamCacheBytes = kPageContentDecodeBudget;
 
 // How a warning names the content that could not be run: a page or glyph
 // procedure (a dictionary) or a form, by object number when it has one.
