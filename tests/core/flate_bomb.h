@@ -36,26 +36,30 @@ inline std::string FlateBomb(size_t total, std::string_view prefix = {}) {
 }
 
 // One page with a Helvetica font whose /Contents is `contents`; object 4 is
-// a Flate stream holding `encoded`.
-inline std::string PageOverStream(const std::string& contents, const std::string& encoded) {
+// a Flate stream holding `encoded`, with `streamKeys` added to its
+// dictionary; object 5 draws it as a 100 by 100 gray image /Im1.
+inline std::string PageOverStream(const std::string& contents, const std::string& encoded,
+                                  const std::string& streamKeys = "") {
+  const std::string draw = "q 100 0 0 100 50 50 cm /Im1 Do Q";
   const std::string objects[] = {
       "<< /Type /Catalog /Pages 2 0 R >>",
       "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Resources << /Font << /F1 << /Type /Font "
-      "/Subtype /Type1 /BaseFont /Helvetica >> >> >> /Contents " + contents + " >>",
-      "<< /Length " + std::to_string(encoded.size()) + " /Filter /FlateDecode >>\nstream\n" + encoded +
-          "\nendstream",
+      "/Subtype /Type1 /BaseFont /Helvetica >> >> /XObject << /Im1 4 0 R >> >> /Contents " + contents + " >>",
+      "<< /Length " + std::to_string(encoded.size()) + " /Filter /FlateDecode " + streamKeys + " >>\nstream\n" +
+          encoded + "\nendstream",
+      "<< /Length " + std::to_string(draw.size()) + " >>\nstream\n" + draw + "\nendstream",
   };
   std::string out = "%PDF-1.4\n";
-  std::string xref = "xref\n0 5\n0000000000 65535 f \n";
-  for (int i = 0; i < 4; ++i) {
+  std::string xref = "xref\n0 6\n0000000000 65535 f \n";
+  for (int i = 0; i < 5; ++i) {
     char entry[24];
     std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", out.size());
     xref += entry;
     out += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
   }
   const size_t start = out.size();
-  return out + xref + "trailer\n<< /Size 5 /Root 1 0 R >>\nstartxref\n" + std::to_string(start) + "\n%%EOF\n";
+  return out + xref + "trailer\n<< /Size 6 /Root 1 0 R >>\nstartxref\n" + std::to_string(start) + "\n%%EOF\n";
 }
 
 }  // namespace ostrel::testing

@@ -72,5 +72,20 @@ TEST_F(HostilePages, AStreamListedThreeTimesIsReadThreeTimes) {
   EXPECT_EQ(pdf.RenderPagesToFiles(72, 1, 1, kPagePNG, (dir_ / "page.png").u16string()), 1);
 }
 
+TEST_F(HostilePages, AnImageOverAGibibyteStreamDecodesOnlyWhatItShows) {
+  const std::string image = "/Type /XObject /Subtype /Image /Width 100 /Height 100 /ColorSpace /DeviceGray "
+                            "/BitsPerComponent 8";
+  auto render = [&](const std::string& encoded) {
+    const std::u16string input = Write("image.pdf", testing::PageOverStream("5 0 R", encoded, image));
+    TOstrel pdf;
+    EXPECT_EQ(pdf.LoadDocumentFile(input, u""), 1);
+    EXPECT_EQ(pdf.RenderPagesToFiles(72, 1, 1, kPagePNG, (dir_ / "page.png").u16string()), 1);
+    return ReadWholeFile((dir_ / "page1.png").string()).value_or("");
+  };
+  const std::string exact = render(testing::FlateBomb(0, std::string(100 * 100, '\0')));
+  ASSERT_FALSE(exact.empty());
+  EXPECT_EQ(render(testing::FlateBomb(size_t{1} << 30)), exact);
+}
+
 }  // namespace
 }  // namespace ostrel
