@@ -17,6 +17,7 @@ const char* FailureReason(TFailureKind kind) {
       {TFailureKind::CannotRender, "cannot render the pages"},
       {TFailureKind::CannotTypeset, "cannot set the text on pages"},
       {TFailureKind::DamagedPageTree, "the page tree is damaged"},
+      {TFailureKind::TooMuchData, "too much data to decode"},
       {TFailureKind::NothingLoaded, "nothing to convert: no PDF file is loaded"},
   };
   return kReasons.at(kind);

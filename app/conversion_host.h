@@ -20,6 +20,7 @@ enum class TFailureKind {
   CannotRender,
   CannotTypeset,
   DamagedPageTree,
+  TooMuchData,
   NothingLoaded,
 };
 

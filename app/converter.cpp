@@ -257,21 +257,22 @@ TStepResult TConverter::Write(const TConversionRequest& request) {
 // Renders pages first..last through one facade; false with the reason when
 // the facade fails or raises (rendering errors reach the caller).
 bool TConverter::RenderRun(TOstrel& pdf, const TConversionRequest& request, int first, int last,
-                           std::string& failure) {
+                           TRenderFailure& failure) {
   try {
     if (pdf.RenderPagesToFiles(request.Dpi, first, last, request.Format.Format, Utf8ToUtf16(request.Output)) == 1)
       return true;
-    failure = "error " + std::to_string(pdf.LastErrorCode);
+    failure.Reason = "error " + std::to_string(pdf.LastErrorCode);
   } catch (const std::exception& error) {
-    failure = error.what();
+    failure.Reason = error.what();
   }
+  failure.Code = pdf.LastErrorCode;
   return false;
 }
 
 // Several threads, each with a facade of its own that loads the file again:
 // documents are not shared between threads.
 bool TConverter::RenderInParallel(const TConversionRequest& request, const std::vector<int>& pages,
-                                  std::string& failure) {
+                                  TRenderFailure& failure) {
   std::atomic<size_t> next{0};
   std::atomic<int> done{0};
   std::mutex failureLock;
@@ -299,11 +300,11 @@ bool TConverter::RenderInParallel(const TConversionRequest& request, const std::
     } leaving{pdf, failureLock, workerWarnings_, running};
     if (pdf.LoadDocumentFile(Utf8ToUtf16(inputPath_), Utf8ToUtf16(request.Password)) != 1) {
       std::lock_guard lock(failureLock);
-      if (failure.empty()) failure = "cannot open the file again";
+      if (failure.Reason.empty()) failure.Reason = "cannot open the file again";
       return;
     }
     for (size_t i; (i = next++) < pages.size();) {
-      std::string reason;
+      TRenderFailure reason;
       if (!RenderRun(pdf, request, pages[i], pages[i], reason)) {
         std::lock_guard lock(failureLock);
         if (i < failedAt) {
@@ -327,12 +328,12 @@ bool TConverter::RenderInParallel(const TConversionRequest& request, const std::
   }
   for (std::thread& worker : workers) worker.join();
   Progress(events_, done, pages.size());
-  return failure.empty();
+  return failure.Reason.empty();
 }
 
 TStepResult TConverter::RenderImages(const TConversionRequest& request) {
   std::vector<int> pages = SelectedPages(request);
-  std::string failure;
+  TRenderFailure failure;
   bool ok = true;
   int written = 0;
   if (request.Jobs > 1 && pages.size() > 1) {
@@ -355,7 +356,8 @@ TStepResult TConverter::RenderImages(const TConversionRequest& request) {
     pdf_->OnPageWritten = nullptr;
   }
   if (!ok) {
-    Fail(TFailureKind::CannotRender, inputPath_, failure);
+    const bool tooMuch = failure.Code == ostrel::kErrDecodeBudget;
+    Fail(tooMuch ? TFailureKind::TooMuchData : TFailureKind::CannotRender, inputPath_, failure.Reason);
     return {false};
   }
   return {true, 0, written};
@@ -379,6 +381,12 @@ TStepResult TConverter::ExtractText(const TConversionRequest& request) {
     Progress(events_, i, pages.size());
     text += Utf16ToUtf8(pdf_->ExtractPageTextFromFile(fileName, password, pages[i], option));
     text += "\r\n";
+    // Text cut short by the decoding bound would pass for the page's text.
+    if (pdf_->LastErrorCode == ostrel::kErrDecodeBudget) {
+      Fail(TFailureKind::TooMuchData, inputPath_,
+           "page " + std::to_string(pages[i]) + ", error " + std::to_string(pdf_->LastErrorCode));
+      return {false};
+    }
   }
   Progress(events_, pages.size(), pages.size());
   if (request.Output == kStandardOutput) {

@@ -54,9 +54,14 @@ class TConverter {
   TStepResult PlaceImages(const TConversionRequest& request);
   bool OutputsSpareInputs(const TConversionRequest& request, const std::vector<std::string>& outputs);
   TStepResult RenderImages(const TConversionRequest& request);
+  // Why rendering stopped: the library's words and its error code.
+  struct TRenderFailure {
+    std::string Reason;
+    int32_t Code = 0;
+  };
   bool RenderRun(ostrel::TOstrel& pdf, const TConversionRequest& request, int first, int last,
-                 std::string& failure);
-  bool RenderInParallel(const TConversionRequest& request, const std::vector<int>& pages, std::string& failure);
+                 TRenderFailure& failure);
+  bool RenderInParallel(const TConversionRequest& request, const std::vector<int>& pages, TRenderFailure& failure);
   TStepResult ExtractText(const TConversionRequest& request);
   TStepResult SplitPages(const TConversionRequest& request);
   std::vector<int> SelectedPages(const TConversionRequest& request);

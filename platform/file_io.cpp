@@ -1,5 +1,7 @@
 #include "platform/file_io.h"
 
+#include "platform/replacing_file.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,23 +28,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-  std::string temp = path + ".part";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::remove(temp.c_str());
-      return false;
-    }
-  }
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
+  TReplacingFile file(path);
+  return file.Commit(bytes);
 }
 
 bool FileExists(const std::string& path) {

@@ -14,6 +14,7 @@ enum TOstrelError : int32_t {
   kErrUnreadableFile = 409,       // the direct-access reader cannot read the file
   kErrNoPagesInRange = 412,       // the range list names no page
   kErrDamagedPageTree = 413,      // a page the tree counts cannot be reached (loops, a wrong /Count)
+  kErrDecodeBudget = 414,         // a page (or a document's text) decodes to more data than allowed
 };
 
 }  // namespace ostrel

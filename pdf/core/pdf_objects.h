@@ -204,7 +204,9 @@ class TPDFStream final : public TPDFObject {
   void SetRawData(std::string bytes);
   void SetData(std::string_view bytes, bool compress);
   void SetDictionary(TPDFDictionary* dict);
-  // RawData with every stream filter of /Filter applied.
+  // RawData with every stream filter of /Filter applied. What the filters
+  // make is charged to this thread's decode budgets (decode_budget.h), and
+  // TDecodeBudgetExceeded ends the decoding when one is spent.
   std::string DecodedData() const;
 
   TPDFDictionary* StreamDict;

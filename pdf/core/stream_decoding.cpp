@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "pdf/core/decode_budget.h"
 #include "pdf/core/pdf_objects.h"
 #include "pdf/core/pdf_structure.h"
 #include "pdf/core/stream_filter_table.h"
@@ -69,8 +70,14 @@ std::string TPDFStream::DecodedData() const {
   for (size_t i = 0; i < filters.size(); ++i) {
     // Filters without a decoder here (image codecs) are left to the image
     // decoding path; the data passes through unchanged.
-    if (TStreamDecoder decode = table.Decoder(filters[i])) data = decode(data, params[i]);
+    TStreamDecoder decode = table.Decoder(filters[i]);
+    if (!decode) continue;
+    data = decode(data, params[i], DecodeOutputBound(kNoDecodeLimit));
+    // A stage that passed the budget ends the decoding here, before the
+    // next stage doubles what is held.
+    if (data.size() > DecodeAllowance()) ChargeDecoded(data.size());
   }
+  ChargeDecoded(data.size());
   return data;
 }
 

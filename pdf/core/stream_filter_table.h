@@ -5,6 +5,7 @@
 // object model decodes any stream without knowing a codec. The table must be
 // filled before the first stream is decoded or compressed: the facade does it
 // when it is made.
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -15,8 +16,9 @@ namespace ostrel {
 class TPDFDictionary;
 
 // Decodes the whole data with one filter; params is the filter's entry of
-// /DecodeParms (nullptr when it has none).
-using TStreamDecoder = std::string (*)(std::string_view data, const TPDFDictionary* params);
+// /DecodeParms (nullptr when it has none). The output stops at maxOutput
+// bytes (or the filter's own bound, when that is lower).
+using TStreamDecoder = std::string (*)(std::string_view data, const TPDFDictionary* params, size_t maxOutput);
 using TStreamEncoder = std::string (*)(std::string_view data);
 
 class TStreamFilterTable {

@@ -146,6 +146,8 @@ class TOstrel {
   // its warnings here; returns it.
   TPDFDocument* Keep(std::unique_ptr<TPDFDocument> document);
   TPDFPainter& PainterOf(const TPDFDocument* document);
+  // The text of page n of the file pageText_ holds.
+  std::u16string PageText(int page, int options);
 
   // Declared before the documents, which report into it until they go.
   std::unique_ptr<TWarningLog> warnings_;

@@ -9,6 +9,7 @@
 #include <array>
 #include <optional>
 
+#include "pdf/core/decode_budget.h"
 #include "pdf/core/pdf_objects.h"
 #include "pdf/core/warning_log.h"
 #include "pdf/facade/page_text_cache.h"
@@ -73,6 +74,7 @@ std::u16string TOstrel::ExtractPageTextFromFile(std::u16string_view fileName, st
                                                 int page, int options) {
   LastErrorCode = kErrNone;
   std::u16string result;
+  TDecodeBudget pageBudget(kPageDecodeBudget);
   try {
     std::string path = Utf16ToUtf8(fileName);
     std::optional<std::string> bytes = ReadWholeFile(path);
@@ -86,8 +88,9 @@ std::u16string TOstrel::ExtractPageTextFromFile(std::u16string_view fileName, st
       fresh->Path = path;
       fresh->Password = std::u16string(password);
       fresh->Bytes = *bytes;
+      TDecodeBudgetScope documentScope(fresh->Budget);
       if (int32_t status = fresh->Source.OpenBytes(std::move(*bytes), password); status != 0) {
-        LastErrorCode = status;
+        LastErrorCode = fresh->Budget.Exceeded ? kErrDecodeBudget : status;
         return {};
       }
       // Embedded programs give the built-in encodings of fonts whose
@@ -97,27 +100,41 @@ std::u16string TOstrel::ExtractPageTextFromFile(std::u16string_view fileName, st
       fresh->Source.ReportWarningsTo(warnings_.get());
       pageText_ = std::move(fresh);
     }
-    TSmartPDFPageSource& source = pageText_->Source;
-    // A page without content may still show its annotations.
-    if (!source.LoadPage(page)) return {};
-    TPDFFontCollection& fonts = pageText_->Fonts;
-    if (IsLayoutOption(options)) return FunnelText(source.Page, fonts, options, TextExtractionSettings);
-    TPDFExtractor extractor(fonts, ExtractorModeOf(options));
-    extractor.PageBox = VisiblePageBox(source.Page);
-    TPDFRenderer renderer(fonts);
-    renderer.Page = source.Page;
-    renderer.ReadPageText(extractor, source.Content, source.Resources);
-    TPDFDictionary* catalog = source.Document() ? source.Document()->Catalog() : nullptr;
-    ForEachFieldValueWithoutAppearance(
-        source.Page, catalog ? catalog->Get<TPDFDictionary>("AcroForm") : nullptr,
-        [&](const std::u16string& value, const std::array<double, 4>& rect) { extractor.ShowFieldValue(value, rect); });
-    result = extractor.Finish();
+    TDecodeBudgetScope documentScope(pageText_->Budget);
+    TDecodeBudgetScope pageScope(pageBudget);
+    result = PageText(page, options);
+    // Text read past a spent budget misses what could not be decoded.
+    if (pageBudget.Exceeded || pageText_->Budget.Exceeded) {
+      LastErrorCode = kErrDecodeBudget;
+      result.clear();
+    }
+  } catch (const TDecodeBudgetExceeded&) {
+    LastErrorCode = kErrDecodeBudget;
+    result.clear();
   } catch (...) {
     // A failure half way through may leave the kept file in any state.
     pageText_.reset();
     LastErrorCode = kErrCannotOpen;
   }
   return result;
+}
+
+std::u16string TOstrel::PageText(int page, int options) {
+  TSmartPDFPageSource& source = pageText_->Source;
+  // A page without content may still show its annotations.
+  if (!source.LoadPage(page)) return {};
+  TPDFFontCollection& fonts = pageText_->Fonts;
+  if (IsLayoutOption(options)) return FunnelText(source.Page, fonts, options, TextExtractionSettings);
+  TPDFExtractor extractor(fonts, ExtractorModeOf(options));
+  extractor.PageBox = VisiblePageBox(source.Page);
+  TPDFRenderer renderer(fonts);
+  renderer.Page = source.Page;
+  renderer.ReadPageText(extractor, source.Content, source.Resources);
+  TPDFDictionary* catalog = source.Document() ? source.Document()->Catalog() : nullptr;
+  ForEachFieldValueWithoutAppearance(
+      source.Page, catalog ? catalog->Get<TPDFDictionary>("AcroForm") : nullptr,
+      [&](const std::u16string& value, const std::array<double, 4>& rect) { extractor.ShowFieldValue(value, rect); });
+  return extractor.Finish();
 }
 
 }  // namespace ostrel

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "pdf/core/decode_budget.h"
 #include "pdf/split/page_text_source.h"
 #include "pdf/text/font_collection.h"
 
@@ -16,6 +17,9 @@ struct TPageTextSource {
   std::string Bytes;  // compared in full: time stamps are too coarse
   TSmartPDFPageSource Source;
   TPDFFontCollection Fonts;
+  // Everything decoded for this file's text, over all its pages: what the
+  // reader and fonts keep lives as long as this source.
+  TDecodeBudget Budget{kDocumentTextDecodeBudget};
 };
 
 }  // namespace ostrel

@@ -1,5 +1,7 @@
 #include "pdf/filters/image_filter_chain.h"
 
+#include <algorithm>
+
 #include <charconv>
 #include <cmath>
 
@@ -110,6 +112,14 @@ std::vector<TImageFilter> ImageFiltersOf(TPDFDictionary* dict, std::vector<TPDFO
     if (paramObjects) paramObjects->push_back(p);
   }
   return filters;
+}
+
+bool HasImageCodec(const std::vector<TImageFilter>& filters) {
+  return std::any_of(filters.begin(), filters.end(), [](const TImageFilter& filter) {
+    const TFilterKind kind = KindOf(filter.Name);
+    return kind == TFilterKind::DCT || kind == TFilterKind::CCITTFax || kind == TFilterKind::JBIG2 ||
+           kind == TFilterKind::JPX;
+  });
 }
 
 TImageFilterChainResult DecodeImageFilterChain(std::string_view raw,

@@ -40,6 +40,10 @@ int FilterParamInt(const TFilterParams& params, std::string_view key, int fallba
 // paramObjects is given it receives each filter's parameter object (or null).
 std::vector<TImageFilter> ImageFiltersOf(TPDFDictionary* dict, std::vector<TPDFObject*>* paramObjects = nullptr);
 
+// True when one of the filters hands the bytes to an image codec (DCT,
+// CCITT fax, JBIG2, JPX) rather than decoding them to samples.
+bool HasImageCodec(const std::vector<TImageFilter>& filters);
+
 TImageFilterChainResult DecodeImageFilterChain(std::string_view raw,
                                                const std::vector<TImageFilter>& filters,
                                                size_t maxOutput = kMaxDecodedStreamBytes);

@@ -1,5 +1,6 @@
 #include "pdf/filters/stream_filter_registration.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "pdf/core/pdf_objects.h"
@@ -18,15 +19,21 @@ std::string Predicted(std::string data, const TPDFDictionary* params) {
                         params->GetInteger("Columns", 1));
 }
 
-std::string Flate(std::string_view data, const TPDFDictionary* params) { return Predicted(FlateDecode(data), params); }
+size_t Bound(size_t maxOutput) { return std::min(maxOutput, kMaxDecodedStreamBytes); }
 
-std::string Lzw(std::string_view data, const TPDFDictionary* params) {
-  const bool earlyChange = !params || params->GetInteger("EarlyChange", 1) == 1;
-  return Predicted(LzwDecode(data, earlyChange), params);
+std::string Flate(std::string_view data, const TPDFDictionary* params, size_t maxOutput) {
+  return Predicted(FlateDecode(data, Bound(maxOutput)), params);
 }
 
-std::string Ascii85(std::string_view data, const TPDFDictionary*) { return Ascii85Decode(data); }
-std::string AsciiHex(std::string_view data, const TPDFDictionary*) { return AsciiHexDecode(data); }
+std::string Lzw(std::string_view data, const TPDFDictionary* params, size_t maxOutput) {
+  const bool earlyChange = !params || params->GetInteger("EarlyChange", 1) == 1;
+  return Predicted(LzwDecode(data, earlyChange, false, Bound(maxOutput)), params);
+}
+
+// These two make at most four bytes of five read: the caller's charge for
+// the output bounds them well enough.
+std::string Ascii85(std::string_view data, const TPDFDictionary*, size_t) { return Ascii85Decode(data); }
+std::string AsciiHex(std::string_view data, const TPDFDictionary*, size_t) { return AsciiHexDecode(data); }
 std::string Compress(std::string_view data) { return FlateEncode(data); }
 
 }  // namespace

@@ -1,9 +1,5 @@
 #include "pdf/split/page_extraction.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -17,46 +13,10 @@
 #include "pdf/split/smart_pdf_writer.h"
 #include "pdf/core/security_handler.h"
 #include "platform/file_io.h"
+#include "platform/replacing_file.h"
 
 namespace ostrel {
 namespace {
-
-// A file beside the output that becomes the output only when complete.
-class TTemporaryOutput {
- public:
-  explicit TTemporaryOutput(const std::string& target) : target_(target) {
-    std::string pattern = target + ".XXXXXX";
-    fd_ = mkstemp(pattern.data());
-    if (fd_ >= 0) path_ = pattern;
-  }
-  ~TTemporaryOutput() {
-    if (fd_ >= 0) close(fd_);
-    if (!path_.empty()) std::remove(path_.c_str());
-  }
-  bool IsOpen() const { return fd_ >= 0; }
-
-  bool Commit(const std::string& bytes) {
-    for (size_t done = 0; done < bytes.size();) {
-      const ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
-      if (n < 0) return false;
-      done += static_cast<size_t>(n);
-    }
-    // Readable by others like any file the user creates (mkstemp made it 0600).
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd_, 0666 & ~mask);
-    const int fd = fd_;
-    fd_ = -1;
-    if (close(fd) != 0 || std::rename(path_.c_str(), target_.c_str()) != 0) return false;
-    path_.clear();
-    return true;
-  }
-
- private:
-  std::string target_;
-  std::string path_;
-  int fd_ = -1;
-};
 
 // The new file's version: the source's when it is above 1.4, so that a
 // reader still expects the features the copied objects use.
@@ -71,13 +31,14 @@ int Fail(int32_t& errorCode, int32_t code) {
   return 0;
 }
 
-// Removes an existing output; false when something is there that cannot go.
-bool ClearOutput(const std::string& output) {
+// False when something is at the output that a file cannot replace. An
+// existing file is left in place: the finished output is renamed over it, so
+// a copy that fails keeps what the user had there.
+bool OutputReplaceable(const std::string& output) {
   std::error_code ec;
   const auto status = std::filesystem::symlink_status(output, ec);
   if (ec || !std::filesystem::exists(status)) return !ec || ec == std::errc::no_such_file_or_directory;
-  if (std::filesystem::is_directory(status)) return false;
-  return std::filesystem::remove(output, ec) && !ec;
+  return !std::filesystem::is_directory(status);
 }
 
 int ExtractPagesFromSource(TExtractionSource& source, std::string_view rangeList, std::string& output,
@@ -134,8 +95,8 @@ int ExtractPagesToFileImpl(const std::string& input, const std::string& output, 
   // Nothing locks the input here: writing over it would destroy the very
   // file being read.
   if (IsSameFile(input, output)) return Fail(errorCode, kErrCannotReplaceOutput);
-  if (!ClearOutput(output)) return Fail(errorCode, kErrCannotReplaceOutput);
-  TTemporaryOutput temp(output);
+  if (!OutputReplaceable(output)) return Fail(errorCode, kErrCannotReplaceOutput);
+  TReplacingFile temp(output);
   if (!temp.IsOpen()) return Fail(errorCode, kErrCannotWriteOutput);
   try {
     // Splitting calls once per page on the same file: what was parsed for

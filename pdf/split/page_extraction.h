@@ -13,12 +13,13 @@ class TWarningLog;
 
 // Writes the pages that rangeList names (in its order, duplicates kept) from
 // input into output. Returns 1 on success; otherwise 0 with errorCode set:
-// 401 the input cannot be opened, 402 the output is the input itself or an
-// existing output cannot be removed, 403 the output cannot be written, 409
-// the input is not a readable PDF (or an encrypted one whose object streams
-// cannot be decrypted), 412 the range names no page of the input. The file
-// is written under a temporary name and renamed only when complete, so a
-// failure leaves no output behind.
+// 401 the input cannot be opened, 402 the output is the input itself or a
+// folder, 403 the output cannot be written, 409 the input is not a readable
+// PDF (or an encrypted one whose object streams cannot be decrypted), 412
+// the range names no page of the input, 413 the page tree is damaged. The
+// file is written under a temporary name and renamed over the output only
+// when complete, so a failure leaves no output behind and a file already
+// there as it was.
 // The same from the bytes of a file into the bytes of the new file; codes
 // 409 and 412 as above.
 int ExtractPagesToBytes(std::string_view source, std::string_view rangeList, std::string& output, int32_t& errorCode);

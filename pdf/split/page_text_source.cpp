@@ -1,5 +1,7 @@
 #include "pdf/split/page_text_source.h"
 
+#include "pdf/core/decode_budget.h"
+
 namespace ostrel {
 
 int32_t TSmartPDFPageSource::Open(const std::string& path, std::u16string_view password) {
@@ -44,7 +46,13 @@ bool TSmartPDFPageSource::LoadPage(int n) {
   TPDFIndRef* ref = document_->NextPageRef(n);
   Page = ref ? document_->PageDictionary(ref) : nullptr;
   if (!Page) return false;
-  Content = document_->PageContents(Page);
+  {
+    // The page's content streams are part of whatever budget the caller
+    // gave the page, bounded as tightly as a renderer bounds them.
+    TDecodeBudget content(kPageContentDecodeBudget);
+    TDecodeBudgetScope scope(content, true);
+    Content = document_->PageContents(Page);
+  }
   Resources = PdfCast<TPDFDictionary>(document_->InheritedValue(Page, "Resources"));
   return true;
 }

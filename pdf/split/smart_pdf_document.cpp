@@ -4,7 +4,9 @@
 #include "pdf/split/smart_pdf_document.h"
 
 #include <algorithm>
+#include <map>
 
+#include "pdf/core/decode_budget.h"
 #include "pdf/split/object_copy.h"
 
 namespace ostrel {
@@ -143,20 +145,33 @@ TPDFObject* TSmartPDFDocument::InheritedValue(TPDFDictionary* page, std::string_
 
 std::string TSmartPDFDocument::PageContents(TPDFDictionary* page) {
   std::string joined;
-  auto append = [&joined](const TPDFObject* part) {
+  // Where the text of each referenced stream already stands: a stream listed
+  // again is copied, not decoded again (the copy is charged all the same).
+  std::map<std::pair<int32_t, int32_t>, std::pair<size_t, size_t>> placed;
+  auto append = [&](const TPDFObject* item, const TPDFObject* part) {
     const auto* stream = PdfCast<TPDFStream>(part);
     if (!stream) return;
     // Streams split a content only between tokens; without a separator the
     // last operator of one would run into the first operand of the next.
     if (!joined.empty()) joined += '\n';
+    const auto* ref = PdfCast<TPDFIndRef>(item);
+    const std::pair<int32_t, int32_t> key = ref ? std::make_pair(ref->RefNumber, ref->RefGeneration)
+                                                : std::make_pair(-1, -1);
+    if (auto seen = placed.find(key); ref && seen != placed.end()) {
+      ChargeDecoded(seen->second.second);
+      joined.append(joined, seen->second.first, seen->second.second);
+      return;
+    }
+    const size_t start = joined.size();
     joined += stream->DecodedData();
+    if (ref) placed.emplace(key, std::make_pair(start, joined.size() - start));
   };
   if (!page) return joined;
   TPDFObject* contents = page->GetValue("Contents", true);
   if (const auto* parts = PdfCast<TPDFArray>(contents)) {
-    for (size_t i = 0; i < parts->Count(); ++i) append(parts->ItemResolved(i));
+    for (size_t i = 0; i < parts->Count(); ++i) append(parts->Item(i), parts->ItemResolved(i));
   } else {
-    append(contents);
+    append(nullptr, contents);
   }
   return joined;
 }

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "app/converter.h"
+#include "core/flate_bomb.h"
 
 namespace drevlin {
 namespace {
@@ -98,6 +99,26 @@ TEST_F(ConverterTest, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
     EXPECT_EQ(Read(c.Victim), before);
   }
   EXPECT_FALSE(fs::exists(Path("book2.pdf")));
+}
+
+TEST_F(ConverterTest, APageDecodingToAGibibyteFailsWithOneLineAndNoOutput) {
+  const std::string input = Write("bomb.pdf", ostrel::testing::PageOverStream(
+      "4 0 R", ostrel::testing::FlateBomb(size_t{1} << 30, "BT /F1 12 Tf 10 10 Td (Hello) Tj ET\n")));
+  for (TConvertMode mode : {kModePdfToImages, kModePdfToText}) {
+    SCOPED_TRACE(mode);
+    events.failures.clear();
+    TConversionRequest request;
+    request.Mode = mode;
+    request.Inputs = {input};
+    request.Output = Path(mode == kModePdfToText ? "bomb.txt" : "bomb.png");
+    EXPECT_FALSE(converter.Run(request).Ok);
+    ASSERT_EQ(events.failures.size(), 1u);
+    EXPECT_EQ(events.failures[0].Kind, TFailureKind::TooMuchData);
+    const std::string line = DescribeFailure(events.failures[0]);
+    EXPECT_EQ(line.rfind(input + ": too much data to decode (page 1", 0), 0u) << line;
+    EXPECT_NE(line.find("error 414"), std::string::npos) << line;
+    for (const auto& entry : fs::directory_iterator(dir)) EXPECT_NE(entry.path().extension(), mode == kModePdfToText ? ".txt" : ".png");
+  }
 }
 
 TEST_F(ConverterTest, PageFilesAreReportedOneByOneAndCancelStopsAfterTheCurrentPage) {

@@ -227,7 +227,7 @@ TEST(PageExtraction, ObjectStreamsAndHybridSourcesGiveOnlyPlainObjects) {
   }
 }
 
-TEST(PageExtraction, FailuresLeaveNoOutputAndNeverTouchTheInput) {
+TEST(PageExtraction, FailuresLeaveNoOutputKeepOldOnesAndNeverTouchTheInput) {
   TempDir dir;
   const std::string source = FlatDocument(2).Build();
   const std::string in = (dir / "in.pdf").string();
@@ -256,8 +256,14 @@ TEST(PageExtraction, FailuresLeaveNoOutputAndNeverTouchTheInput) {
   EXPECT_EQ(code, 409);
   EXPECT_FALSE(std::filesystem::exists(dir / "o.pdf"));
 
-  // An older output is replaced; no temporary file stays behind.
+  // A copy that fails keeps the file already at the output.
   testing::WriteFile(dir / "o.pdf", "old");
+  EXPECT_EQ(ExtractPagesToFileImpl((dir / "junk.pdf").string(), (dir / "o.pdf").string(), "1", code), 0);
+  EXPECT_EQ(ExtractPagesToFileImpl(in, (dir / "o.pdf").string(), "9", code), 0);
+  EXPECT_EQ(code, 412);
+  EXPECT_EQ(testing::ReadFile(dir / "o.pdf"), "old");
+
+  // An older output is replaced on success; no temporary file stays behind.
   EXPECT_EQ(ExtractPagesToFileImpl(in, (dir / "o.pdf").string(), "2", code), 1);
   EXPECT_EQ(code, 0);
   EXPECT_NE(testing::ReadFile(dir / "o.pdf").find("(Page 2)"), std::string::npos);

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "pdf/core/decimal_reading.h"
+#include "pdf/core/decode_budget.h"
 #include "pdf/core/pdf_objects.h"
 #include "pdf/core/pdf_structure.h"
 #include "pdf/render/content/pdf_renderer.h"
@@ -24,8 +25,8 @@ constexpr std::string_view kSpacePrefix = "Space";
 
 namespace {
 // Decoded forms and appearances kept per page, so a form drawn many times is
-// decoded once; beyond this many bytes streams are decoded each time.
-constexpr size_t kMaxStreamCacheBytes = size_t{64} << 20;
+// decoded once. The page's content budget bounds what there is to keep.
+constexpr size_t kMaxStreamCacheBytes = kPageContentDecodeBudget;
 
 // How a warning names the content that could not be run: a page or glyph
 // procedure (a dictionary) or a form, by object number when it has one.
@@ -49,40 +50,65 @@ const std::string& TPDFRenderer::StreamContent(TPDFStream* stream) {
   return streamCache_.emplace(stream, std::move(data)).first->second;
 }
 
+std::string TPDFRenderer::JoinedContents(const TPDFArray& parts) {
+  std::string text;
+  // Where each stream's text already stands: a stream listed again is
+  // copied from there, not decoded again. The copy still costs memory, so it
+  // is charged like decoded data.
+  std::unordered_map<const TPDFStream*, std::pair<size_t, size_t>> placed;
+  for (size_t i = 0; i < parts.Count(); ++i) {
+    auto* part = PdfCast<TPDFStream>(ResolveObject(parts.Item(i)));
+    if (!part) continue;
+    if (auto seen = placed.find(part); seen != placed.end()) {
+      ChargeDecoded(seen->second.second);
+      text.append(text, seen->second.first, seen->second.second);
+    } else {
+      const size_t start = text.size();
+      text += part->DecodedData();
+      placed.emplace(part, std::make_pair(start, text.size() - start));
+    }
+    // Streams of one page divide only between tokens: keep the last token
+    // of one from running into the first of the next.
+    text.push_back('\n');
+  }
+  return text;
+}
+
 void TPDFRenderer::RunContent(TPDFPicasso& canvas, TPDFObject* source, const std::string* contentText,
                               const TPDFIndRef* reference) {
   std::string text;
   TPDFDictionary* resources = nullptr;
-  auto* sourceDict = PdfCast<TPDFDictionary>(source);
-  auto* sourceStream = PdfCast<TPDFStream>(source);
-  if (contentText && sourceDict) {
-    // A Type 3 glyph procedure runs with its font's resources.
-    text = *contentText;
-    resources = PdfCast<TPDFDictionary>(ResolveObject(sourceDict->GetValue("Resources")));
-    if (!resources) resources = InheritedResources;
-  } else if (sourceDict) {
-    resources = PdfCast<TPDFDictionary>(InheritedEntry(sourceDict, "Resources"));
-    TPDFObject* contents = ResolveObject(sourceDict->GetValue("Contents"));
-    if (auto* one = PdfCast<TPDFStream>(contents)) {
-      text = one->DecodedData();
-    } else if (auto* many = PdfCast<TPDFArray>(contents)) {
-      for (size_t i = 0; i < many->Count(); ++i) {
-        if (auto* part = PdfCast<TPDFStream>(ResolveObject(many->Item(i)))) {
-          text += part->DecodedData();
-          // Streams of one page divide only between tokens: keep the last
-          // token of one from running into the first of the next.
-          text.push_back('\n');
-        }
+  // Decoding stops here when the page's budget is spent; the page's owner
+  // sees the spent budget and fails the page.
+  try {
+    TDecodeBudgetScope contentScope(contentBudget_, true);
+    auto* sourceDict = PdfCast<TPDFDictionary>(source);
+    auto* sourceStream = PdfCast<TPDFStream>(source);
+    if (contentText && sourceDict) {
+      // A Type 3 glyph procedure runs with its font's resources.
+      text = *contentText;
+      resources = PdfCast<TPDFDictionary>(ResolveObject(sourceDict->GetValue("Resources")));
+      if (!resources) resources = InheritedResources;
+    } else if (sourceDict) {
+      resources = PdfCast<TPDFDictionary>(InheritedEntry(sourceDict, "Resources"));
+      TPDFObject* contents = ResolveObject(sourceDict->GetValue("Contents"));
+      if (auto* one = PdfCast<TPDFStream>(contents)) {
+        text = one->DecodedData();
+      } else if (auto* many = PdfCast<TPDFArray>(contents)) {
+        text = JoinedContents(*many);
       }
+    } else if (sourceStream && reference) {
+      TPDFDictionary* dict = sourceStream->StreamDict;
+      resources = PdfCast<TPDFDictionary>(InheritedEntry(dict, "Resources"));
+      if (!resources) {
+        auto* type = PdfCast<TPDFName>(ResolveObject(dict->GetValue("Type")));
+        if (!type || type->Value == "XObject") resources = InheritedResources;
+      }
+      text = StreamContent(sourceStream);
     }
-  } else if (sourceStream && reference) {
-    TPDFDictionary* dict = sourceStream->StreamDict;
-    resources = PdfCast<TPDFDictionary>(InheritedEntry(dict, "Resources"));
-    if (!resources) {
-      auto* type = PdfCast<TPDFName>(ResolveObject(dict->GetValue("Type")));
-      if (!type || type->Value == "XObject") resources = InheritedResources;
-    }
-    text = StreamContent(sourceStream);
+  } catch (const TDecodeBudgetExceeded& e) {
+    LastError = std::string("Rendering exception: ") + e.what();
+    return;
   }
 
   LastError.clear();

@@ -152,6 +152,7 @@ void TPDFRenderer::BeginPage(const TPDFMatrix& ctm, double dpi) {
   drawing_.clear();
   streamCache_.clear();
   streamCacheBytes_ = 0;
+  contentBudget_.Reset();
   operatorBudget_ = kMaxOperatorsPerPage;
 }
 

@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "pdf/core/decode_budget.h"
 #include "platform/bitmap.h"
 #include "pdf/render/canvas/generic_canvas.h"
 #include "pdf/render/content/graphics_state.h"
@@ -142,6 +143,9 @@ class TPDFRenderer {
   void RunContent(TPDFPicasso& canvas, TPDFObject* source, const std::string* contentText,
                   const TPDFIndRef* reference);
   const std::string& StreamContent(TPDFStream* stream);
+  // The decoded streams of a page's /Contents array joined, each stream
+  // decoded once however often it is listed.
+  std::string JoinedContents(const TPDFArray& parts);
 
   TPDFFontCollection& fonts_;
   std::unique_ptr<TPDFRenderColors> colors_;
@@ -163,6 +167,9 @@ class TPDFRenderer {
   int64_t operatorBudget_ = 0;
   // Decoded content of forms and appearances, per page.
   std::unordered_map<const TPDFStream*, std::string> streamCache_;
+  // The content streams of one page (its own, forms, patterns, glyph
+  // procedures, appearances): part of the page's decode budget.
+  TDecodeBudget contentBudget_{kPageContentDecodeBudget};
   size_t streamCacheBytes_ = 0;
   // Records of direct (non-indirect) font dictionaries, by identity.
   std::unordered_map<const TPDFDictionary*, size_t> directFonts_;

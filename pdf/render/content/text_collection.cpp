@@ -34,6 +34,7 @@ void TPDFRenderer::ReadPageText(TTextDevice& device, const std::string& content,
   drawing_.clear();
   streamCache_.clear();
   streamCacheBytes_ = 0;
+  contentBudget_.Reset();
   operatorBudget_ = kMaxOperatorsPerPage;
   TextDevice = &device;
   {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "pdf/core/decode_budget.h"
 #include "pdf/core/pdf_objects.h"
 #include "pdf/filters/image_filter_chain.h"
 #include "pdf/render/colour/colour_space_loader.h"
@@ -42,6 +43,20 @@ bool TPDFImageDecoder::DecodeInlineImage(TPDFDictionary* dict, std::string_view 
   return Decode(dict, data, resources);
 }
 
+size_t TPDFImageDecoder::SampleBound(const std::vector<TImageFilter>& filters) const {
+  size_t bound = DecodeOutputBound(kMaxDecodedStreamBytes);
+  if (HasImageCodec(filters) || !IsBitDepth(BitsPerComponent)) return bound;
+  // Samples beyond the image's own rows are never used: a small image over a
+  // stream that inflates to gigabytes stops near its size. The slack covers
+  // predictor bytes and /Columns wider than /Width in real files.
+  const int n = imageMask_ ? 1 : static_cast<int>(space_ ? space_->ComponentCount() : 1);
+  const uint64_t rows = TImageSamples::RowBytes(ImageWidth, std::max(n, 1), BitsPerComponent) + 1;
+  const uint64_t height = static_cast<uint64_t>(ImageHeight);
+  if (rows > (bound >> 3) / height) return bound;
+  const uint64_t need = rows * height;
+  return std::min<size_t>(bound, 4 * need + (size_t{1} << 20));
+}
+
 int TPDFImageDecoder::ReductionStep(int64_t width, int64_t height) const {
   const int64_t cap = std::max<int64_t>(MaxPixels, 1);
   int64_t step = std::max<int64_t>(1, static_cast<int64_t>(std::sqrt(static_cast<double>(width) * height / cap)));
@@ -70,7 +85,9 @@ bool TPDFImageDecoder::Decode(TPDFDictionary* dict, std::string_view raw, TPDFDi
 
   std::vector<TPDFObject*> paramObjects;
   const std::vector<TImageFilter> filters = ImageFiltersOf(dict, &paramObjects);
-  TImageFilterChainResult chain = DecodeImageFilterChain(raw, filters);
+  TImageFilterChainResult chain = DecodeImageFilterChain(raw, filters, SampleBound(filters));
+  // Data without filters is the file's own bytes, not decoded.
+  if (!filters.empty()) ChargeDecoded(chain.Data.size());
   if (chain.FinalDecoder != TImageFinalDecoder::None) {
     TPDFDictionary* params = nullptr;
     if (chain.FinalFilterIndex >= 0 && static_cast<size_t>(chain.FinalFilterIndex) < paramObjects.size())

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "pdf/filters/image_filter_chain.h"
 #include "pdf/render/colour/colour_space.h"
 #include "pdf/render/images/image_decoder_samples.h"
 #include "pdf/render/content/render_matrix.h"
@@ -80,6 +81,8 @@ class TPDFImageDecoder {
   void UseBilevelSpace();
   TImageSampleSpace DrawingSpace() const;
   bool DecodeCodec(int codec, const std::string& data, TPDFDictionary* params);
+  // The most bytes the byte filters may make for this image's samples.
+  size_t SampleBound(const std::vector<TImageFilter>& filters) const;
   int ReductionStep(int64_t width, int64_t height) const;
   void MatchMaskToPicture();
 

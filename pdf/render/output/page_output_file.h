@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/replacing_file.h"
+
 namespace ostrel {
 
 class TPageOutputFile {
@@ -21,16 +23,13 @@ class TPageOutputFile {
   // Throws TPageOutputError (403) on failure.
   void Commit(std::string_view bytes);
 
-  const std::string& Path() const { return path_; }
-  const std::string& TemporaryPath() const { return temporary_; }
+  const std::string& Path() const { return file_.Target(); }
+  const std::string& TemporaryPath() const { return file_.TemporaryPath(); }
 
  private:
   [[noreturn]] void Fail(int error);
 
-  std::string path_;
-  std::string temporary_;
-  int fd_ = -1;
-  bool committed_ = false;
+  TReplacingFile file_;
 };
 
 }  // namespace ostrel

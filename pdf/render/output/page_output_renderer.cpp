@@ -1,5 +1,7 @@
 // The page loop driven by the renderer: one renderer and one font collection
 // for the whole range, so a document's fonts are loaded once per call.
+#include "pdf/core/decode_budget.h"
+#include "pdf/core/ostrel_errors.h"
 #include "pdf/core/pdf_document.h"
 #include "pdf/render/images/image_decoder_cache.h"
 #include "pdf/render/output/page_output.h"
@@ -16,9 +18,17 @@ void RenderPagesToFiles(TPDFDocument& document, int first, int last, const TPage
   renderer.SetImages(std::make_unique<TPDFImageDecoderCache>(renderer));
   auto render = [&](int page, Bitmap& bitmap, std::string& text) {
     std::string error;
-    if (!renderer.RenderPageToBitmap(document, page, settings.DPI, settings.Canvas, bitmap, error)) {
-      throw TPageOutputError(0, "cannot render page " + std::to_string(page) + ": " + error);
+    TDecodeBudget budget(kPageDecodeBudget);
+    bool rendered = false;
+    try {
+      TDecodeBudgetScope scope(budget);
+      rendered = renderer.RenderPageToBitmap(document, page, settings.DPI, settings.Canvas, bitmap, error);
+    } catch (const TDecodeBudgetExceeded&) {
     }
+    // A spent budget fails the page even where the renderer went on without
+    // the data: what it drew would be an incomplete page.
+    if (budget.Exceeded) throw TPageOutputError(kErrDecodeBudget, DecodeBudgetMessage(page));
+    if (!rendered) throw TPageOutputError(0, "cannot render page " + std::to_string(page) + ": " + error);
     text = renderer.LastError;
   };
   WritePageFiles(first, last, settings, fileName, render, resultText, Utf16ToUtf8(document.FileName));
