@@ -82,6 +82,7 @@ constexpr KeyAndText kTable[kUiTextCount] = {
     {"StringCannotRender", nullptr},
     {"StringCannotTypeset", nullptr},
     {"StringDamagedPageTree", nullptr},
+    {"StringTooMuchData", nullptr},
     {"StringNothingLoaded", nullptr},
 };
 
