@@ -49,6 +49,9 @@ bool TPDFRenderer::RenderPageToBitmap(TPDFDocument& doc, int pageNumber, double 
   AcroForm = catalog ? PdfCast<TPDFDictionary>(ResolveObject(catalog->GetValue("AcroForm"))) : nullptr;
   DPI = dpi;
   CanvasSettings = canvas;
+  // The caller's previous page lends its buffer to this one: no fresh
+  // megabytes to fault in for every page.
+  PageBitmap = std::move(out);
   RenderPage();
   if (PageBitmap.Empty()) {
     error = "cannot allocate the page bitmap";
@@ -178,7 +181,8 @@ void TPDFRenderer::RenderPage() {
             g.DPI);
 
   // Cairo draws into a 32-bit buffer; the result is handed out as 24 bits.
-  Bitmap work;
+  Bitmap work = std::move(PageBitmap);
+  PageBitmap = Bitmap();
   if (!work.SetSize(g.PixelWidth, g.PixelHeight, TPixelFormat::pf32bit)) {
     PageBitmap = Bitmap();
     return;

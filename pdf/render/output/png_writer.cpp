@@ -106,18 +106,46 @@ std::string TPNGWriter::CompressedRows() const {
   return total <= wholeImageLimit_ ? CompressedWhole(rowBytes, total) : CompressedByRow(rowBytes);
 }
 
+namespace {
+
+// The compressor and the two buffers of one thread, kept from page to page:
+// allocating them anew for every page costs more than compressing a page of
+// text. Buffers above a few megabytes are let go after use.
+struct TDeflateScratch {
+  static constexpr size_t kKeep = size_t{4} << 20;
+  libdeflate_compressor* Compressor = nullptr;
+  std::unique_ptr<char[]> Rows, Out;
+  size_t RowsSize = 0, OutSize = 0;
+  ~TDeflateScratch() { libdeflate_free_compressor(Compressor); }
+  static char* Reserve(std::unique_ptr<char[]>& buffer, size_t& size, size_t wanted) {
+    if (size < wanted) {
+      buffer.reset(new char[wanted]);  // left uninitialized: every byte is written before use
+      size = wanted;
+    }
+    return buffer.get();
+  }
+  void Trim() {
+    if (RowsSize > kKeep) Rows.reset(), RowsSize = 0;
+    if (OutSize > kKeep) Out.reset(), OutSize = 0;
+  }
+};
+
+}  // namespace
+
 // libdeflate compresses the whole filtered image in one call: at level 6 it
 // is about twice as fast as zlib's default level and its output is a little
 // smaller on rendered pages (text, drawings and photos alike).
 std::string TPNGWriter::CompressedWhole(size_t rowBytes, size_t total) const {
-  std::string rows(total, '\0');
-  for (int y = 0; y < Picture().Height(); ++y) FilterRow(y, rows.data() + static_cast<size_t>(y) * rowBytes);
-  std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor*)> compressor(
-      libdeflate_alloc_compressor(kDeflateLevel), libdeflate_free_compressor);
-  if (!compressor) return {};
-  std::string data(libdeflate_zlib_compress_bound(compressor.get(), total), '\0');
-  const size_t size = libdeflate_zlib_compress(compressor.get(), rows.data(), total, data.data(), data.size());
-  data.resize(size);
+  thread_local TDeflateScratch scratch;
+  if (!scratch.Compressor) scratch.Compressor = libdeflate_alloc_compressor(kDeflateLevel);
+  if (!scratch.Compressor) return {};
+  char* rows = TDeflateScratch::Reserve(scratch.Rows, scratch.RowsSize, total);
+  for (int y = 0; y < Picture().Height(); ++y) FilterRow(y, rows + static_cast<size_t>(y) * rowBytes);
+  const size_t bound = libdeflate_zlib_compress_bound(scratch.Compressor, total);
+  char* out = TDeflateScratch::Reserve(scratch.Out, scratch.OutSize, bound);
+  const size_t size = libdeflate_zlib_compress(scratch.Compressor, rows, total, out, bound);
+  std::string data(out, size);
+  scratch.Trim();
   return data;
 }
 
