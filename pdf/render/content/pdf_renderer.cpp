@@ -152,8 +152,12 @@ void TPDFRenderer::BeginPage(const TPDFMatrix& ctm, double dpi) {
   CTM = BaseCTM = ctm;
   nesting_ = 0;
   drawing_.clear();
-  streamCache_.clear();
-  streamCacheBytes_ = 0;
+  // Decoded forms stay for the next pages (a logo or a running head is
+  // drawn on every page) while they are few; a large cache starts afresh.
+  if (streamCacheBytes_ > kKeptStreamCacheBytes) {
+    streamCache_.clear();
+    streamCacheBytes_ = 0;
+  }
   operatorBudget_ = kMaxOperatorsPerPage;
 }
 
@@ -196,7 +200,6 @@ void TPDFRenderer::RenderPage() {
     canvas.Flush();
     target_ = nullptr;
   }
-  streamCache_.clear();
   softMasks_.clear();
   work.ConvertTo24Bit();
   PageBitmap = std::move(work);

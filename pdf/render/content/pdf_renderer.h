@@ -164,6 +164,7 @@ class TPDFRenderer {
   int64_t operatorBudget_ = 0;
   // Decoded content of forms and appearances, per page.
   std::unordered_map<const TPDFStream*, std::string> streamCache_;
+  static constexpr size_t kKeptStreamCacheBytes = size_t{8} << 20;
   size_t streamCacheBytes_ = 0;
   // Records of direct (non-indirect) font dictionaries, by identity.
   std::unordered_map<const TPDFDictionary*, size_t> directFonts_;
