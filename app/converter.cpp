@@ -270,16 +270,22 @@ bool TConverter::RenderRun(TOstrel& pdf, const TConversionRequest& request, int 
 }
 
 // Several threads, each with a facade of its own that loads the file again:
-// documents are not shared between threads.
+// documents are not shared between threads. Each thread takes the pages in
+// blocks, and a block of consecutive pages is one facade call, so the fonts
+// of a document are loaded once per block rather than once per page.
 bool TConverter::RenderInParallel(const TConversionRequest& request, const std::vector<int>& pages,
                                   TRenderFailure& failure) {
   std::atomic<size_t> next{0};
   std::atomic<int> done{0};
+  std::atomic<bool> cancelled{false};
   std::mutex failureLock;
   // The first failing page in page order is reported, whichever thread
   // reached its failure first, so the message is the same on every run.
   size_t failedAt = pages.size();
   int count = std::min<int>(request.Jobs, static_cast<int>(pages.size()));
+  // Blocks small enough that the threads finish together, large enough that
+  // font loading is shared: about four blocks per thread, at most 16 pages.
+  const size_t block = std::clamp<size_t>(pages.size() / (static_cast<size_t>(count) * 4), 1, 16);
   std::atomic<int> running{count};
   auto work = [&] {
     TOstrel pdf;
@@ -303,18 +309,26 @@ bool TConverter::RenderInParallel(const TConversionRequest& request, const std::
       if (failure.Reason.empty()) failure.Reason = "cannot open the file again";
       return;
     }
-    for (size_t i; (i = next++) < pages.size();) {
-      TRenderFailure reason;
-      if (!RenderRun(pdf, request, pages[i], pages[i], reason)) {
-        std::lock_guard lock(failureLock);
-        if (i < failedAt) {
-          failedAt = i;
-          failure = reason;
-        }
-        next = pages.size();
-        return;
-      }
+    pdf.OnPageWritten = [&](int) {
       ++done;
+      return !cancelled;
+    };
+    for (size_t start; (start = next.fetch_add(block)) < pages.size();) {
+      const size_t end = std::min(start + block, pages.size());
+      // The block's pages in runs of consecutive numbers, one call each.
+      for (size_t i = start, j; i < end && !cancelled; i = j + 1) {
+        for (j = i; j + 1 < end && pages[j + 1] == pages[j] + 1;) ++j;
+        TRenderFailure reason;
+        if (!RenderRun(pdf, request, pages[i], pages[j], reason)) {
+          std::lock_guard lock(failureLock);
+          if (i < failedAt) {
+            failedAt = i;
+            failure = reason;
+          }
+          next = pages.size();
+          return;
+        }
+      }
     }
   };
   std::vector<std::thread> workers;
@@ -323,7 +337,10 @@ bool TConverter::RenderInParallel(const TConversionRequest& request, const std::
   // need not be thread-safe.
   while (running > 0) {
     Progress(events_, done, pages.size());
-    if (events_.CancelRequested()) next = pages.size();
+    if (events_.CancelRequested()) {
+      cancelled = true;
+      next = pages.size();
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   for (std::thread& worker : workers) worker.join();

@@ -272,6 +272,15 @@ void TPDFPicasso::DrawCairoPath(bool stroke, cairo_pattern_t* source, int32_t co
   CompositeSource(alpha);
 }
 
+void TPDFPicasso::FillMask(cairo_surface_t* mask, int x, int y) {
+  if (!cr_ || !mask) return;
+  SetSourceColor(fillColor_, fillAlpha_);
+  cairo_set_operator(cr_, kBlendOperators[static_cast<size_t>(blend_)]);
+  cairo_mask_surface(cr_, mask, x, y);
+  cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
+  if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS) Recover();
+}
+
 void TPDFPicasso::CompositeSource(double alpha) {
   alpha = UnitToByte(alpha) / 255.0;
   cairo_set_operator(cr_, kBlendOperators[static_cast<size_t>(blend_)]);

@@ -117,6 +117,14 @@ class TPDFPicasso final : public TPDFGenericCanvas {
   void DrawGraphicKeyed(const Bitmap& graphic, int32_t keyLow, int32_t keyHigh, double x1, double y1, double x2,
                         double y2, double x3, double y3);
 
+  // Whether FillMask can stand in for filling a path: a solid colour, no
+  // soft mask, no clip waiting for a path.
+  bool CanFillMasks() const { return cr_ && !fillSource_ && !softMask_ && !clipPending_; }
+  bool AntiAlias() const { return settings_.AntiAlias; }
+  // Paints the fill colour through an A8 coverage mask whose top-left pixel
+  // goes to device pixel (x, y), as a fill of the masked shape would.
+  void FillMask(cairo_surface_t* mask, int x, int y);
+
   bool HasPath() const { return hasPath_; }
   double CurrentX() const { return curX_; }
   double CurrentY() const { return curY_; }

@@ -63,6 +63,9 @@ class TContentRun {
   // False when the font named cannot be found or loaded.
   bool SelectFont();
   void ShowText();
+  // Composites the glyph's cached mask at its place; false when it has none
+  // (too large, or off any sane page) and the outline must be filled.
+  bool DrawGlyphMask(TPDFGlyphRasterizer& raster, std::string_view key, double x, double y, const TPDFMatrix& m);
   void ShowString(std::string_view token, TPDFGlyphRasterizer* raster, double u, double k, double& x,
                   const TPDFMatrix& glyphCTM, TPDFGenericCanvas& target);
   void ShowVerticalString(std::string_view token, TPDFGlyphRasterizer* raster, double u, double& y,
@@ -131,6 +134,7 @@ class TContentRun {
   int arrayCount_ = 0;
   bool pathOpen_ = false;
   bool visible_ = true;
+  bool maskText_ = false;  // the current string's glyphs are drawn as cached masks
   bool ignoreColor_ = false;
   std::vector<bool> visibility_;
   // Glyph outlines of the current text object shown in a clipping mode;

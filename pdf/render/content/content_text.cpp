@@ -129,6 +129,14 @@ void TContentRun::ShowText() {
 
   double x = 0;
   bool collecting = r_.OutputKind == TPDFRenderer::kOutputTextCollection;
+  // Plainly filled glyphs of an outline font are composited from the
+  // renderer's mask cache rather than filled one path at a time.
+  maskText_ = !clipping && gs_.RenderMode == 0 && raster && !type3 && k == 1 && visible_ && !collecting &&
+              !r_.fonts_.IsVertical();
+  if (maskText_) {
+    FillSetup(1);
+    maskText_ = PrepareSource(true) && canvas_.CanFillMasks();
+  }
   if (r_.fonts_.IsVertical() && !collecting) {
     // Top to bottom: glyphs hang from the pen, which moves down the page.
     double y = 0;
@@ -175,7 +183,7 @@ void TContentRun::ShowString(std::string_view token, TPDFGlyphRasterizer* raster
     if (!draw) return;
     if (type3)
       RunGlyphProcedure(*type3, key, x, rise, glyphCTM);
-    else
+    else if (!maskText_ || !DrawGlyphMask(*raster, key, x, rise, glyphCTM))
       raster->DrawGlyph(sink, glyphCTM, x, rise, key);
   };
   if (font.IsComposite) {
@@ -194,6 +202,24 @@ void TContentRun::ShowString(std::string_view token, TPDFGlyphRasterizer* raster
     drawGlyph(font.GlyphNames[c]);
     x += advance;
   }
+}
+
+bool TContentRun::DrawGlyphMask(TPDFGlyphRasterizer& raster, std::string_view key, double x, double y,
+                                const TPDFMatrix& m) {
+  constexpr int kPhases = TGlyphMaskCache::kPhases;
+  const double ox = m[0] * x + m[2] * y + m[4], oy = m[1] * x + m[3] * y + m[5];
+  if (!(std::fabs(ox) < 1e6 && std::fabs(oy) < 1e6)) return false;
+  // The origin's pixel, and its place inside that pixel in quarter pixels.
+  double px = std::floor(ox), py = std::floor(oy);
+  int phaseX = static_cast<int>(std::nearbyint((ox - px) * kPhases));
+  int phaseY = static_cast<int>(std::nearbyint((oy - py) * kPhases));
+  if (phaseX == kPhases) phaseX = 0, px += 1;
+  if (phaseY == kPhases) phaseY = 0, py += 1;
+  const TGlyphMaskCache::TMask* mask =
+      r_.glyphMasks_.Find(raster, key, {m[0], m[1], m[2], m[3], 0, 0}, phaseX, phaseY, canvas_.AntiAlias());
+  if (!mask) return false;
+  if (mask->Surface) canvas_.FillMask(mask->Surface, static_cast<int>(px) + mask->Left, static_cast<int>(py) + mask->Top);
+  return true;
 }
 
 // A string of a vertical font: each glyph is placed by its position vector

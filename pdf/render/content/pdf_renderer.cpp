@@ -50,6 +50,9 @@ bool TPDFRenderer::RenderPageToBitmap(TPDFDocument& doc, int pageNumber, double 
   AcroForm = catalog ? PdfCast<TPDFDictionary>(ResolveObject(catalog->GetValue("AcroForm"))) : nullptr;
   DPI = dpi;
   CanvasSettings = canvas;
+  // The caller's previous page lends its buffer to this one: no fresh
+  // megabytes to fault in for every page.
+  PageBitmap = std::move(out);
   RenderPage();
   if (PageBitmap.Empty()) {
     error = "cannot allocate the page bitmap";
@@ -150,9 +153,13 @@ void TPDFRenderer::BeginPage(const TPDFMatrix& ctm, double dpi) {
   CTM = BaseCTM = ctm;
   nesting_ = 0;
   drawing_.clear();
-  streamCache_.clear();
-  streamCacheBytes_ = 0;
   contentBudget_.Reset();
+  // Decoded forms stay for the next pages (a logo or a running head is
+  // drawn on every page) while they are few; a large cache starts afresh.
+  if (streamCacheBytes_ > kKeptStreamCacheBytes) {
+    streamCache_.clear();
+    streamCacheBytes_ = 0;
+  }
   operatorBudget_ = kMaxOperatorsPerPage;
 }
 
@@ -189,7 +196,8 @@ void TPDFRenderer::RenderPage() {
             g.DPI);
 
   // Cairo draws into a 32-bit buffer; the result is handed out as 24 bits.
-  Bitmap work;
+  Bitmap work = std::move(PageBitmap);
+  PageBitmap = Bitmap();
   if (!work.SetSize(g.PixelWidth, g.PixelHeight, TPixelFormat::pf32bit)) {
     PageBitmap = Bitmap();
     return;
@@ -203,7 +211,6 @@ void TPDFRenderer::RenderPage() {
     canvas.Flush();
     target_ = nullptr;
   }
-  streamCache_.clear();
   softMasks_.clear();
   work.ConvertTo24Bit();
   PageBitmap = std::move(work);

@@ -15,6 +15,7 @@
 #include "pdf/render/canvas/generic_canvas.h"
 #include "pdf/render/content/graphics_state.h"
 #include "pdf/render/colour/render_colors.h"
+#include "pdf/render/glyphs/glyph_mask_cache.h"
 #include "pdf/render/content/render_matrix.h"
 #include "pdf/render/shading/shading_paint.h"
 #include "pdf/text/extract/text_funnel.h"
@@ -170,9 +171,12 @@ class TPDFRenderer {
   // The content streams of one page (its own, forms, patterns, glyph
   // procedures, appearances): part of the page's decode budget.
   TDecodeBudget contentBudget_{kPageContentDecodeBudget};
+  static constexpr size_t kKeptStreamCacheBytes = size_t{8} << 20;
   size_t streamCacheBytes_ = 0;
   // Records of direct (non-indirect) font dictionaries, by identity.
   std::unordered_map<const TPDFDictionary*, size_t> directFonts_;
+  // Masks of filled glyphs, shared by every page this renderer draws.
+  TGlyphMaskCache glyphMasks_;
   // Soft masks drawn for this page, by mask, CTM and the canvas drawn on.
   struct TSoftMaskEntry {
     const TPDFDictionary* Mask;

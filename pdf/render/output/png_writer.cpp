@@ -1,9 +1,11 @@
 #include "pdf/render/output/png_writer.h"
 
 #include <cmath>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include "platform/zlib_codec.h"
@@ -79,11 +81,77 @@ void TPNGWriter::SetICCProfile(std::string_view profile) {
   compressedProfile_ = profile.empty() ? std::string() : ZlibDeflate(profile);
 }
 
-std::string TPNGWriter::CompressedRows() const {
+void TPNGWriter::FilterRow(int y, char* out) const {
   const Bitmap& picture = Picture();
-  const int w = picture.Width(), h = picture.Height();
+  const int w = picture.Width();
   const bool withAlpha = !alpha_.empty();
-  std::string row(1 + static_cast<size_t>(w) * (withAlpha ? 4 : 3), '\0');  // filter byte 0 stays
+  *out++ = '\0';  // filter type 0: the samples as they are
+  const uint8_t* bgr = picture.Row(y);
+  const uint8_t* alpha = withAlpha ? alpha_.data() + static_cast<size_t>(y) * w : nullptr;
+  for (int x = 0; x < w; ++x, bgr += 3) {
+    *out++ = static_cast<char>(bgr[2]);
+    *out++ = static_cast<char>(bgr[1]);
+    *out++ = static_cast<char>(bgr[0]);
+    if (withAlpha) *out++ = static_cast<char>(alpha[x]);
+  }
+}
+
+size_t TPNGWriter::RowBytes() const {
+  return 1 + static_cast<size_t>(Picture().Width()) * (alpha_.empty() ? 3 : 4);
+}
+
+std::string TPNGWriter::CompressedRows() const {
+  const size_t rowBytes = RowBytes();
+  const size_t total = rowBytes * static_cast<size_t>(Picture().Height());
+  return total <= wholeImageLimit_ ? CompressedWhole(rowBytes, total) : CompressedByRow(rowBytes);
+}
+
+namespace {
+
+// The compressor and the two buffers of one thread, kept from page to page:
+// allocating them anew for every page costs more than compressing a page of
+// text. Buffers above a few megabytes are let go after use.
+struct TDeflateScratch {
+  static constexpr size_t kKeep = size_t{4} << 20;
+  libdeflate_compressor* Compressor = nullptr;
+  std::unique_ptr<char[]> Rows, Out;
+  size_t RowsSize = 0, OutSize = 0;
+  ~TDeflateScratch() { libdeflate_free_compressor(Compressor); }
+  static char* Reserve(std::unique_ptr<char[]>& buffer, size_t& size, size_t wanted) {
+    if (size < wanted) {
+      buffer.reset(new char[wanted]);  // left uninitialized: every byte is written before use
+      size = wanted;
+    }
+    return buffer.get();
+  }
+  void Trim() {
+    if (RowsSize > kKeep) Rows.reset(), RowsSize = 0;
+    if (OutSize > kKeep) Out.reset(), OutSize = 0;
+  }
+};
+
+}  // namespace
+
+// libdeflate compresses the whole filtered image in one call: at level 6 it
+// is about twice as fast as zlib's default level and its output is a little
+// smaller on rendered pages (text, drawings and photos alike).
+std::string TPNGWriter::CompressedWhole(size_t rowBytes, size_t total) const {
+  thread_local TDeflateScratch scratch;
+  if (!scratch.Compressor) scratch.Compressor = libdeflate_alloc_compressor(kDeflateLevel);
+  if (!scratch.Compressor) return {};
+  char* rows = TDeflateScratch::Reserve(scratch.Rows, scratch.RowsSize, total);
+  for (int y = 0; y < Picture().Height(); ++y) FilterRow(y, rows + static_cast<size_t>(y) * rowBytes);
+  const size_t bound = libdeflate_zlib_compress_bound(scratch.Compressor, total);
+  char* out = TDeflateScratch::Reserve(scratch.Out, scratch.OutSize, bound);
+  const size_t size = libdeflate_zlib_compress(scratch.Compressor, rows, total, out, bound);
+  std::string data(out, size);
+  scratch.Trim();
+  return data;
+}
+
+// zlib streams a picture too large to hold twice, one row at a time.
+std::string TPNGWriter::CompressedByRow(size_t rowBytes) const {
+  std::string row(rowBytes, '\0');
   std::string data;
   z_stream z{};
   if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK) return {};
@@ -101,15 +169,8 @@ std::string TPNGWriter::CompressedRows() const {
     return rc == Z_OK || rc == Z_BUF_ERROR || rc == Z_STREAM_END;
   };
   bool ok = true;
-  for (int y = 0; y < h && ok; ++y) {
-    char* out = row.data() + 1;
-    const uint8_t* bgr = picture.Row(y);
-    for (int x = 0; x < w; ++x, bgr += 3) {
-      *out++ = static_cast<char>(bgr[2]);
-      *out++ = static_cast<char>(bgr[1]);
-      *out++ = static_cast<char>(bgr[0]);
-      if (withAlpha) *out++ = static_cast<char>(alpha_[static_cast<size_t>(y) * w + x]);
-    }
+  for (int y = 0; y < Picture().Height() && ok; ++y) {
+    FilterRow(y, row.data());
     ok = feed(row.data(), row.size(), Z_NO_FLUSH);
   }
   ok = ok && feed(nullptr, 0, Z_FINISH);

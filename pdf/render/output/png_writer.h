@@ -31,13 +31,23 @@ class TPNGWriter {
   // Stored compressed in iCCP; an empty profile writes no chunk.
   void SetICCProfile(std::string_view profile);
 
+  // Filtered rows up to this many bytes are deflated in one piece (fast);
+  // larger ones one row at a time, so that a huge page is never held twice.
+  void SetWholeImageLimit(size_t bytes) { wholeImageLimit_ = bytes; }
+
   // The complete file.
   std::string Write() const;
 
  private:
-  // The filtered rows, deflated one row at a time so that they are never
-  // held whole.
+  static constexpr int kDeflateLevel = 6;
+
+  // The zlib stream of the filtered rows, empty when compression failed.
   std::string CompressedRows() const;
+  std::string CompressedWhole(size_t rowBytes, size_t total) const;
+  std::string CompressedByRow(size_t rowBytes) const;
+  // Row y as written: the filter byte, then RGB (or RGBA) samples.
+  void FilterRow(int y, char* out) const;
+  size_t RowBytes() const;
   const Bitmap& Picture() const { return source_ ? *source_ : picture_; }
 
   Bitmap picture_;
@@ -47,6 +57,7 @@ class TPNGWriter {
   uint32_t transparent_ = 0;
   std::vector<uint8_t> alpha_;  // one byte per pixel when a mask is set
   std::string compressedProfile_;
+  size_t wholeImageLimit_ = size_t{32} << 20;
 };
 
 }  // namespace ostrel

@@ -276,6 +276,44 @@ TEST(RendererText, StandardFontsDrawThroughASubstitute) {
   EXPECT_GT(dark, 100) << "the H of Helvetica was not drawn";
 }
 
+// Filled glyphs come from cached masks: the same glyph a whole number of
+// pixels away draws the very same pixels, in the fill colour, inside the
+// clip, and on a later page of the same renderer as well.
+TEST(RendererText, MaskedGlyphsKeepPlaceColourAndClip) {
+  RenderFixture f;
+  f.SetEntry("MediaBox", "[0 0 120 40]");
+  f.AddResource("Font", "F1", f.Indirect(f.Dict("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>")));
+  f.SetContent("BT /F1 20 Tf 10.3 12 Td (g) Tj 30 0 Td (g) Tj ET "
+               "q 70 0 15 40 re W n 1 0 0 rg BT /F1 20 Tf 70.3 12 Td (g) Tj 20 0 Td (g) Tj ET Q");
+  auto block = [](const Bitmap& b, int x0) {
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < 40; ++y)
+      for (int x = x0; x < x0 + 20; ++x) pixels.push_back(Pixel(b, x, y));
+    return pixels;
+  };
+  TPDFRenderer renderer(f.fonts);
+  Bitmap pages[2];
+  for (Bitmap& b : pages) {
+    std::string error;
+    ASSERT_TRUE(renderer.RenderPageToBitmap(f.doc, 1, 72, TGDIPlusSettings{}, b, error));
+  }
+  const Bitmap& b = pages[1];
+  EXPECT_EQ(block(b, 8), block(b, 38));
+  int black = 0, red = 0;
+  for (uint32_t p : block(b, 8)) black += p == kBlack;
+  for (uint32_t p : block(b, 68)) red += p == kRed;
+  EXPECT_GT(black, 10);
+  EXPECT_GT(red, 10);
+  // The glyph at 90.3 lies outside the clip: nothing of it is drawn.
+  for (uint32_t p : block(b, 88)) {
+    if (p != kWhite) {
+      ADD_FAILURE() << "ink outside the clip";
+      break;
+    }
+  }
+  EXPECT_EQ(block(pages[0], 8), block(b, 8));
+}
+
 TEST(RendererImages, InlineImageWithoutEndMarkerSwallowsTheRest) {
   RenderFixture f;
   f.SetEntry("MediaBox", "[0 0 100 50]");

@@ -58,11 +58,13 @@ TEST(PngWriter, GoldenBytesAt72Dpi) {
   png.SetResolution(72);
   std::string file = png.Write();
   // Signature, IHDR, pHYs (2835 per metre), IDAT (one zlib stream of the
-  // rows "00 ff0000 00ff00" and "00 0000ff ffffff"), IEND.
+  // rows "00 ff0000 00ff00" and "00 0000ff ffffff", stored: too short to
+  // gain from compression), IEND.
   EXPECT_EQ(Hex(file),
             "89504e470d0a1a0a0000000d4948445200000002000000020802000000fdd49a"
-            "73000000097048597300000b1300000b1301009a9c180000001249444154789c"
-            "63f8cfc0c000c20cff8100001fee05fb0bd9688b0000000049454e44ae426082");
+            "73000000097048597300000b1300000b1301009a9c180000001949444154789c"
+            "010e00f1ff" "00ff000000ff00" "000000ffffffff"
+            "1fee05fbd621a1ba0000000049454e44ae426082");
 }
 
 TEST(PngWriter, ChunksCarryResolutionTransparencyAndCrc) {
@@ -123,9 +125,10 @@ TEST(PngWriter, ResolutionRule) {
   }
 }
 
-// Rows are deflated one at a time; the stream must be the very one a single
-// deflate of all rows gives, whether the writer copies the page or not.
-TEST(PngWriter, RowByRowDeflateEqualsOneShot) {
+// Small pages are deflated in one piece, huge ones row by row: both give a
+// stream that inflates to the filtered rows, whether the writer copies the
+// page or not.
+TEST(PngWriter, WholeAndRowByRowDeflateCarryTheRows) {
   Bitmap page = MakeBitmap(700, 90, [](int x, int y) { return static_cast<uint32_t>((x * 7919 + y * 104729) ^ (x * y)) & 0xFFFFFF; });
   std::string rows;
   for (int y = 0; y < page.Height(); ++y) {
@@ -135,14 +138,20 @@ TEST(PngWriter, RowByRowDeflateEqualsOneShot) {
       rows += {static_cast<char>(bgr[2]), static_cast<char>(bgr[1]), static_cast<char>(bgr[0])};
     }
   }
-  TPNGWriter copied, referred;
-  copied.CreateFromBitmap(page);
-  referred.ReferToBitmap(page);
-  std::string file = referred.Write();
-  EXPECT_EQ(file, copied.Write());
-  size_t idat = file.find("IDAT");
-  ASSERT_NE(idat, std::string::npos);
-  EXPECT_EQ(file.substr(idat + 4, BE32(file, idat - 4)), ZlibDeflate(rows));
+  for (size_t limit : {size_t{1} << 30, size_t{1000}}) {
+    TPNGWriter copied, referred;
+    copied.CreateFromBitmap(page);
+    referred.ReferToBitmap(page);
+    copied.SetWholeImageLimit(limit);
+    referred.SetWholeImageLimit(limit);
+    std::string file = referred.Write();
+    EXPECT_EQ(file, copied.Write()) << limit;
+    size_t idat = file.find("IDAT");
+    ASSERT_NE(idat, std::string::npos);
+    std::string data = file.substr(idat + 4, BE32(file, idat - 4));
+    EXPECT_EQ(ZlibInflate(data, 1 << 20), rows) << limit;
+    if (limit == 1000) EXPECT_EQ(data, ZlibDeflate(rows));
+  }
 }
 
 // ---- JPEG, read back through libjpeg ----
