@@ -341,11 +341,17 @@ TStepResult TConverter::ExtractText(const TConversionRequest& request) {
   int option = PageTextOptionOf(request.TextLayout);
   std::string text;
   std::vector<int> pages = SelectedPages(request);
-  for (size_t i = 0; i < pages.size(); ++i) {
-    Progress(events_, i, pages.size());
-    text += Utf16ToUtf8(pdf_->ExtractPageTextFromFile(fileName, password, pages[i], option));
+  size_t done = 0;
+  if (!pages.empty()) Progress(events_, 0, pages.size());
+  pdf_->ExtractPagesTextFromFile(fileName, password, pages, option, [&](int, std::u16string pageText) {
+    text += Utf16ToUtf8(pageText);
     text += "\r\n";
-  }
+    if (++done < pages.size()) Progress(events_, done, pages.size());
+    return true;
+  });
+  // A file the pass could not open gives an empty line per page, as a page
+  // that fails does.
+  for (; done < pages.size(); ++done) text += "\r\n";
   Progress(events_, pages.size(), pages.size());
   if (request.Output == kStandardOutput) {
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {

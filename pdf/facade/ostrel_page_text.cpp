@@ -67,6 +67,34 @@ std::optional<std::array<double, 4>> VisiblePageBox(TPDFDictionary* page) {
   return std::nullopt;
 }
 
+// Embedded programs give the built-in encodings of fonts whose dictionary
+// names none (most TeX fonts), so their text reads right.
+void PrepareFonts(TPDFFontCollection& fonts) {
+  fonts.LoadFontPrograms = true;
+  fonts.OnLoadFontProgram = MakeFontProgramLoader(fonts);
+}
+
+// The text of page n of an opened file, in the form options ask for.
+std::u16string TextOfPage(TSmartPDFPageSource& source, TPDFFontCollection& fonts, int page, int options,
+                          const TTextExtractionSettings& settings) {
+  // Objects of pages done with go before the next page is read; fonts
+  // loaded from them go with them and are read again when used.
+  if (source.ReleaseEarlierPages()) fonts.Clear();
+  // A page without content may still show its annotations.
+  if (!source.LoadPage(page)) return {};
+  if (IsLayoutOption(options)) return FunnelText(source.Page, fonts, options, settings);
+  TPDFExtractor extractor(fonts, ExtractorModeOf(options));
+  extractor.PageBox = VisiblePageBox(source.Page);
+  TPDFRenderer renderer(fonts);
+  renderer.Page = source.Page;
+  renderer.ReadPageText(extractor, source.Content, source.Resources);
+  TPDFDictionary* catalog = source.Document() ? source.Document()->Catalog() : nullptr;
+  ForEachFieldValueWithoutAppearance(
+      source.Page, catalog ? catalog->Get<TPDFDictionary>("AcroForm") : nullptr,
+      [&](const std::u16string& value, const std::array<double, 4>& rect) { extractor.ShowFieldValue(value, rect); });
+  return extractor.Finish();
+}
+
 }  // namespace
 
 std::u16string TOstrel::ExtractPageTextFromFile(std::u16string_view fileName, std::u16string_view password,
@@ -90,34 +118,58 @@ std::u16string TOstrel::ExtractPageTextFromFile(std::u16string_view fileName, st
         LastErrorCode = status;
         return {};
       }
-      // Embedded programs give the built-in encodings of fonts whose
-      // dictionary names none (most TeX fonts), so their text reads right.
-      fresh->Fonts.LoadFontPrograms = true;
-      fresh->Fonts.OnLoadFontProgram = MakeFontProgramLoader(fresh->Fonts);
+      PrepareFonts(fresh->Fonts);
       fresh->Source.ReportWarningsTo(warnings_.get());
       pageText_ = std::move(fresh);
     }
-    TSmartPDFPageSource& source = pageText_->Source;
-    // A page without content may still show its annotations.
-    if (!source.LoadPage(page)) return {};
-    TPDFFontCollection& fonts = pageText_->Fonts;
-    if (IsLayoutOption(options)) return FunnelText(source.Page, fonts, options, TextExtractionSettings);
-    TPDFExtractor extractor(fonts, ExtractorModeOf(options));
-    extractor.PageBox = VisiblePageBox(source.Page);
-    TPDFRenderer renderer(fonts);
-    renderer.Page = source.Page;
-    renderer.ReadPageText(extractor, source.Content, source.Resources);
-    TPDFDictionary* catalog = source.Document() ? source.Document()->Catalog() : nullptr;
-    ForEachFieldValueWithoutAppearance(
-        source.Page, catalog ? catalog->Get<TPDFDictionary>("AcroForm") : nullptr,
-        [&](const std::u16string& value, const std::array<double, 4>& rect) { extractor.ShowFieldValue(value, rect); });
-    result = extractor.Finish();
+    result = TextOfPage(pageText_->Source, pageText_->Fonts, page, options, TextExtractionSettings);
   } catch (...) {
     // A failure half way through may leave the kept file in any state.
     pageText_.reset();
     LastErrorCode = kErrCannotOpen;
   }
   return result;
+}
+
+int TOstrel::ExtractPagesTextFromFile(std::u16string_view fileName, std::u16string_view password,
+                                      const std::vector<int>& pages, int options,
+                                      const std::function<bool(int page, std::u16string text)>& onPage) {
+  LastErrorCode = kErrNone;
+  const std::string path = Utf16ToUtf8(fileName);
+  // Opened afresh at the start and after a page fails: a failure half way
+  // through may leave the source in any state.
+  std::unique_ptr<TSmartPDFPageSource> source;
+  std::unique_ptr<TPDFFontCollection> fonts;
+  const auto open = [&]() -> int32_t {
+    source = std::make_unique<TSmartPDFPageSource>();
+    fonts = std::make_unique<TPDFFontCollection>();
+    if (int32_t status = source->Open(path, password); status != 0) return status;
+    PrepareFonts(*fonts);
+    source->ReportWarningsTo(warnings_.get());
+    return 0;
+  };
+  try {
+    if (int32_t status = open(); status != 0) {
+      LastErrorCode = status;
+      return 0;
+    }
+  } catch (...) {
+    LastErrorCode = kErrCannotOpen;
+    return 0;
+  }
+  bool damaged = false;
+  for (int page : pages) {
+    std::u16string text;
+    try {
+      if (damaged) damaged = open() != 0;
+      if (!damaged) text = TextOfPage(*source, *fonts, page, options, TextExtractionSettings);
+    } catch (...) {
+      LastErrorCode = kErrCannotOpen;
+      damaged = true;
+    }
+    if (!onPage(page, std::move(text))) break;
+  }
+  return 1;
 }
 
 }  // namespace ostrel
