@@ -31,9 +31,10 @@ bool IsLayoutOption(int options) { return options >= kTextPieces && options <= k
 
 // Options 3 to 6: the positioned list, words split apart (4, 6) and widths
 // written (5, 6); 7 the character grid; 8 one line per block.
-std::u16string FunnelText(TPDFDictionary* page, TPDFFontCollection& fonts, int options,
+std::u16string FunnelText(TPDFDictionary* page, TPDFDictionary* acroForm, TPDFFontCollection& fonts, int options,
                           const TTextExtractionSettings& settings) {
   TPDFRenderer renderer(fonts);
+  renderer.AcroForm = acroForm;
   TPDFTextFunnel& funnel = renderer.TextFunnel;
   funnel.SplitWords = options == kTextPiecesWords || options == kTextPiecesWordsWidths;
   funnel.WriteWidths = options == kTextPiecesWidths || options == kTextPiecesWordsWidths;
@@ -82,15 +83,17 @@ std::u16string TextOfPage(TSmartPDFPageSource& source, TPDFFontCollection& fonts
   if (source.ReleaseEarlierPages()) fonts.Clear();
   // A page without content may still show its annotations.
   if (!source.LoadPage(page)) return {};
-  if (IsLayoutOption(options)) return FunnelText(source.Page, fonts, options, settings);
+  TPDFDictionary* catalog = source.Document() ? source.Document()->Catalog() : nullptr;
+  TPDFDictionary* acroForm = catalog ? catalog->Get<TPDFDictionary>("AcroForm") : nullptr;
+  if (IsLayoutOption(options)) return FunnelText(source.Page, acroForm, fonts, options, settings);
   TPDFExtractor extractor(fonts, ExtractorModeOf(options));
   extractor.PageBox = VisiblePageBox(source.Page);
   TPDFRenderer renderer(fonts);
   renderer.Page = source.Page;
+  renderer.AcroForm = acroForm;
   renderer.ReadPageText(extractor, source.Content, source.Resources);
-  TPDFDictionary* catalog = source.Document() ? source.Document()->Catalog() : nullptr;
   ForEachFieldValueWithoutAppearance(
-      source.Page, catalog ? catalog->Get<TPDFDictionary>("AcroForm") : nullptr,
+      source.Page, acroForm,
       [&](const std::u16string& value, const std::array<double, 4>& rect) { extractor.ShowFieldValue(value, rect); });
   return extractor.Finish();
 }

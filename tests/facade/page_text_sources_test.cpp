@@ -94,10 +94,12 @@ TEST_F(PageTextSources, FormsAreFollowedWithTheirOwnStateAndBounded) {
 }
 
 TEST_F(PageTextSources, AnnotationsShowWhatAViewerShows) {
-  // A stamp's appearance, a hidden one, one not shown on screen, and a text
-  // field whose value waits for the reader to make its appearance.
+  // A stamp's appearance, a hidden one, one not shown on screen, a text
+  // field whose value waits for the reader to make its appearance, and a
+  // push button whose made appearance shows its caption, not the label the
+  // file carries (which repeats one the page draws).
   Page("BT /F1 12 Tf 20 250 Td (Body) Tj ET", "<< /Font << /F1 5 0 R >> >>",
-       "/Annots [12 0 R 13 0 R 14 0 R 15 0 R]");
+       "/Annots [12 0 R 13 0 R 14 0 R 15 0 R 18 0 R]");
   std::string appearance = "/Type /XObject /Subtype /Form /BBox [0 0 100 20] /Resources << /Font << /F1 5 0 R >> >>";
   pdf.Plain[12] = "<< /Type /Annot /Subtype /Stamp /Rect [20 100 120 120] /AP << /N 16 0 R >> >>";
   pdf.Plain[13] = "<< /Type /Annot /Subtype /Stamp /F 2 /Rect [20 80 120 100] /AP << /N 17 0 R >> >>";
@@ -105,12 +107,16 @@ TEST_F(PageTextSources, AnnotationsShowWhatAViewerShows) {
   pdf.Plain[15] = "<< /Type /Annot /Subtype /Widget /FT /Tx /T (name) /V (Ada Lovelace) /Rect [20 40 120 60] >>";
   pdf.Plain[16] = Stream(appearance, "BT /F1 10 Tf 2 5 Td (Approved) Tj ET");
   pdf.Plain[17] = Stream(appearance, "BT /F1 10 Tf 2 5 Td (Secret) Tj ET");
+  pdf.Plain[18] = "<< /Type /Annot /Subtype /Widget /FT /Btn /Ff 65536 /MK << /CA (Go) >> /Rect [20 20 120 40] "
+                  "/AP << /N 19 0 R >> >>";
+  pdf.Plain[19] = Stream(appearance, "BT /F1 10 Tf 2 5 Td (Send) Tj ET");
   pdf.Plain[1] = "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [15 0 R] /NeedAppearances true >> >>";
-  EXPECT_EQ(Text(), u"Body\r\nApproved\r\nAda Lovelace");
+  EXPECT_EQ(Text(), u"Body\r\nApproved\r\nAda Lovelace\r\nGo");
   EXPECT_NE(Text(7).find(u"Approved"), std::u16string::npos);
+  EXPECT_EQ(Text(7).find(u"Send"), std::u16string::npos);
   // A form that makes its own appearances keeps a value without one unseen.
   pdf.Plain[1] = "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [15 0 R] >> >>";
-  EXPECT_EQ(Text(), u"Body\r\nApproved");
+  EXPECT_EQ(Text(), u"Body\r\nApproved\r\nSend");
 
   // Fonts only in an appearance still count as text.
   Page("", "<< >>", "/Annots [12 0 R]");
