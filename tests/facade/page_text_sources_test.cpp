@@ -87,9 +87,14 @@ TEST_F(PageTextSources, FormsAreFollowedWithTheirOwnStateAndBounded) {
   Form(8, "BT /C 9 Tf 0 0 Td <0041> Tj ET", "<< /Font << /C 9 0 R >> >>");
   EXPECT_EQ(Text(), u"before\r\nA\r\nafter");
 
+  // A form without text (a picture, a frame) breaks no line.
+  Page("BT /F1 12 Tf 20 250 Td (before) Tj ET /Fm Do BT /F1 12 Tf 60 250 Td (after) Tj ET",
+       "<< /Font << /F1 5 0 R >> /XObject << /Fm 11 0 R >> >>");
+  Form(11, "0 0 10 10 re f", "<< >>");
+  EXPECT_EQ(Text(), u"before after");
+
   // No fonts anywhere: nothing to read.
   Page("/Fm Do", "<< /XObject << /Fm 11 0 R >> >>");
-  Form(11, "0 0 10 10 re f", "<< >>");
   EXPECT_EQ(HasFonts(), 0);
 }
 

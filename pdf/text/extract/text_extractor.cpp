@@ -171,6 +171,7 @@ std::u16string TPDFExtractor::Finish() {
   text_.EndRun();
   *st_ = TState();
   savedStates_.clear();
+  formBreaks_.clear();
   if (mode_ != kPlainText && mode_ != kPositionedList) return {};
   CleanUpExtractedText(result);
   return result;
@@ -203,7 +204,14 @@ void TPDFExtractor::BeginForm() {
   // page's: its text starts a line, and what follows it carries on from
   // the state before it. The interpreter bounds the nesting.
   savedStates_.push_back(*st_);
-  if (mode_ == kPlainText && !EndsWithCrLf(out_)) text_.AddBreak(kCrLf);
+  // The break is taken back at the form's end if the form wrote nothing (a
+  // form that holds only a picture breaks no line).
+  size_t breakEnd = kNoFormBreak;
+  if (mode_ == kPlainText && !EndsWithCrLf(out_)) {
+    text_.AddBreak(kCrLf);
+    breakEnd = out_.size();
+  }
+  formBreaks_.push_back(breakEnd);
 }
 
 void TPDFExtractor::EndForm() {
@@ -212,11 +220,17 @@ void TPDFExtractor::EndForm() {
   if (savedStates_.empty()) return;
   TState saved = std::move(savedStates_.back());
   savedStates_.pop_back();
+  const size_t breakEnd = formBreaks_.back();
+  formBreaks_.pop_back();
   // Marked content is the content's own; open levels stay as they are.
   saved.Marked = std::move(st_->Marked);
   saved.MarkedOverflow = st_->MarkedOverflow;
   *st_ = std::move(saved);
-  if (mode_ == kPlainText && !EndsWithCrLf(out_)) EndLineAfterInsert();
+  if (breakEnd == out_.size()) {
+    out_.resize(breakEnd - 2);
+  } else if (mode_ == kPlainText && !EndsWithCrLf(out_)) {
+    EndLineAfterInsert();
+  }
 }
 
 void TPDFExtractor::BeginText() {

@@ -110,6 +110,10 @@ class TPDFExtractor final : public TTextDevice {
   TDirectedText text_{out_};  // plain text goes into out_ through this
   std::unique_ptr<TState> st_;
   std::vector<TState> savedStates_;
+  // For each open form, where the text ended after the break its beginning
+  // wrote, or kNoFormBreak when it wrote none.
+  static constexpr size_t kNoFormBreak = static_cast<size_t>(-1);
+  std::vector<size_t> formBreaks_;
   size_t insertBreakEnd_ = 0;  // where the last such break ended the text
   std::vector<TTurnedPiece> turned_;
   std::array<double, 2> turnedDirection_{1, 0};
