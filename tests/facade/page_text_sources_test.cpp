@@ -128,5 +128,32 @@ TEST_F(PageTextSources, AnnotationsShowWhatAViewerShows) {
   EXPECT_EQ(HasFonts(), 1);
 }
 
+TEST_F(PageTextSources, VerticalColumnsReadRightToLeft) {
+  // Columns of vertical text drawn from the left, whole and glyph by glyph,
+  // between two lines of upright text.
+  pdf.Plain[6] = "<< /Type /Font /Subtype /Type0 /BaseFont /M /Encoding /UniJIS-UCS2-V /DescendantFonts [7 0 R] >>";
+  pdf.Plain[7] = "<< /Type /Font /Subtype /CIDFontType0 /BaseFont /M /CIDSystemInfo << /Registry (Adobe) "
+                 "/Ordering (Japan1) /Supplement 4 >> /DW 1000 >>";
+  const std::string fonts = "<< /Font << /F1 5 0 R /V 6 0 R >> >>";
+  const std::u16string expected = u"Title\r\n\u65E5\u672C\u8A9E\r\n\u7E26\u66F8\u304D\r\nend";
+  // Lines as read: the breaks and gaps after the last column follow the
+  // ordinary rules and are not what is tested here.
+  const auto lines = [this] {
+    std::u16string text = Text();
+    std::erase(text, u' ');
+    for (size_t at; (at = text.find(u"\r\n\r\n")) != std::u16string::npos;) text.erase(at, 2);
+    return text;
+  };
+  Page("BT /F1 12 Tf 20 280 Td (Title) Tj ET BT /V 20 Tf 170 250 Td <7E2666F8304D> Tj ET "
+       "BT /V 20 Tf 200 250 Td <65E5672C8A9E> Tj ET BT /F1 12 Tf 20 20 Td (end) Tj ET",
+       fonts);
+  EXPECT_EQ(lines(), expected);
+  Page("BT /F1 12 Tf 20 280 Td (Title) Tj /V 20 Tf 1 0 0 1 170 250 Tm <7E26> Tj 1 0 0 1 170 230 Tm <66F8> Tj "
+       "1 0 0 1 170 210 Tm <304D> Tj 1 0 0 1 200 250 Tm <65E5> Tj 1 0 0 1 200 230 Tm <672C> Tj "
+       "1 0 0 1 200 210 Tm <8A9E> Tj /F1 12 Tf 1 0 0 1 20 20 Tm (end) Tj ET",
+       fonts);
+  EXPECT_EQ(lines(), expected);
+}
+
 }  // namespace
 }  // namespace ostrel

@@ -104,6 +104,18 @@ class TPDFExtractor final : public TTextDevice {
   void EndTurnedPiece(const TShowContext& context, std::u16string text, double width);
   void FlushTurned();
 
+  // The columns of the run of vertical text being written: where each
+  // column stands across the page and where its text begins in out_.
+  struct TColumn {
+    double X = 0;
+    size_t Start = 0;
+  };
+  static constexpr size_t kMaxColumns = 10000;
+  void NoteColumn();
+  void FlushColumns();
+  std::vector<TColumn> columns_;
+  size_t columnsStart_ = 0;
+
   TPDFFontCollection& fonts_;
   int mode_;
   std::u16string out_;
