@@ -42,6 +42,7 @@ std::u16string FunnelText(TPDFDictionary* page, TPDFDictionary* acroForm, TPDFFo
   renderer.Page = page;
   renderer.CollectPageText();
   std::u16string text;
+  if (options == kTextLayout || options == kTextLines) funnel.TurnForColumns();
   if (options == kTextLayout) {
     funnel.LinkLines();
     funnel.WriteLayout(text);

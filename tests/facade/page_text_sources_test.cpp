@@ -153,6 +153,13 @@ TEST_F(PageTextSources, VerticalColumnsReadRightToLeft) {
        "1 0 0 1 200 210 Tm <8A9E> Tj /F1 12 Tf 1 0 0 1 20 20 Tm (end) Tj ET",
        fonts);
   EXPECT_EQ(lines(), expected);
+  // On a page of vertical writing the grid reads each column as a line,
+  // the rightmost first.
+  Page("BT /V 20 Tf 170 250 Td <7E2666F8304D> Tj ET BT /V 20 Tf 200 250 Td <65E5672C8A9E> Tj ET", fonts);
+  std::u16string grid = Text(7);
+  const size_t right = grid.find(u"\u65E5\u672C\u8A9E\r\n"), left = grid.find(u"\u7E26\u66F8\u304D\r\n");
+  EXPECT_NE(left, std::u16string::npos);
+  EXPECT_LT(right, left);
 }
 
 }  // namespace
