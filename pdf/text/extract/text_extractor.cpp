@@ -736,6 +736,12 @@ void TPDFExtractor::FlushColumns() {
   columns_.clear();
   const auto rightFirst = [](const TColumn& a, const TColumn& b) { return a.X > b.X; };
   if (columns.size() < 2 || std::is_sorted(columns.begin(), columns.end(), rightFirst)) return;
+  // Offsets that the text has moved past (it only grows while a run lasts)
+  // leave the run as written.
+  for (size_t i = 0; i < columns.size(); ++i) {
+    const size_t next = i + 1 < columns.size() ? columns[i + 1].Start : out_.size();
+    if (columns[i].Start > next || next > out_.size() || columnsStart_ > columns[0].Start) return;
+  }
   struct TPiece {
     double X;
     std::u16string Text;
