@@ -392,19 +392,31 @@ TStepResult TConverter::ExtractText(const TConversionRequest& request) {
   int option = PageTextOptionOf(request.TextLayout);
   std::string text;
   std::vector<int> pages = SelectedPages(request);
-  for (size_t i = 0; i < pages.size(); ++i) {
+  size_t done = 0;
+  bool cancelled = false;
+  if (!pages.empty()) Progress(events_, 0, pages.size());
+  pdf_->ExtractPagesTextFromFile(fileName, password, pages, option, [&](int, std::u16string pageText) {
     // The text file is only whole at the end: a cancelled run writes none.
-    if (events_.CancelRequested()) return {};
-    Progress(events_, i, pages.size());
-    text += Utf16ToUtf8(pdf_->ExtractPageTextFromFile(fileName, password, pages[i], option));
-    text += "\r\n";
-    // Text cut short by the decoding bound would pass for the page's text.
-    if (pdf_->LastErrorCode == ostrel::kErrDecodeBudget) {
-      Fail(TFailureKind::TooMuchData, inputPath_,
-           "page " + std::to_string(pages[i]) + ", error " + std::to_string(pdf_->LastErrorCode));
-      return {false};
+    if (events_.CancelRequested()) {
+      cancelled = true;
+      return false;
     }
+    text += Utf16ToUtf8(pageText);
+    text += "\r\n";
+    if (++done < pages.size()) Progress(events_, done, pages.size());
+    return true;
+  });
+  if (cancelled || events_.CancelRequested()) return {};
+  // Text cut short by the decoding bound would pass for the page's text.
+  if (pdf_->LastErrorCode == ostrel::kErrDecodeBudget) {
+    const int page = done < pages.size() ? pages[done] : pages.empty() ? 0 : pages.back();
+    Fail(TFailureKind::TooMuchData, inputPath_,
+         "page " + std::to_string(page) + ", error " + std::to_string(pdf_->LastErrorCode));
+    return {false};
   }
+  // A file the pass could not open gives an empty line per page, as a page
+  // that fails does.
+  for (; done < pages.size(); ++done) text += "\r\n";
   Progress(events_, pages.size(), pages.size());
   if (request.Output == kStandardOutput) {
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {

@@ -107,6 +107,18 @@ class TOstrel {
   static std::u16string PageFileName(std::u16string_view fileName, int page);
   std::u16string ExtractPageTextFromFile(std::u16string_view fileName, std::u16string_view password,
                                          int page, int options);
+  // The texts ExtractPageTextFromFile gives for each page of pages, read in
+  // one pass over the file: the file is opened once, and the objects of
+  // finished pages are let go as the pass goes on, so time grows with the
+  // pages read and memory stays about one page's worth. onPage receives
+  // each text in list order (an empty one for a page that failed, with
+  // LastErrorCode set) and ends the pass by returning false. A page that
+  // decodes to more than its budget ends the pass before it is handed on,
+  // with LastErrorCode kErrDecodeBudget. 0 when the file cannot be opened
+  // (LastErrorCode says why), else 1.
+  int ExtractPagesTextFromFile(std::u16string_view fileName, std::u16string_view password,
+                               const std::vector<int>& pages, int options,
+                               const std::function<bool(int page, std::u16string text)>& onPage);
   int ExtractPagesToFile(std::u16string_view inputName, std::u16string_view password,
                          std::u16string_view outputName, std::u16string_view rangeList);
 
@@ -146,8 +158,6 @@ class TOstrel {
   // its warnings here; returns it.
   TPDFDocument* Keep(std::unique_ptr<TPDFDocument> document);
   TPDFPainter& PainterOf(const TPDFDocument* document);
-  // The text of page n of the file pageText_ holds.
-  std::u16string PageText(int page, int options);
 
   // Declared before the documents, which report into it until they go.
   std::unique_ptr<TWarningLog> warnings_;

@@ -32,9 +32,10 @@ bool IsLayoutOption(int options) { return options >= kTextPieces && options <= k
 
 // Options 3 to 6: the positioned list, words split apart (4, 6) and widths
 // written (5, 6); 7 the character grid; 8 one line per block.
-std::u16string FunnelText(TPDFDictionary* page, TPDFFontCollection& fonts, int options,
+std::u16string FunnelText(TPDFDictionary* page, TPDFDictionary* acroForm, TPDFFontCollection& fonts, int options,
                           const TTextExtractionSettings& settings) {
   TPDFRenderer renderer(fonts);
+  renderer.AcroForm = acroForm;
   TPDFTextFunnel& funnel = renderer.TextFunnel;
   funnel.SplitWords = options == kTextPiecesWords || options == kTextPiecesWordsWidths;
   funnel.WriteWidths = options == kTextPiecesWidths || options == kTextPiecesWordsWidths;
@@ -42,6 +43,7 @@ std::u16string FunnelText(TPDFDictionary* page, TPDFFontCollection& fonts, int o
   renderer.Page = page;
   renderer.CollectPageText();
   std::u16string text;
+  if (options == kTextLayout || options == kTextLines) funnel.TurnForColumns();
   if (options == kTextLayout) {
     funnel.LinkLines();
     funnel.WriteLayout(text);
@@ -66,6 +68,36 @@ std::optional<std::array<double, 4>> VisiblePageBox(TPDFDictionary* page) {
     return box;
   }
   return std::nullopt;
+}
+
+// Embedded programs give the built-in encodings of fonts whose dictionary
+// names none (most TeX fonts), so their text reads right.
+void PrepareFonts(TPDFFontCollection& fonts) {
+  fonts.LoadFontPrograms = true;
+  fonts.OnLoadFontProgram = MakeFontProgramLoader(fonts);
+}
+
+// The text of page n of an opened file, in the form options ask for.
+std::u16string TextOfPage(TSmartPDFPageSource& source, TPDFFontCollection& fonts, int page, int options,
+                          const TTextExtractionSettings& settings) {
+  // Objects of pages done with go before the next page is read; fonts
+  // loaded from them go with them and are read again when used.
+  if (source.ReleaseEarlierPages()) fonts.Clear();
+  // A page without content may still show its annotations.
+  if (!source.LoadPage(page)) return {};
+  TPDFDictionary* catalog = source.Document() ? source.Document()->Catalog() : nullptr;
+  TPDFDictionary* acroForm = catalog ? catalog->Get<TPDFDictionary>("AcroForm") : nullptr;
+  if (IsLayoutOption(options)) return FunnelText(source.Page, acroForm, fonts, options, settings);
+  TPDFExtractor extractor(fonts, ExtractorModeOf(options));
+  extractor.PageBox = VisiblePageBox(source.Page);
+  TPDFRenderer renderer(fonts);
+  renderer.Page = source.Page;
+  renderer.AcroForm = acroForm;
+  renderer.ReadPageText(extractor, source.Content, source.Resources);
+  ForEachFieldValueWithoutAppearance(
+      source.Page, acroForm,
+      [&](const std::u16string& value, const std::array<double, 4>& rect) { extractor.ShowFieldValue(value, rect); });
+  return extractor.Finish();
 }
 
 }  // namespace
@@ -93,16 +125,13 @@ std::u16string TOstrel::ExtractPageTextFromFile(std::u16string_view fileName, st
         LastErrorCode = fresh->Budget.Exceeded ? kErrDecodeBudget : status;
         return {};
       }
-      // Embedded programs give the built-in encodings of fonts whose
-      // dictionary names none (most TeX fonts), so their text reads right.
-      fresh->Fonts.LoadFontPrograms = true;
-      fresh->Fonts.OnLoadFontProgram = MakeFontProgramLoader(fresh->Fonts);
+      PrepareFonts(fresh->Fonts);
       fresh->Source.ReportWarningsTo(warnings_.get());
       pageText_ = std::move(fresh);
     }
     TDecodeBudgetScope documentScope(pageText_->Budget);
     TDecodeBudgetScope pageScope(pageBudget);
-    result = PageText(page, options);
+    result = TextOfPage(pageText_->Source, pageText_->Fonts, page, options, TextExtractionSettings);
     // Text read past a spent budget misses what could not be decoded.
     if (pageBudget.Exceeded || pageText_->Budget.Exceeded) {
       LastErrorCode = kErrDecodeBudget;
@@ -119,22 +148,61 @@ std::u16string TOstrel::ExtractPageTextFromFile(std::u16string_view fileName, st
   return result;
 }
 
-std::u16string TOstrel::PageText(int page, int options) {
-  TSmartPDFPageSource& source = pageText_->Source;
-  // A page without content may still show its annotations.
-  if (!source.LoadPage(page)) return {};
-  TPDFFontCollection& fonts = pageText_->Fonts;
-  if (IsLayoutOption(options)) return FunnelText(source.Page, fonts, options, TextExtractionSettings);
-  TPDFExtractor extractor(fonts, ExtractorModeOf(options));
-  extractor.PageBox = VisiblePageBox(source.Page);
-  TPDFRenderer renderer(fonts);
-  renderer.Page = source.Page;
-  renderer.ReadPageText(extractor, source.Content, source.Resources);
-  TPDFDictionary* catalog = source.Document() ? source.Document()->Catalog() : nullptr;
-  ForEachFieldValueWithoutAppearance(
-      source.Page, catalog ? catalog->Get<TPDFDictionary>("AcroForm") : nullptr,
-      [&](const std::u16string& value, const std::array<double, 4>& rect) { extractor.ShowFieldValue(value, rect); });
-  return extractor.Finish();
+int TOstrel::ExtractPagesTextFromFile(std::u16string_view fileName, std::u16string_view password,
+                                      const std::vector<int>& pages, int options,
+                                      const std::function<bool(int page, std::u16string text)>& onPage) {
+  LastErrorCode = kErrNone;
+  const std::string path = Utf16ToUtf8(fileName);
+  // Everything the pass decodes, and each page on its own, is bounded.
+  TDecodeBudget documentBudget(kDocumentTextDecodeBudget);
+  TDecodeBudgetScope documentScope(documentBudget);
+  // Opened afresh at the start and after a page fails: a failure half way
+  // through may leave the source in any state.
+  std::unique_ptr<TSmartPDFPageSource> source;
+  std::unique_ptr<TPDFFontCollection> fonts;
+  const auto open = [&]() -> int32_t {
+    source = std::make_unique<TSmartPDFPageSource>();
+    fonts = std::make_unique<TPDFFontCollection>();
+    if (int32_t status = source->Open(path, password); status != 0) return status;
+    PrepareFonts(*fonts);
+    source->ReportWarningsTo(warnings_.get());
+    return 0;
+  };
+  try {
+    if (int32_t status = open(); status != 0) {
+      LastErrorCode = documentBudget.Exceeded ? kErrDecodeBudget : status;
+      return 0;
+    }
+  } catch (const TDecodeBudgetExceeded&) {
+    LastErrorCode = kErrDecodeBudget;
+    return 0;
+  } catch (...) {
+    LastErrorCode = kErrCannotOpen;
+    return 0;
+  }
+  bool damaged = false;
+  for (int page : pages) {
+    std::u16string text;
+    TDecodeBudget pageBudget(kPageDecodeBudget);
+    try {
+      TDecodeBudgetScope pageScope(pageBudget);
+      if (damaged) damaged = open() != 0;
+      if (!damaged) text = TextOfPage(*source, *fonts, page, options, TextExtractionSettings);
+    } catch (const TDecodeBudgetExceeded&) {
+      pageBudget.Exceeded = true;
+    } catch (...) {
+      LastErrorCode = kErrCannotOpen;
+      damaged = true;
+    }
+    // Text read past a spent budget misses what could not be decoded: the
+    // pass ends there rather than hand on a page cut short.
+    if (pageBudget.Exceeded || documentBudget.Exceeded) {
+      LastErrorCode = kErrDecodeBudget;
+      return 1;
+    }
+    if (!onPage(page, std::move(text))) break;
+  }
+  return 1;
 }
 
 }  // namespace ostrel

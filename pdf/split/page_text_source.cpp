@@ -38,6 +38,16 @@ int32_t TSmartPDFPageSource::OpenReader(std::string_view bytes, std::u16string_v
   return 0;
 }
 
+bool TSmartPDFPageSource::ReleaseEarlierPages() {
+  if (!reader_) return false;
+  if (reader_->CachedObjectBytes() <= MaxHeldObjectBytes && reader_->Pool().Count() <= MaxHeldObjects) return false;
+  Page = nullptr;
+  Resources = nullptr;
+  Content.clear();
+  reader_->ReleaseCachedObjects();
+  return true;
+}
+
 bool TSmartPDFPageSource::LoadPage(int n) {
   Page = nullptr;
   Resources = nullptr;

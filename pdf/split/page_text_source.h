@@ -27,6 +27,16 @@ class TSmartPDFPageSource {
   // a walk from the root); false when there is no such page.
   bool LoadPage(int n);
 
+  // Frees the objects read for the pages before, once they pass a bound,
+  // so that a long file read page by page holds about one page's objects at
+  // a time. True when it did: Page, Resources and whatever else points into
+  // those objects (a font cache) must be let go too.
+  bool ReleaseEarlierPages();
+  // The bound: object text and stream data read, and objects made of them.
+  // Fonts are read again after each release, so it is not made small.
+  size_t MaxHeldObjectBytes = size_t{16} << 20;
+  size_t MaxHeldObjects = 200000;
+
   int PageCount() { return document_ ? document_->SourcePageCount() : 0; }
   TPDFDictionary* Page = nullptr;
   std::string Content;                  // decoded content streams, joined

@@ -114,6 +114,7 @@ TPDFObject* TSmartPDFReader::GetObject(int32_t n, TPDFStructure& pool) {
   inProgress_.push_back(n);
   size_t consumed = 0;
   TPDFObject* value = pool.ParseObjectAt(*text, consumed);
+  size_t bytes = consumed;
   if (std::string damage = IndirectValueDamage(*text, consumed, value); !damage.empty()) {
     pool_.Warn("object " + std::to_string(n) + " " + std::to_string(Generation(n)) + ": " + damage);
   }
@@ -122,6 +123,7 @@ TPDFObject* TSmartPDFReader::GetObject(int32_t n, TPDFStructure& pool) {
     std::string_view data;
     if (LocateStreamData(*text, consumed, dict, data)) {
       TPDFStream* stream = pool.NewStreamWith(dict, std::string(data));
+      bytes += data.size();
       // Written as a direct number, /Length always matches the data copied.
       dict->SetValue("Length", pool.NewNumeric(static_cast<double>(data.size())));
       value = stream;
@@ -130,6 +132,7 @@ TPDFObject* TSmartPDFReader::GetObject(int32_t n, TPDFStructure& pool) {
   value->MarkIndirect(n, Generation(n));
   if (DecryptObjectHook && entry.Type == 'n') DecryptObjectHook(value, n, Generation(n));
   inProgress_.pop_back();
+  lastObjectBytes_ = bytes;
   return value;
 }
 
@@ -159,13 +162,17 @@ bool TSmartPDFReader::LocateStreamData(std::string_view text, size_t dictEnd, TP
 }
 
 TPDFObject* TSmartPDFReader::CachedObject(int32_t n) {
-  if (auto it = objectCache_.find(n); it != objectCache_.end()) return it->second;
-  TPDFObject* value = GetObject(n, pool_);
+  if (auto it = objectCache_.find(n); it != objectCache_.end()) {
+    cacheOrder_.splice(cacheOrder_.end(), cacheOrder_, it->second.Place);
+    return it->second.Value;
+  }
+  TPDFObject* value = GetObject(n, *objects_);
   if (!value) return nullptr;
-  // Dropped objects stay in the pool (which only grows), so pointers handed
-  // out earlier remain valid.
-  objectCache_.emplace(n, value);
+  cachedObjectBytes_ += lastObjectBytes_;
+  // Dropped objects stay in the pool until ReleaseCachedObjects, so
+  // pointers handed out earlier remain valid.
   cacheOrder_.push_back(n);
+  objectCache_.emplace(n, CachedEntry{value, std::prev(cacheOrder_.end())});
   if (cacheOrder_.size() > kObjectCacheSize) {
     objectCache_.erase(cacheOrder_.front());
     cacheOrder_.pop_front();
@@ -176,6 +183,14 @@ TPDFObject* TSmartPDFReader::CachedObject(int32_t n) {
 void TSmartPDFReader::ForgetCachedObjects() {
   objectCache_.clear();
   cacheOrder_.clear();
+}
+
+void TSmartPDFReader::ReleaseCachedObjects() {
+  ForgetCachedObjects();
+  objects_ = std::make_unique<TPDFStructure>();
+  InstallResolver(*objects_);
+  objects_->Warnings = pool_.Warnings;
+  cachedObjectBytes_ = 0;
 }
 
 }  // namespace ostrel

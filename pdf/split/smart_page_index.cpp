@@ -6,6 +6,8 @@
 
 namespace ostrel {
 
+TSmartPageIndex::TSmartPageIndex(TSmartPDFReader& reader) : reader_(reader) { reader_.InstallResolver(pool_); }
+
 TSmartPageIndex::Kind TSmartPageIndex::KindOf(const TPDFDictionary* dict) {
   if (!dict) return Kind::Other;
   const std::string type = dict->TypeName();
@@ -50,15 +52,22 @@ const TSmartPageIndex::Kid* TSmartPageIndex::Node::KidReaching(int64_t target, i
 
 TSmartPageIndex::Node* TSmartPageIndex::NodeFor(int32_t number) {
   if (auto it = nodes_.find(number); it != nodes_.end()) return it->second.get();
-  auto node = std::make_unique<Node>(NodeOf(PdfCast<TPDFDictionary>(reader_.CachedObject(number))));
+  auto node = std::make_unique<Node>(NodeOf(PdfCast<TPDFDictionary>(reader_.GetObject(number, pool_))));
   return nodes_.emplace(number, std::move(node)).first->second.get();
 }
 
 TSmartPageIndex::Node TSmartPageIndex::NodeOf(const TPDFDictionary* dict) {
   Node node;
   node.index_ = this;
-  node.kids_ = dict ? PdfCast<TPDFArray>(dict->GetValue("Kids", true)) : nullptr;
+  node.kids_ = KidsOf(dict);
   return node;
+}
+
+// A /Kids array held by reference is parsed into the index's pool too.
+const TPDFArray* TSmartPageIndex::KidsOf(const TPDFDictionary* dict) {
+  TPDFObject* kids = dict ? dict->GetValue("Kids") : nullptr;
+  if (const auto* ref = PdfCast<TPDFIndRef>(kids)) kids = reader_.GetObject(ref->RefNumber, pool_);
+  return PdfCast<TPDFArray>(kids);
 }
 
 }  // namespace ostrel

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "pdf/core/pdf_structure.h"
+
 namespace ostrel {
 
 class TPDFArray;
@@ -36,16 +38,17 @@ class TSmartPageIndex {
     const Kid* KidReaching(int64_t target, int64_t& countBefore);
     // False when the node has no /Kids array.
     bool HasKids() const { return kids_ != nullptr; }
+    const TPDFArray* Kids() const { return kids_; }
 
    private:
     friend class TSmartPageIndex;
     TSmartPageIndex* index_ = nullptr;
-    const TPDFArray* kids_ = nullptr;  // lives in the reader's pool
+    const TPDFArray* kids_ = nullptr;  // lives in the index's pool (or the caller's)
     std::vector<Kid> summarized_;
     std::vector<int64_t> running_;  // running_[i]: pages in kids 0..i
   };
 
-  explicit TSmartPageIndex(TSmartPDFReader& reader) : reader_(reader) {}
+  explicit TSmartPageIndex(TSmartPDFReader& reader);
 
   // The node held by object number, summarized once per index.
   Node* NodeFor(int32_t number);
@@ -62,8 +65,12 @@ class TSmartPageIndex {
 
  private:
   Kid Summarize(const TPDFObject* member);
+  const TPDFArray* KidsOf(const TPDFDictionary* dict);
 
   TSmartPDFReader& reader_;
+  // The inner nodes, parsed apart from the reader's cache: reading pages
+  // may release that cache, and the index outlives every page.
+  TPDFStructure pool_;
   std::unordered_map<int32_t, std::unique_ptr<Node>> nodes_;
 };
 

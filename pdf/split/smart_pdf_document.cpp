@@ -118,16 +118,27 @@ TPDFIndRef* TSmartPDFDocument::FindPageRef(int n) {
 TPDFIndRef* TSmartPDFDocument::NextPageRef(int n) {
   if (!lastPageRef_ || n != lastPageNumber_ + 1) return FindPageRef(n);
   TPDFDictionary* previous = Node(lastPageRef_);
-  TPDFDictionary* parent = previous ? Node(previous->GetValue("Parent")) : nullptr;
-  const auto* kids = parent ? PdfCast<TPDFArray>(parent->GetValue("Kids", true)) : nullptr;
-  for (size_t i = 0; kids && i + 1 < kids->Count(); ++i) {
+  const auto* parentRef = previous ? PdfCast<TPDFIndRef>(previous->GetValue("Parent")) : nullptr;
+  // The parent's /Kids as the page index holds it: parsed once, however
+  // long the run of pages and whatever the reader's cache let go since.
+  const TPDFArray* kids = parentRef ? memory_->PageIndex.NodeFor(parentRef->RefNumber)->Kids() : nullptr;
+  const auto isLast = [&](size_t i) {
     const auto* ref = PdfCast<TPDFIndRef>(kids->Item(i));
-    if (!ref || ref->RefNumber != lastPageRef_->RefNumber || ref->RefGeneration != lastPageRef_->RefGeneration) continue;
+    return ref && ref->RefNumber == lastPageRef_->RefNumber && ref->RefGeneration == lastPageRef_->RefGeneration;
+  };
+  const size_t count = kids ? kids->Count() : 0;
+  // Reading page after page, the last page sits where the previous step
+  // left it, so the search starts there.
+  size_t i = lastKidIndex_ < count && isLast(lastKidIndex_) ? lastKidIndex_ : 0;
+  while (i < count && !isLast(i)) ++i;
+  if (i + 1 < count) {
     const auto* next = PdfCast<TPDFIndRef>(kids->Item(i + 1));
-    if (!next || Node(next) == nullptr || Node(next)->TypeName() != "Page") break;
-    lastPageNumber_ = n;
-    lastPageRef_ = local_.NewIndRef(next->RefNumber, next->RefGeneration);
-    return lastPageRef_;
+    if (next && Node(next) != nullptr && Node(next)->TypeName() == "Page") {
+      lastPageNumber_ = n;
+      lastKidIndex_ = i + 1;
+      lastPageRef_ = local_.NewIndRef(next->RefNumber, next->RefGeneration);
+      return lastPageRef_;
+    }
   }
   return FindPageRef(n);
 }

@@ -98,6 +98,7 @@ class TSmartPDFDocument {
   std::vector<bool> collected_;
   int lastPageNumber_ = 0;
   TPDFIndRef* lastPageRef_ = nullptr;
+  size_t lastKidIndex_ = 0;  // where lastPageRef_ was in its parent's /Kids, when found that way
 };
 
 }  // namespace ostrel

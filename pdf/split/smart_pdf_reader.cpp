@@ -29,6 +29,7 @@ constexpr const char* kSectionKeys[] = {"Prev", "DecodeParms", "Filter", "Length
 TSmartPDFReader::TSmartPDFReader(std::string_view file) : file_(file) {
   InstallResolver(pool_);
   pool_.Warnings = &opening_;
+  ReleaseCachedObjects();
   if (!ReadHeader()) {
     ReaderState = kNotPdf;
     return;
@@ -54,6 +55,7 @@ void TSmartPDFReader::ReportWarningsTo(TWarningLog* log) {
     for (const std::string& line : opening_.Lines()) log->Add(line);
   }
   pool_.Warnings = log;
+  objects_->Warnings = log;
 }
 
 bool TSmartPDFReader::ReadHeader() {

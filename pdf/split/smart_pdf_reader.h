@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -62,6 +63,13 @@ class TSmartPDFReader {
   // Starts the object cache afresh (the objects stay in the pool), so that
   // one use of a long-lived reader sees nothing an earlier one did to them.
   void ForgetCachedObjects();
+  // Frees every object CachedObject has handed out, so that reading a long
+  // file page by page holds no more than the pages since the last release.
+  // Pointers to those objects die; the cross-reference data and the
+  // trailers stay.
+  void ReleaseCachedObjects();
+  // Bytes of object text parsed into the pool since it was last released.
+  size_t CachedObjectBytes() const { return cachedObjectBytes_; }
   // Makes references in pool resolve through CachedObject, and numbers be
   // written with every fraction digit the parser keeps: copied objects must
   // not lose precision (a Type 3 /FontMatrix of 1/2048 rounded to four
@@ -85,7 +93,8 @@ class TSmartPDFReader {
   // reads encrypted files this way).
   std::function<void(TPDFObject* value, int32_t number, int32_t generation)> DecryptObjectHook;
 
-  TPDFStructure& Pool() { return pool_; }
+  // Where CachedObject parses objects.
+  TPDFStructure& Pool() { return *objects_; }
 
   // Sends the reader's warnings to log from now on (none: drops them). The
   // warnings of opening the file go to the first log given, once: a reader
@@ -120,7 +129,10 @@ class TSmartPDFReader {
   std::string_view file_;
   TWarningLog opening_;
   bool openingReported_ = false;
-  TPDFStructure pool_;
+  TPDFStructure pool_;  // trailers and what is made from them
+  std::unique_ptr<TPDFStructure> objects_;  // what CachedObject parsed
+  size_t cachedObjectBytes_ = 0;
+  size_t lastObjectBytes_ = 0;  // text and stream data of the last GetObject
   std::vector<TSmartEntry> entries_;
   TSortedNumberList offsets_;
   std::vector<TPDFDictionary*> trailers_;
@@ -130,8 +142,14 @@ class TSmartPDFReader {
   int64_t pendingXRefStm_ = -1;
   bool inHybridStream_ = false;
 
-  std::unordered_map<int32_t, TPDFObject*> objectCache_;
-  std::deque<int32_t> cacheOrder_;
+  // The objects used most recently, the latest at the back: a page tree
+  // node asked for on every page stays while each page's objects come and go.
+  struct CachedEntry {
+    TPDFObject* Value;
+    std::list<int32_t>::iterator Place;
+  };
+  std::unordered_map<int32_t, CachedEntry> objectCache_;
+  std::list<int32_t> cacheOrder_;
   std::unordered_map<int32_t, std::unique_ptr<ObjectStream>> streamCache_;
   std::deque<int32_t> streamOrder_;
   size_t cachedStreamBytes_ = 0;

@@ -17,6 +17,12 @@ constexpr int kMaxReferenceChain = 8;
 TPDFFontCollection::TPDFFontCollection() = default;
 TPDFFontCollection::~TPDFFontCollection() = default;
 
+void TPDFFontCollection::Clear() {
+  CurrentFont = nullptr;
+  records_.clear();
+  index_.clear();
+}
+
 TPDFObject* TPDFFontCollection::Resolve(TPDFObject* obj) const {
   for (int i = 0; i < kMaxReferenceChain; ++i) {
     auto* ref = PdfCast<TPDFIndRef>(obj);

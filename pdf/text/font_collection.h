@@ -96,6 +96,10 @@ class TPDFFontCollection {
   long FindFont(int32_t objectNumber) const;
   // Appends the record of a font object (a reference is resolved first).
   bool LoadFont(TPDFObject* fontObject);
+  // Forgets every record (the settings and handlers stay): records may hold
+  // pointers into the objects they were loaded from, which a reader that
+  // frees the objects of finished pages is about to let go.
+  void Clear();
 
   // Codes of shown bytes in the current font (meant for composite fonts).
   TOstrelCodeList SplitCodes(std::string_view bytes) const;

@@ -87,17 +87,24 @@ TEST_F(PageTextSources, FormsAreFollowedWithTheirOwnStateAndBounded) {
   Form(8, "BT /C 9 Tf 0 0 Td <0041> Tj ET", "<< /Font << /C 9 0 R >> >>");
   EXPECT_EQ(Text(), u"before\r\nA\r\nafter");
 
+  // A form without text (a picture, a frame) breaks no line.
+  Page("BT /F1 12 Tf 20 250 Td (before) Tj ET /Fm Do BT /F1 12 Tf 60 250 Td (after) Tj ET",
+       "<< /Font << /F1 5 0 R >> /XObject << /Fm 11 0 R >> >>");
+  Form(11, "0 0 10 10 re f", "<< >>");
+  EXPECT_EQ(Text(), u"before after");
+
   // No fonts anywhere: nothing to read.
   Page("/Fm Do", "<< /XObject << /Fm 11 0 R >> >>");
-  Form(11, "0 0 10 10 re f", "<< >>");
   EXPECT_EQ(HasFonts(), 0);
 }
 
 TEST_F(PageTextSources, AnnotationsShowWhatAViewerShows) {
-  // A stamp's appearance, a hidden one, one not shown on screen, and a text
-  // field whose value waits for the reader to make its appearance.
+  // A stamp's appearance, a hidden one, one not shown on screen, a text
+  // field whose value waits for the reader to make its appearance, and a
+  // push button whose made appearance shows its caption, not the label the
+  // file carries (which repeats one the page draws).
   Page("BT /F1 12 Tf 20 250 Td (Body) Tj ET", "<< /Font << /F1 5 0 R >> >>",
-       "/Annots [12 0 R 13 0 R 14 0 R 15 0 R]");
+       "/Annots [12 0 R 13 0 R 14 0 R 15 0 R 18 0 R]");
   std::string appearance = "/Type /XObject /Subtype /Form /BBox [0 0 100 20] /Resources << /Font << /F1 5 0 R >> >>";
   pdf.Plain[12] = "<< /Type /Annot /Subtype /Stamp /Rect [20 100 120 120] /AP << /N 16 0 R >> >>";
   pdf.Plain[13] = "<< /Type /Annot /Subtype /Stamp /F 2 /Rect [20 80 120 100] /AP << /N 17 0 R >> >>";
@@ -105,16 +112,54 @@ TEST_F(PageTextSources, AnnotationsShowWhatAViewerShows) {
   pdf.Plain[15] = "<< /Type /Annot /Subtype /Widget /FT /Tx /T (name) /V (Ada Lovelace) /Rect [20 40 120 60] >>";
   pdf.Plain[16] = Stream(appearance, "BT /F1 10 Tf 2 5 Td (Approved) Tj ET");
   pdf.Plain[17] = Stream(appearance, "BT /F1 10 Tf 2 5 Td (Secret) Tj ET");
+  pdf.Plain[18] = "<< /Type /Annot /Subtype /Widget /FT /Btn /Ff 65536 /MK << /CA (Go) >> /Rect [20 20 120 40] "
+                  "/AP << /N 19 0 R >> >>";
+  pdf.Plain[19] = Stream(appearance, "BT /F1 10 Tf 2 5 Td (Send) Tj ET");
   pdf.Plain[1] = "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [15 0 R] /NeedAppearances true >> >>";
-  EXPECT_EQ(Text(), u"Body\r\nApproved\r\nAda Lovelace");
+  EXPECT_EQ(Text(), u"Body\r\nApproved\r\nAda Lovelace\r\nGo");
   EXPECT_NE(Text(7).find(u"Approved"), std::u16string::npos);
+  EXPECT_EQ(Text(7).find(u"Send"), std::u16string::npos);
   // A form that makes its own appearances keeps a value without one unseen.
   pdf.Plain[1] = "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [15 0 R] >> >>";
-  EXPECT_EQ(Text(), u"Body\r\nApproved");
+  EXPECT_EQ(Text(), u"Body\r\nApproved\r\nSend");
 
   // Fonts only in an appearance still count as text.
   Page("", "<< >>", "/Annots [12 0 R]");
   EXPECT_EQ(HasFonts(), 1);
+}
+
+TEST_F(PageTextSources, VerticalColumnsReadRightToLeft) {
+  // Columns of vertical text drawn from the left, whole and glyph by glyph,
+  // between two lines of upright text.
+  pdf.Plain[6] = "<< /Type /Font /Subtype /Type0 /BaseFont /M /Encoding /UniJIS-UCS2-V /DescendantFonts [7 0 R] >>";
+  pdf.Plain[7] = "<< /Type /Font /Subtype /CIDFontType0 /BaseFont /M /CIDSystemInfo << /Registry (Adobe) "
+                 "/Ordering (Japan1) /Supplement 4 >> /DW 1000 >>";
+  const std::string fonts = "<< /Font << /F1 5 0 R /V 6 0 R >> >>";
+  const std::u16string expected = u"Title\r\n\u65E5\u672C\u8A9E\r\n\u7E26\u66F8\u304D\r\nend";
+  // Lines as read: the breaks and gaps after the last column follow the
+  // ordinary rules and are not what is tested here.
+  const auto lines = [this] {
+    std::u16string text = Text();
+    std::erase(text, u' ');
+    for (size_t at; (at = text.find(u"\r\n\r\n")) != std::u16string::npos;) text.erase(at, 2);
+    return text;
+  };
+  Page("BT /F1 12 Tf 20 280 Td (Title) Tj ET BT /V 20 Tf 170 250 Td <7E2666F8304D> Tj ET "
+       "BT /V 20 Tf 200 250 Td <65E5672C8A9E> Tj ET BT /F1 12 Tf 20 20 Td (end) Tj ET",
+       fonts);
+  EXPECT_EQ(lines(), expected);
+  Page("BT /F1 12 Tf 20 280 Td (Title) Tj /V 20 Tf 1 0 0 1 170 250 Tm <7E26> Tj 1 0 0 1 170 230 Tm <66F8> Tj "
+       "1 0 0 1 170 210 Tm <304D> Tj 1 0 0 1 200 250 Tm <65E5> Tj 1 0 0 1 200 230 Tm <672C> Tj "
+       "1 0 0 1 200 210 Tm <8A9E> Tj /F1 12 Tf 1 0 0 1 20 20 Tm (end) Tj ET",
+       fonts);
+  EXPECT_EQ(lines(), expected);
+  // On a page of vertical writing the grid reads each column as a line,
+  // the rightmost first.
+  Page("BT /V 20 Tf 170 250 Td <7E2666F8304D> Tj ET BT /V 20 Tf 200 250 Td <65E5672C8A9E> Tj ET", fonts);
+  std::u16string grid = Text(7);
+  const size_t right = grid.find(u"\u65E5\u672C\u8A9E\r\n"), left = grid.find(u"\u7E26\u66F8\u304D\r\n");
+  EXPECT_NE(left, std::u16string::npos);
+  EXPECT_LT(right, left);
 }
 
 }  // namespace

@@ -53,5 +53,38 @@ TEST_F(PageTextFiles, PagesOfOneFileAndAFileRewrittenInPlace) {
   EXPECT_EQ(pdf.LastErrorCode, kErrCannotOpen);
 }
 
+TEST_F(PageTextFiles, OnePassGivesWhatPageCallsGive) {
+  fs::path path = dir / "doc.pdf";
+  SaveTextPage(path, u"First page", 3);
+  const std::vector<int> pages = {2, 1, 4, 3, 3};
+  TOstrel single;
+  for (int options : {0, 2, 7}) {
+    SCOPED_TRACE(options);
+    TOstrel pdf;
+    std::vector<std::pair<int, std::u16string>> got;
+    EXPECT_EQ(pdf.ExtractPagesTextFromFile(path.u16string(), u"", pages, options, [&](int page, std::u16string text) {
+      got.emplace_back(page, std::move(text));
+      return true;
+    }), 1);
+    ASSERT_EQ(got.size(), pages.size());
+    for (size_t i = 0; i < pages.size(); ++i) {
+      EXPECT_EQ(got[i].first, pages[i]);
+      EXPECT_EQ(got[i].second, single.ExtractPageTextFromFile(path.u16string(), u"", pages[i], options)) << i;
+    }
+    EXPECT_NE(got[1].second.find(u"First page"), std::u16string::npos);
+    EXPECT_EQ(got[2].second, u"");
+  }
+
+  // The receiver ends the pass; a file that cannot be opened gives no page.
+  int calls = 0;
+  TOstrel pdf;
+  pdf.ExtractPagesTextFromFile(path.u16string(), u"", pages, 0, [&](int, std::u16string) { return ++calls < 2; });
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(pdf.ExtractPagesTextFromFile((dir / "none.pdf").u16string(), u"", pages, 0,
+                                         [&](int, std::u16string) { return ++calls > 0; }), 0);
+  EXPECT_EQ(pdf.LastErrorCode, kErrCannotOpen);
+  EXPECT_EQ(calls, 2);
+}
+
 }  // namespace
 }  // namespace ostrel

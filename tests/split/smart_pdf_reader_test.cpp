@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "pdf/split/page_text_source.h"
 #include "tests/split/split_fixture.h"
 
 namespace ostrel {
@@ -154,6 +155,40 @@ TEST(SmartPDFReader, PreparedTrailerDescribesTheDocumentOnly) {
   ASSERT_NE(ids, nullptr);
   EXPECT_EQ(PdfCast<TPDFString>(ids->Item(0))->Value, std::string("\x00\x11\x22\x33", 4));
   EXPECT_EQ(PdfCast<TPDFString>(ids->Item(1))->Value.size(), 16u);
+}
+
+// Reading a long file page by page: a node asked for on every page stays in
+// the cache however many objects pass, and the objects of finished pages can
+// be let go without losing the pages still to come.
+TEST(SmartPDFReader, PagesReadOneAfterAnotherHoldAboutOnePage) {
+  for (XrefKind kind : {XrefKind::Table, XrefKind::Stream}) {
+    SCOPED_TRACE(kind == XrefKind::Table ? "table" : "stream");
+    const std::string file = FlatDocument(150, kind == XrefKind::Stream).Build(kind);
+    TSmartPDFReader reader(file);
+    TPDFObject* root = reader.CachedObject(2);
+    for (int n = 10; n < 310; ++n) {
+      reader.CachedObject(n);
+      ASSERT_EQ(reader.CachedObject(2), root) << n;
+    }
+    EXPECT_GT(reader.CachedObjectBytes(), 0u);
+
+    TSmartPDFPageSource source;
+    ASSERT_EQ(source.OpenBytes(file, u""), 0);
+    source.MaxHeldObjects = 0;
+    size_t held = 0;  // objects held for page 2: the page, its parent, their content
+    for (int n : {1, 2, 3, 150, 7, 8}) {
+      SCOPED_TRACE(n);
+      EXPECT_EQ(source.ReleaseEarlierPages(), n != 1);
+      ASSERT_TRUE(source.LoadPage(n));
+      EXPECT_NE(source.Content.find("(Page " + std::to_string(n) + ")"), std::string::npos);
+      ASSERT_NE(source.Resources, nullptr);
+      EXPECT_NE(source.Resources->GetValue("Font", true), nullptr);
+      const size_t count = source.Document()->Reader().Pool().Count();
+      if (n == 2) held = count;
+      if (n != 1 && n != 150) EXPECT_LE(count, held);
+    }
+    EXPECT_FALSE(source.LoadPage(151));
+  }
 }
 
 }  // namespace

@@ -155,6 +155,12 @@ void TContentRun::ShowText() {
   }
   if (MatrixIsFinite(glyphCTM) && collecting) {
     CollectText(items, raster, u, k, x, glyphCTM);
+    if (r_.fonts_.IsVertical()) {
+      // The pen went down the column.
+      double ty = -std::fabs(size) * x / u;
+      if (std::isfinite(ty)) gs_.TextMatrix = MultiplyMatrix(TPDFMatrix{1, 0, 0, 1, 0, ty}, gs_.TextMatrix);
+      return;
+    }
   } else if (MatrixIsFinite(glyphCTM)) {
     for (std::string_view item : items) {
       if (IsStringToken(item))

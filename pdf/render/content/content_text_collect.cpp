@@ -62,10 +62,15 @@ void TContentRun::CollectText(const std::vector<std::string_view>& items, TPDFGl
   const bool composite = font.IsComposite;
   const bool split = funnel.SplitWords != 0;
 
+  // Vertical text runs down its column: the run's own x axis points down
+  // the page and its box spans the glyphs' width across, centred on the
+  // pen, so that a column is one block.
+  const bool vertical = fonts.IsVertical();
+  const TPDFMatrix runMatrix = vertical ? MultiplyMatrix(TPDFMatrix{0, -1, 1, 0, 0, 0}, glyphCTM) : glyphCTM;
   TPDFTextRun run;
-  std::copy(glyphCTM.begin(), glyphCTM.end(), run.Matrix.begin());
-  run.BaseY = font.Descent + gs_.Rise * perSize;
-  run.Height = font.Ascent - font.Descent;
+  std::copy(runMatrix.begin(), runMatrix.end(), run.Matrix.begin());
+  run.BaseY = vertical ? -u / 2 : font.Descent + gs_.Rise * perSize;
+  run.Height = vertical ? u : font.Ascent - font.Descent;
   run.Size = std::hypot(glyphCTM[2] * u, glyphCTM[3] * u);
   run.SpaceWidth = SpaceAdvance(font, raster, k) * std::hypot(glyphCTM[0], glyphCTM[1]);
   run.FontName = font.BaseFontName;
@@ -122,7 +127,10 @@ void TContentRun::CollectText(const std::vector<std::string_view>& items, TPDFGl
         handOverWord();
         funnel.SetAllowJoin(true);
       }
-      if (k != 0) {
+      if (vertical) {
+        x += ReadDecimal(item) * u / 1000;
+        x0 = x;
+      } else if (k != 0) {
         x -= ReadDecimal(item) * u / 1000 / k;
         x0 = x;
       }
@@ -137,7 +145,9 @@ void TContentRun::CollectText(const std::vector<std::string_view>& items, TPDFGl
       for (uint32_t code : fonts.SplitCodes(bytes)) {
         std::u16string text = fonts.CodeToText(code);
         if (text < u" ") skip = true;
-        chars.push_back({std::move(text), gs_.CharSpacing * perSize + fonts.CodeWidth(code)});
+        const double advance = vertical ? -fonts.CodeVerticalMetric(code).W1y - gs_.CharSpacing * perSize
+                                        : gs_.CharSpacing * perSize + fonts.CodeWidth(code);
+        chars.push_back({std::move(text), advance});
       }
       if (skip) continue;
     } else {
@@ -149,6 +159,7 @@ void TContentRun::CollectText(const std::vector<std::string_view>& items, TPDFGl
         chars.push_back({fonts.CodeToText(c), advance});
       }
     }
+    (vertical ? funnel.VerticalUnits : funnel.UprightUnits) += chars.size();
     for (const TShownChar& ch : chars) showChar(ch);
   }
   if (!word.empty() && !(split && word == u" ")) handOverWord();

@@ -10,6 +10,7 @@
 #include "pdf/render/glyphs/font_program_loader.h"
 #include "pdf/text/extract/text_device.h"
 #include "pdf/render/annotations/annotation_appearances.h"
+#include "pdf/text/extract/field_values.h"
 #include "pdf/render/canvas/picasso.h"
 #include "pdf/render/content/blend_scan.h"
 #include "pdf/render/content/render_lookup.h"
@@ -230,6 +231,9 @@ void TPDFRenderer::DrawAnnotations(TPDFPicasso& canvas) {
     if (auto* f = PdfCast<TPDFNumeric>(ResolveObject(annot->GetValue("F"))))
       flags = std::isfinite(f->Value) ? f->AsInteger() : 0;
     if ((flags & 2) || (flags & 0x20)) continue;
+    // Text is read as a viewer that makes the form's appearances shows it;
+    // the caption of such a button comes with the field values.
+    if ((TextDevice || OutputKind == kOutputTextCollection) && IsRemadePushButton(annot, AcroForm)) continue;
     CTM = BaseCTM;
     if (!DrawMadeAppearance(canvas, annot)) DrawAnnotation(canvas, annot, pageResources);
   }

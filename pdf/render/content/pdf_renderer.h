@@ -98,8 +98,9 @@ class TPDFRenderer {
   TPDFTextFunnel TextFunnel;
   // Set while ReadPageText runs.
   TTextDevice* TextDevice = nullptr;
-  // The document's /AcroForm (set by RenderPageToBitmap): fields without
-  // appearances take their fonts and defaults from it.
+  // The document's /AcroForm (set by RenderPageToBitmap, and by the callers
+  // of the text kinds): fields without appearances take their fonts and
+  // defaults from it, and it says whether the reader makes appearances.
   TPDFDictionary* AcroForm = nullptr;
   // "Rendering exception: ..." of the last content that failed, else empty.
   std::string LastError;

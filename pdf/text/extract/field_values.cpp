@@ -17,6 +17,7 @@ constexpr size_t kMaxAnnotations = 100'000;
 // Annotation flags that keep a widget from being seen.
 constexpr int32_t kHidden = 2;
 constexpr int32_t kNoView = 0x20;
+constexpr int32_t kPushButtonFlag = 1 << 16;
 
 TPDFObject* Inherited(TPDFDictionary* field, std::string_view key) {
   for (int depth = 0; field && depth < kMaxParentChain; ++depth) {
@@ -31,24 +32,51 @@ bool HasNormalAppearance(TPDFDictionary* annot) {
   return ap && ap->GetValue("N", true);
 }
 
+bool AsksForAppearances(TPDFDictionary* acroForm) {
+  auto* need = acroForm ? acroForm->Get<TPDFBoolean>("NeedAppearances") : nullptr;
+  return need && need->Value;
+}
+
+bool IsPushButton(TPDFDictionary* annot) {
+  auto* type = PdfCast<TPDFName>(Inherited(annot, "FT"));
+  auto* flags = PdfCast<TPDFNumeric>(Inherited(annot, "Ff"));
+  return type && type->Value == "Btn" && flags && std::isfinite(flags->Value) && (flags->AsInteger() & kPushButtonFlag);
+}
+
+// What the reader shows in a widget it makes the appearance of: a text
+// field's value, a push button's caption.
+TPDFString* MadeText(TPDFDictionary* annot) {
+  if (IsPushButton(annot)) {
+    auto* mk = annot->Get<TPDFDictionary>("MK");
+    return mk ? mk->Get<TPDFString>("CA") : nullptr;
+  }
+  auto* type = PdfCast<TPDFName>(Inherited(annot, "FT"));
+  if (!type || type->Value != "Tx" || HasNormalAppearance(annot)) return nullptr;
+  return PdfCast<TPDFString>(Inherited(annot, "V"));
+}
+
 }  // namespace
+
+bool IsRemadePushButton(TPDFDictionary* annot, TPDFDictionary* acroForm) {
+  if (!annot || !AsksForAppearances(acroForm)) return false;
+  auto* subtype = annot->Get<TPDFName>("Subtype");
+  return subtype && subtype->Value == "Widget" && IsPushButton(annot);
+}
 
 void ForEachFieldValueWithoutAppearance(TPDFDictionary* page, TPDFDictionary* acroForm,
                                         const std::function<void(const std::u16string& value,
                                                                  const std::array<double, 4>& rect)>& show) {
-  auto* need = acroForm ? acroForm->Get<TPDFBoolean>("NeedAppearances") : nullptr;
-  auto* annots = page && need && need->Value ? page->Get<TPDFArray>("Annots") : nullptr;
+  auto* annots = page && AsksForAppearances(acroForm) ? page->Get<TPDFArray>("Annots") : nullptr;
   if (!annots) return;
   for (size_t i = 0; i < annots->Count() && i < kMaxAnnotations; ++i) {
     auto* annot = PdfCast<TPDFDictionary>(annots->ItemResolved(i));
-    if (!annot || HasNormalAppearance(annot)) continue;
+    if (!annot) continue;
     auto* subtype = annot->Get<TPDFName>("Subtype");
     if (!subtype || subtype->Value != "Widget") continue;
     if (annot->GetInteger("F", 0) & (kHidden | kNoView)) continue;
-    auto* type = PdfCast<TPDFName>(Inherited(annot, "FT"));
-    auto* value = PdfCast<TPDFString>(Inherited(annot, "V"));
+    TPDFString* value = MadeText(annot);
     auto* rectArray = annot->Get<TPDFArray>("Rect");
-    if (!type || type->Value != "Tx" || !value || !rectArray || rectArray->Count() != 4) continue;
+    if (!value || !rectArray || rectArray->Count() != 4) continue;
     std::array<double, 4> v{};
     bool numbers = true;
     for (size_t k = 0; k < 4; ++k) {

@@ -162,6 +162,7 @@ bool TPDFExtractor::Active() const {
 std::u16string TPDFExtractor::Finish() {
   SettleTextMatrix(false);
   FlushTurned();
+  FlushColumns();
   // A break that only closed a form's or a field's text ends no line of the
   // page.
   if (insertBreakEnd_ == out_.size() && EndsWithCrLf(out_) && !out_.empty()) out_.resize(out_.size() - 2);
@@ -171,6 +172,7 @@ std::u16string TPDFExtractor::Finish() {
   text_.EndRun();
   *st_ = TState();
   savedStates_.clear();
+  formBreaks_.clear();
   if (mode_ != kPlainText && mode_ != kPositionedList) return {};
   CleanUpExtractedText(result);
   return result;
@@ -181,6 +183,7 @@ void TPDFExtractor::OtherOperator() { SettleTextMatrix(false); }
 void TPDFExtractor::ShowFieldValue(const std::u16string& text, const std::array<double, 4>& rect) {
   SettleTextMatrix(false);
   FlushTurned();
+  FlushColumns();
   if (!Active()) return;
   if (mode_ == kPositionedList) {
     AppendListLine(out_, rect[0], rect[1], FillColorText(0), rect[3] - rect[1], "", text);
@@ -199,24 +202,39 @@ void TPDFExtractor::EndLineAfterInsert() {
 void TPDFExtractor::BeginForm() {
   SettleTextMatrix(false);
   FlushTurned();
+  FlushColumns();
   // The form's text state is its own and its coordinates are not the
   // page's: its text starts a line, and what follows it carries on from
   // the state before it. The interpreter bounds the nesting.
   savedStates_.push_back(*st_);
-  if (mode_ == kPlainText && !EndsWithCrLf(out_)) text_.AddBreak(kCrLf);
+  // The break is taken back at the form's end if the form wrote nothing (a
+  // form that holds only a picture breaks no line).
+  size_t breakEnd = kNoFormBreak;
+  if (mode_ == kPlainText && !EndsWithCrLf(out_)) {
+    text_.AddBreak(kCrLf);
+    breakEnd = out_.size();
+  }
+  formBreaks_.push_back(breakEnd);
 }
 
 void TPDFExtractor::EndForm() {
   SettleTextMatrix(false);
   FlushTurned();
+  FlushColumns();
   if (savedStates_.empty()) return;
   TState saved = std::move(savedStates_.back());
   savedStates_.pop_back();
+  const size_t breakEnd = formBreaks_.back();
+  formBreaks_.pop_back();
   // Marked content is the content's own; open levels stay as they are.
   saved.Marked = std::move(st_->Marked);
   saved.MarkedOverflow = st_->MarkedOverflow;
   *st_ = std::move(saved);
-  if (mode_ == kPlainText && !EndsWithCrLf(out_)) EndLineAfterInsert();
+  if (breakEnd == out_.size()) {
+    out_.resize(breakEnd - 2);
+  } else if (mode_ == kPlainText && !EndsWithCrLf(out_)) {
+    EndLineAfterInsert();
+  }
 }
 
 void TPDFExtractor::BeginText() {
@@ -297,6 +315,7 @@ void TPDFExtractor::ShowText(const std::vector<TShownItem>& items, const TShowCo
   // Upright text ends a run of turned text before its own positioning is
   // judged.
   if (!IsTurned(context.TextMatrix)) FlushTurned();
+  if (!Vertical()) FlushColumns();
   SettleTextMatrix(false);
   if (!Active()) return;
   // The two quote operators move to the next line first, as "T*" does but
@@ -435,6 +454,7 @@ void TPDFExtractor::Show(double x, const TShowContext& context,
   }
   const auto& write = actual ? actual : glyphs;
   if (mode_ == kPlainText) {
+    if (!capture_ && Vertical()) NoteColumn();
     write(capture_ ? *capture_ : text_);
     return;
   }
@@ -689,6 +709,66 @@ void TPDFExtractor::FlushTurned() {
     out_ += pieces[i].Text;
   }
   EndLineAfterInsert();
+}
+
+// Vertical text is written column by column as the content draws it; a new
+// column starts where the pen has moved across by the line-break distance.
+void TPDFExtractor::NoteColumn() {
+  const TState& st = *st_;
+  const double across = std::abs(st.Size * st.PositionScale) * kLineBreakFactor / 2;
+  if (columns_.empty()) {
+    columnsStart_ = out_.size();
+  } else if (std::abs(st.X - columns_.back().X) < across) {
+    return;
+  }
+  if (columns_.size() >= kMaxColumns) {
+    FlushColumns();
+    columnsStart_ = out_.size();
+  }
+  columns_.push_back({st.X, out_.size()});
+}
+
+// Columns of vertical text read from right to left, whatever order the
+// content drew them in: the run's columns are put in that order, one line
+// each, when the run ends.
+void TPDFExtractor::FlushColumns() {
+  std::vector<TColumn> columns = std::move(columns_);
+  columns_.clear();
+  const auto rightFirst = [](const TColumn& a, const TColumn& b) { return a.X > b.X; };
+  if (columns.size() < 2 || std::is_sorted(columns.begin(), columns.end(), rightFirst)) return;
+  // Offsets that the text has moved past (it only grows while a run lasts)
+  // leave the run as written.
+  for (size_t i = 0; i < columns.size(); ++i) {
+    const size_t next = i + 1 < columns.size() ? columns[i + 1].Start : out_.size();
+    if (columns[i].Start > next || next > out_.size() || columnsStart_ > columns[0].Start) return;
+  }
+  struct TPiece {
+    double X;
+    std::u16string Text;
+  };
+  std::vector<TPiece> pieces;
+  std::u16string ending;  // what the run ended with stays at its end
+  for (size_t i = 0; i < columns.size(); ++i) {
+    const size_t begin = columns[i].Start;
+    const size_t end = i + 1 < columns.size() ? columns[i + 1].Start : out_.size();
+    std::u16string text = out_.substr(begin, end - begin);
+    // Spaces and breaks after a column separate it from what followed.
+    size_t keep = text.size();
+    while (keep > 0 && (text[keep - 1] == u' ' || text[keep - 1] == u'\r' || text[keep - 1] == u'\n')) --keep;
+    if (i + 1 == columns.size()) ending = text.substr(keep);
+    text.resize(keep);
+    if (!text.empty()) pieces.push_back({columns[i].X, std::move(text)});
+  }
+  std::stable_sort(pieces.begin(), pieces.end(), [](const TPiece& a, const TPiece& b) { return a.X > b.X; });
+  const bool endedByInsert = insertBreakEnd_ == out_.size();
+  out_.resize(columnsStart_);
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    if (i > 0) out_ += kCrLf;
+    out_ += pieces[i].Text;
+  }
+  out_ += ending;
+  text_.EndRun();
+  if (endedByInsert) insertBreakEnd_ = out_.size();
 }
 
 }  // namespace ostrel

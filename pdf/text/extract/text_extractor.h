@@ -104,12 +104,28 @@ class TPDFExtractor final : public TTextDevice {
   void EndTurnedPiece(const TShowContext& context, std::u16string text, double width);
   void FlushTurned();
 
+  // The columns of the run of vertical text being written: where each
+  // column stands across the page and where its text begins in out_.
+  struct TColumn {
+    double X = 0;
+    size_t Start = 0;
+  };
+  static constexpr size_t kMaxColumns = 10000;
+  void NoteColumn();
+  void FlushColumns();
+  std::vector<TColumn> columns_;
+  size_t columnsStart_ = 0;
+
   TPDFFontCollection& fonts_;
   int mode_;
   std::u16string out_;
   TDirectedText text_{out_};  // plain text goes into out_ through this
   std::unique_ptr<TState> st_;
   std::vector<TState> savedStates_;
+  // For each open form, where the text ended after the break its beginning
+  // wrote, or kNoFormBreak when it wrote none.
+  static constexpr size_t kNoFormBreak = static_cast<size_t>(-1);
+  std::vector<size_t> formBreaks_;
   size_t insertBreakEnd_ = 0;  // where the last such break ended the text
   std::vector<TTurnedPiece> turned_;
   std::array<double, 2> turnedDirection_{1, 0};

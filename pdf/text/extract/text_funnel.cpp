@@ -52,6 +52,7 @@ std::string FormatFunnelNumber(double value, int decimals) {
 void TPDFTextFunnel::ClearBlocks() {
   Blocks.clear();
   Order.clear();
+  VerticalUnits = UprightUnits = 0;
   joinBudget_ = kJoinBudget;
 }
 
@@ -61,6 +62,22 @@ void TPDFTextFunnel::SetArea(double left, double top, double width, double heigh
   ClipTop = top;
   ClipRight = left + width;
   ClipBottom = top - height;
+}
+
+void TPDFTextFunnel::TurnForColumns() {
+  if (VerticalUnits <= UprightUnits || Blocks.empty()) return;
+  // (x, y) becomes (top - y, x): down a column is along a line, and a
+  // column further right is a line higher up. The turned page is as high
+  // as the page was wide.
+  const double top = BaseHeight;
+  double height = BaseHeight;
+  for (TPDFTextFunnelBlock& b : Blocks) {
+    for (TPDFTextPoint* p : {&b.BottomLeft, &b.BottomRight, &b.TopRight, &b.TopLeft}) {
+      *p = {top - p->Y, p->X};
+      height = std::max(height, p->Y);
+    }
+  }
+  BaseHeight = height;
 }
 
 void TPDFTextFunnel::ApplySettings(const TTextExtractionSettings& s) {

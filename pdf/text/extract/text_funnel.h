@@ -70,6 +70,12 @@ class TPDFTextFunnel {
   // BaseHeight - y.
   double BaseHeight = 0;
   uint8_t SplitWords = 0;
+  // Characters handed over in vertical and in upright writing this page.
+  size_t VerticalUnits = 0, UprightUnits = 0;
+  // When most of the page is vertical writing, turns every block a quarter
+  // anticlockwise, so that the lines read are its columns, the rightmost
+  // first (as a reader turns such a page). Before LinkLines or WriteLines.
+  void TurnForColumns();
   uint8_t WriteWidths = 0;
   uint8_t AllowJoin = 1;
   double WordGapFactor = 0.7;
