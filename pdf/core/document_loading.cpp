@@ -85,16 +85,26 @@ int TPDFDocument::LoadFromBytes(std::string fileImage, std::u16string_view passw
 int TPDFDocument::LoadFromImage(std::u16string_view password) {
   ClearObjectTable();
   if (!CheckHeader()) return 2;
-  if (!ReadCrossReference()) return 2;
-  if (Trailer->GetValue("Encrypt")) {
-    int security = ReadSecurity(password);
-    if (security != 0) return security;
+  // Damaged or missing cross-reference data, or a trailer that leads to no
+  // page tree: the objects are found by scanning the file instead, once.
+  bool rebuilt = false;
+  if (!ReadCrossReference() || !Trailer->Get<TPDFDictionary>("Root")) {
+    if (!RebuildCrossReference()) return 2;
+    rebuilt = true;
   }
-  TPDFDictionary* pages = PagesRoot();
-  if (!pages) return 2;
-  BuildPageTree(pages);
-  ReadLinearization();
-  return 0;
+  for (;;) {
+    if (Trailer->GetValue("Encrypt")) {
+      int security = ReadSecurity(password);
+      if (security != 0) return security;
+    }
+    if (TPDFDictionary* pages = PagesRoot()) {
+      BuildPageTree(pages);
+      ReadLinearization();
+      return 0;
+    }
+    if (rebuilt || !RebuildCrossReference()) return 2;
+    rebuilt = true;
+  }
 }
 
 bool TPDFDocument::CheckHeader() {

@@ -158,6 +158,9 @@ class TPDFDocument {
   int LoadFromImage(std::u16string_view password);
   bool CheckHeader();
   bool ReadCrossReference();
+  // Finds the objects by scanning the file when its cross-reference data
+  // cannot be used; true when a root was found.
+  bool RebuildCrossReference();
   void RepairNumbering();
   void ReadLinearization();
   void RebuildNumberIndex();

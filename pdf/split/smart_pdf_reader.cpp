@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "pdf/core/byte_classes.h"
+#include "pdf/core/object_scan.h"
 #include "pdf/core/pdf_crypto.h"
 #include "pdf/core/pdf_date.h"
 #include "pdf/core/xref_reader.h"
@@ -85,10 +87,49 @@ bool TSmartPDFReader::ReadCrossReference() {
   reader.OnSection = [this](int64_t offset) { OnSection(offset); };
   reader.OnWarning = [this](std::string text) { pool_.Warn(std::move(text)); };
   const int64_t start = reader.FindStartXref();
-  if (start <= 0) return false;
-  const bool ok = reader.ReadSection(start);
+  const bool ok = start > 0 && reader.ReadSection(start);
   const bool anyTrailer = std::any_of(trailers_.begin(), trailers_.end(), [](auto* t) { return t != nullptr; });
-  return ok && anyTrailer;
+  return (ok && anyTrailer && RootIsWhereSaid()) || RebuildCrossReference();
+}
+
+// The newest trailer's /Root is an object that is where the table says: a
+// table whose offsets are all wrong reads without a fault but leads nowhere.
+bool TSmartPDFReader::RootIsWhereSaid() const {
+  auto newest = std::find_if(trailers_.begin(), trailers_.end(), [](auto* t) { return t != nullptr; });
+  auto* root = newest == trailers_.end() ? nullptr : PdfCast<TPDFIndRef>((*newest)->GetValue("Root"));
+  if (!root || root->RefNumber <= 0 || static_cast<size_t>(root->RefNumber) >= entries_.size()) return false;
+  const TSmartEntry& entry = entries_[static_cast<size_t>(root->RefNumber)];
+  if (entry.Type != 'n') return entry.Type == 'c';
+  if (entry.Field2 < 0 || static_cast<size_t>(entry.Field2) >= file_.size()) return false;
+  std::string_view at = file_.substr(static_cast<size_t>(entry.Field2), 32);
+  while (!at.empty() && IsPdfWhiteSpace(at.front())) at.remove_prefix(1);
+  const std::string number = std::to_string(root->RefNumber);
+  // Tables numbered from 1 hold the object before: RepairNumbering mends those.
+  const std::string previous = std::to_string(root->RefNumber - 1);
+  return (at.starts_with(number) && at.size() > number.size() && IsPdfWhiteSpace(at[number.size()])) ||
+         (at.starts_with(previous) && at.size() > previous.size() && IsPdfWhiteSpace(at[previous.size()]));
+}
+
+// The table of a file whose cross-reference data is unusable: every object a
+// scan finds, the last definition of a number winning, and the last trailer
+// naming a root (or one made for the catalog).
+bool TSmartPDFReader::RebuildCrossReference() {
+  entries_.clear();
+  trailers_.clear();
+  offsets_ = TSortedNumberList{};
+  update_ = 0;
+  inHybridStream_ = false;
+  pendingXRefStm_ = -1;
+  HasXRefStreams = false;
+  const std::vector<TScannedObject> found = ScanForObjects(file_);
+  for (auto it = found.rbegin(); it != found.rend(); ++it) OnEntry(it->Number, it->Offset, 'n', it->Generation);
+  const std::string trailer = RecoveredTrailer(file_, found);
+  if (trailer.empty()) return false;
+  OnTrailer(trailer);
+  if (!trailers_.front() || !trailers_.front()->GetValue("Root")) return false;
+  pool_.Warn("cross-reference data unusable: rebuilt from the " + std::to_string(found.size()) +
+             " objects found in the file");
+  return true;
 }
 
 void TSmartPDFReader::OnSection(int64_t offset) {

@@ -117,6 +117,8 @@ class TSmartPDFReader {
 
   bool ReadHeader();
   bool ReadCrossReference();
+  bool RebuildCrossReference();
+  bool RootIsWhereSaid() const;
   void OnEntry(int64_t number, int64_t field2, char type, int64_t field3);
   void OnTrailer(const std::string& text);
   void OnSection(int64_t offset);

@@ -10,6 +10,7 @@
 
 #include "pdf/compose/page_painter.h"
 #include "pdf/core/number_format.h"
+#include "pdf/core/warning_log.h"
 #include "pdf/core/page_tree.h"
 #include "platform/file_io.h"
 #include "platform/system_clock.h"
@@ -279,13 +280,49 @@ TEST(DocumentTest, LoadsPlainFilesAndRejectsBrokenOnes) {
 
   TPDFDocument bad;
   EXPECT_EQ(bad.LoadFromBytes("hello", u""), 2);
-  std::string broken = b.Build();
-  broken.replace(broken.rfind("startxref\n") + 10, 1, "9");
-  EXPECT_EQ(bad.LoadFromBytes(broken, u""), 2);
   EXPECT_EQ(bad.PageTree().PageCount(), 0);
   FileBuilder noPages;
   noPages.Bodies = {"<< /Type /Catalog >>"};
   EXPECT_EQ(bad.LoadFromBytes(noPages.Build(), u""), 2);
+}
+
+TEST(DocumentTest, UnusableCrossReferenceIsRebuiltFromTheObjects) {
+  FileBuilder b = PagesFile({"<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 200 100 ] >>"});
+  const std::string good = b.Build();
+  auto pageWidth = [](const std::string& file, std::string* warning = nullptr) {
+    TPDFDocument doc;
+    TWarningLog log;
+    doc.Pool().Warnings = &log;
+    if (doc.LoadFromBytes(file, u"") != 0) return -1.0;
+    if (warning && !log.Lines().empty()) *warning = log.Lines().back();
+    return doc.PageTree().PageCount() == 1 ? doc.PageTree().MediaWidth() : -2.0;
+  };
+  std::string broken = good;
+  broken.replace(broken.rfind("startxref\n") + 10, 1, "9");  // points nowhere
+  std::string noTable = good.substr(0, good.find("xref\n"));  // cut before the table
+  std::string zeroed = good;                                   // every offset 0
+  for (size_t at = zeroed.find(" 00000 n "); at != std::string::npos; at = zeroed.find(" 00000 n ", at + 1))
+    zeroed.replace(at - 10, 10, "0000000000");
+  for (const std::string* file : {&broken, &noTable, &zeroed}) {
+    std::string warning;
+    EXPECT_EQ(pageWidth(*file, &warning), 200) << *file;
+    EXPECT_EQ(warning, "cross-reference data unusable: rebuilt from the 3 objects found in the file");
+  }
+  // An update appended without its table: the later page replaces the first;
+  // without any trailer the catalog is found by its type.
+  std::string updated = noTable + "3 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 100] >>\nendobj\n";
+  EXPECT_EQ(pageWidth(updated), 300);
+  // Objects packed in an object stream are found through it.
+  const std::string members = "2 0 3 60 ";
+  const std::string packed = "<< /Type /Pages /Count 1 /Kids [3 0 R] >>";
+  std::string body = members + packed + std::string(60 - packed.size(), ' ') +
+                     "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 400 100] >>";
+  std::string streamed = "%PDF-1.5\n1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n4 0 obj\n<< /Type /ObjStm /N 2 /First " +
+                         std::to_string(members.size()) + " /Length " + std::to_string(body.size()) + " >>\nstream\n" +
+                         body + "\nendstream\nendobj\n%%EOF\n";
+  EXPECT_EQ(pageWidth(streamed), 400);
+  // Nothing that looks like an object: still not a PDF.
+  EXPECT_EQ(pageWidth("%PDF-1.4\nendobj1 0 objx 2 obj\n%%EOF"), -1);
 }
 
 TEST(DocumentTest, TableNumberedFromOneIsRepaired) {

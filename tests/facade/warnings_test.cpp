@@ -85,6 +85,18 @@ TEST(Warnings, DamagedFileWarnsOnEveryPathAndStillGivesItsContent) {
   ASSERT_EQ(unclosed.LoadDocumentFile(input.u16string(), u""), 1);
   EXPECT_EQ(unclosed.RenderPagesToFiles(72, 1, 1, kFormatPNG, (dir / "page.png").u16string()), 1);
   EXPECT_TRUE(HasWarning(unclosed, "string at byte 41 is not closed"));
+
+  // Every offset of the table zeroed: both readers find the objects by
+  // scanning, so rendering and page text still give the page.
+  std::string zeroed = DamagedFile();
+  for (size_t at = zeroed.find(" 00000 n "); at != std::string::npos; at = zeroed.find(" 00000 n ", at + 1))
+    zeroed.replace(at - 10, 10, "0000000000");
+  std::ofstream(input, std::ios::binary | std::ios::trunc) << zeroed;
+  TOstrel rebuilt;
+  ASSERT_EQ(rebuilt.LoadDocumentFile(input.u16string(), u""), 1);
+  EXPECT_EQ(rebuilt.RenderPagesToFiles(72, 1, 1, kFormatPNG, (dir / "page.png").u16string()), 1);
+  EXPECT_NE(rebuilt.ExtractPageTextFromFile(input.u16string(), u"", 1, 0).find(u"Hello"), std::u16string::npos);
+  EXPECT_TRUE(HasWarning(rebuilt, "rebuilt from the 5 objects found in the file"));
   fs::remove_all(dir);
 
   // A file repeating one fault endlessly keeps the first lines and a count.
