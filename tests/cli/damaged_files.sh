@@ -92,7 +92,8 @@ for cmd in pdf-to-text "pdf-to-images -j 2" split; do
     "$tmp/err" || fail "$cmd: no warning count: $(cat "$tmp/err")"
   "$prog" -v $cmd "$tmp/misplaced.pdf" -o "$tmp/warned/out.x" --no-progress -q 2> "$tmp/err" || fail "-v $cmd exits $?"
   grep -q "^drevlin-convert: .*misplaced.pdf: warning: object 6 0: " "$tmp/err" || fail "-v $cmd: $(cat "$tmp/err")"
-  ! grep -qv "warning: " "$tmp/err" || fail "-v $cmd prints more than warnings: $(cat "$tmp/err")"
+  # (Sanitizer builds add their own report at exit: only our lines count.)
+  ! grep "^drevlin-convert: " "$tmp/err" | grep -qv "warning: " || fail "-v $cmd prints more than warnings: $(cat "$tmp/err")"
 done
 grep -q "Still here" "$tmp/warned/out.x" || fail "the text around the damage is lost"
 echo ok
