@@ -54,6 +54,8 @@ std::string_view FallbackFamilyName(TFallbackFamily family) {
 }
 
 std::optional<TEastAsian> OwnEastAsianScript(char32_t c) {
+  // Below the first East Asian block (most text): no range to look through.
+  if (c < kHangul[0].First) return std::nullopt;
   if (In(kKana, c)) return TEastAsian::Japanese;
   if (In(kHangul, c)) return TEastAsian::Korean;
   if (In(kBopomofo, c)) return TEastAsian::Chinese;
@@ -62,7 +64,7 @@ std::optional<TEastAsian> OwnEastAsianScript(char32_t c) {
 
 std::span<const TFallbackFamily> FallbackCandidates(char32_t c, TEastAsian hanAs) {
   if (std::optional<TEastAsian> own = OwnEastAsianScript(c)) return ListOf(*own);
-  if (In(kHanShared, c)) return ListOf(hanAs);
+  if (c >= kHanShared[0].First && In(kHanShared, c)) return ListOf(hanAs);
   return kLatin;
 }
 
