@@ -274,7 +274,7 @@ bool TConverter::RenderRun(TOstrel& pdf, const TConversionRequest& request, int 
 // blocks, and a block of consecutive pages is one facade call, so the fonts
 // of a document are loaded once per block rather than once per page.
 bool TConverter::RenderInParallel(const TConversionRequest& request, const std::vector<int>& pages,
-                                  TRenderFailure& failure) {
+                                  TRenderFailure& failure, int& written) {
   std::atomic<size_t> next{0};
   std::atomic<int> done{0};
   std::atomic<bool> cancelled{false};
@@ -345,6 +345,8 @@ bool TConverter::RenderInParallel(const TConversionRequest& request, const std::
   }
   for (std::thread& worker : workers) worker.join();
   Progress(events_, done, pages.size());
+  // A cancelled run wrote only some pages; a failed one reports its failure.
+  written = done;
   return failure.Reason.empty();
 }
 
@@ -354,8 +356,7 @@ TStepResult TConverter::RenderImages(const TConversionRequest& request) {
   bool ok = true;
   int written = 0;
   if (request.Jobs > 1 && pages.size() > 1) {
-    ok = RenderInParallel(request, pages, failure);
-    written = static_cast<int>(pages.size());  // every page, or the run failed
+    ok = RenderInParallel(request, pages, failure, written);
   } else {
     // Contiguous runs go to the facade in one call each (one font cache for
     // the run); the facade reports each page as its file is written.

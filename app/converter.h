@@ -61,7 +61,8 @@ class TConverter {
   };
   bool RenderRun(ostrel::TOstrel& pdf, const TConversionRequest& request, int first, int last,
                  TRenderFailure& failure);
-  bool RenderInParallel(const TConversionRequest& request, const std::vector<int>& pages, TRenderFailure& failure);
+  bool RenderInParallel(const TConversionRequest& request, const std::vector<int>& pages, TRenderFailure& failure,
+                        int& written);
   TStepResult ExtractText(const TConversionRequest& request);
   TStepResult SplitPages(const TConversionRequest& request);
   std::vector<int> SelectedPages(const TConversionRequest& request);

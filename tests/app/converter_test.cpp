@@ -145,6 +145,19 @@ TEST_F(ConverterTest, PageFilesAreReportedOneByOneAndCancelStopsAfterTheCurrentP
   EXPECT_EQ(cancelling.progress, (std::vector<int>{0, 1, 2}));
   EXPECT_TRUE(fs::exists(Path("page2.bmp")));
   EXPECT_FALSE(fs::exists(Path("page3.bmp")));
+
+  // Two jobs cancelled at once: however far the threads got, the count
+  // reported is the count of files written.
+  struct CancelledAtOnce : RecordingEvents {
+    bool CancelRequested() override { return true; }
+  } atOnce;
+  TConverter parallel(atOnce);
+  request.Output = Path("par.bmp");
+  request.Jobs = 2;
+  result = parallel.Run(request);
+  int files = 0;
+  for (int page = 1; page <= 3; ++page) files += fs::exists(Path("par" + std::to_string(page) + ".bmp"));
+  EXPECT_EQ(result.Written, files);
 }
 
 }  // namespace
