@@ -62,6 +62,7 @@ TPDFEmbeddedFont* TTextComposer::FontOf(TFallbackFamily family) {
 }
 
 std::vector<TTextComposer::TRun> TTextComposer::Runs(std::u16string_view text) {
+  if (!lastRuns_.empty() && text == lastText_) return lastRuns_;
   for (size_t i = 0; i < text.size();) {
     auto [c, units] = CodePointAt(text, i);
     if (std::optional<TEastAsian> own = OwnEastAsianScript(c)) {
@@ -94,6 +95,8 @@ std::vector<TTextComposer::TRun> TTextComposer::Runs(std::u16string_view text) {
     }
     i += units;
   }
+  lastText_ = text;
+  lastRuns_ = runs;
   return runs;
 }
 

@@ -54,6 +54,10 @@ class TTextComposer {
   std::array<bool, kFallbackFamilyCount> looked_{};
   // Han characters follow the East Asian script the text showed last.
   TEastAsian hanAs_ = TEastAsian::Chinese;
+  // A line is measured for wrapping, then measured and drawn: the runs of
+  // the last text are kept so that they are found once.
+  std::u16string lastText_;
+  std::vector<TRun> lastRuns_;
 };
 
 }  // namespace ostrel
