@@ -62,13 +62,9 @@ TPDFPicasso::~TPDFPicasso() {
   if (surface_) cairo_surface_destroy(surface_);
 }
 
-bool TPDFPicasso::AttachBitmap(Bitmap& target, const TGDIPlusSettings& settings) {
-  settings_ = settings;
-  if (target.PixelFormat() != TPixelFormat::pf32bit || target.Empty()) return false;
-  if (static_cast<int>(target.Stride()) != cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, target.Width()))
-    return false;
-  surface_ = cairo_image_surface_create_for_data(target.Data(), CAIRO_FORMAT_RGB24, target.Width(),
-                                                 target.Height(), static_cast<int>(target.Stride()));
+// Starts a context drawing on the surface just made (surface_); false when
+// the surface or the context could not be made.
+bool TPDFPicasso::StartDrawing() {
   if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(surface_);
     surface_ = nullptr;
@@ -79,18 +75,21 @@ bool TPDFPicasso::AttachBitmap(Bitmap& target, const TGDIPlusSettings& settings)
   return cairo_status(cr_) == CAIRO_STATUS_SUCCESS;
 }
 
+bool TPDFPicasso::AttachBitmap(Bitmap& target, const TGDIPlusSettings& settings) {
+  settings_ = settings;
+  if (target.PixelFormat() != TPixelFormat::pf32bit || target.Empty()) return false;
+  if (static_cast<int>(target.Stride()) != cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, target.Width()))
+    return false;
+  surface_ = cairo_image_surface_create_for_data(target.Data(), CAIRO_FORMAT_RGB24, target.Width(),
+                                                 target.Height(), static_cast<int>(target.Stride()));
+  return StartDrawing();
+}
+
 bool TPDFPicasso::CreateSurface(int width, int height, const TGDIPlusSettings& settings) {
   settings_ = settings;
   if (width <= 0 || height <= 0) return false;
   surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-  if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(surface_);
-    surface_ = nullptr;
-    return false;
-  }
-  cr_ = cairo_create(surface_);
-  cairo_set_antialias(cr_, settings_.AntiAlias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
-  return cairo_status(cr_) == CAIRO_STATUS_SUCCESS;
+  return StartDrawing();
 }
 
 bool TPDFPicasso::ClipExtents(double box[4]) const {

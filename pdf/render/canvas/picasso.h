@@ -135,6 +135,7 @@ class TPDFPicasso final : public TPDFGenericCanvas {
   static constexpr double kCoordLimit = 4.0e6;
 
  private:
+  bool StartDrawing();
   enum class TSeg : uint8_t { Move, Line, Curve, Close };
   struct TSegment {
     TSeg Kind;
