@@ -12,6 +12,9 @@ namespace {
 
 // How much text after "trailer" may hold its dictionary.
 constexpr size_t kTrailerWindow = 64 * 1024;
+// Trailers and catalogs tried, newest first: a hostile file could repeat the
+// words endlessly, each try parsing up to a window of text.
+constexpr int kMaxCandidates = 64;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -40,14 +43,16 @@ std::vector<TScannedObject> ScanForObjects(std::string_view file) {
 }
 
 std::string RecoveredTrailer(std::string_view file, const std::vector<TScannedObject>& objects) {
-  for (size_t at = file.rfind("trailer"); at != std::string_view::npos;
+  int tries = 0;
+  for (size_t at = file.rfind("trailer"); at != std::string_view::npos && tries++ < kMaxCandidates;
        at = at == 0 ? std::string_view::npos : file.rfind("trailer", at - 1)) {
     TPDFStructure scratch;
     auto* dict = PdfCast<TPDFDictionary>(scratch.ParseObject(file.substr(at + 7, kTrailerWindow)));
     if (dict && dict->GetValue("Root")) return dict->ToText();
   }
   // The catalog: the object whose text holds the last "/Catalog".
-  for (size_t at = file.rfind("/Catalog"); at != std::string_view::npos;
+  tries = 0;
+  for (size_t at = file.rfind("/Catalog"); at != std::string_view::npos && tries++ < kMaxCandidates;
        at = at == 0 ? std::string_view::npos : file.rfind("/Catalog", at - 1)) {
     auto holder = std::upper_bound(objects.begin(), objects.end(), static_cast<int64_t>(at),
                                    [](int64_t offset, const TScannedObject& o) { return offset < o.Offset; });
