@@ -91,14 +91,15 @@ TStepResult TConverter::LoadPdf(const TConversionRequest& request) {
     pdfLoaded_ = true;
     return {};
   }
-  TFailureKind kind = TFailureKind::NotPdf;
-  if (!ostrel::FileExists(inputPath_)) {
-    kind = TFailureKind::NoSuchFile;
-  } else if (pdf_->LastErrorCode == ostrel::kErrWrongPassword) {
-    kind = request.Password.empty() ? TFailureKind::NeedsPassword : TFailureKind::WrongPassword;
-  }
-  Fail(kind, inputPath_);
+  Fail(OpenFailureKind(request), inputPath_);
   return {false};
+}
+
+TFailureKind TConverter::OpenFailureKind(const TConversionRequest& request) const {
+  if (!ostrel::FileExists(inputPath_)) return TFailureKind::NoSuchFile;
+  if (pdf_->LastErrorCode == ostrel::kErrWrongPassword)
+    return request.Password.empty() ? TFailureKind::NeedsPassword : TFailureKind::WrongPassword;
+  return TFailureKind::NotPdf;
 }
 
 TStepResult TConverter::TypesetText(const TConversionRequest& request) {
@@ -396,7 +397,7 @@ TStepResult TConverter::ExtractText(const TConversionRequest& request) {
   size_t done = 0;
   bool cancelled = false;
   if (!pages.empty()) Progress(events_, 0, pages.size());
-  pdf_->ExtractPagesTextFromFile(fileName, password, pages, option, [&](int, std::u16string pageText) {
+  const int opened = pdf_->ExtractPagesTextFromFile(fileName, password, pages, option, [&](int, std::u16string pageText) {
     // The text file is only whole at the end: a cancelled run writes none.
     if (events_.CancelRequested()) {
       cancelled = true;
@@ -415,8 +416,13 @@ TStepResult TConverter::ExtractText(const TConversionRequest& request) {
          "page " + std::to_string(page) + ", error " + std::to_string(pdf_->LastErrorCode));
     return {false};
   }
-  // A file the pass could not open gives an empty line per page, as a page
-  // that fails does.
+  // The pass reads the file again: one that has since gone or changed into
+  // something unreadable is a failure, not a file of empty pages.
+  if (opened != 1) {
+    Fail(OpenFailureKind(request), inputPath_, "error " + std::to_string(pdf_->LastErrorCode));
+    return {false};
+  }
+  // Pages that failed on their own give an empty line each.
   for (; done < pages.size(); ++done) text += "\r\n";
   Progress(events_, pages.size(), pages.size());
   if (request.Output == kStandardOutput) {

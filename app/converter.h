@@ -64,6 +64,8 @@ class TConverter {
   bool RenderInParallel(const TConversionRequest& request, const std::vector<int>& pages, TRenderFailure& failure,
                         int& written);
   TStepResult ExtractText(const TConversionRequest& request);
+  // Why the input could not be opened: gone, locked or not a PDF.
+  TFailureKind OpenFailureKind(const TConversionRequest& request) const;
   TStepResult SplitPages(const TConversionRequest& request);
   std::vector<int> SelectedPages(const TConversionRequest& request);
   void Fail(TFailureKind kind, const std::string& file, const std::string& detail = {});

@@ -121,6 +121,27 @@ TEST_F(ConverterTest, APageDecodingToAGibibyteFailsWithOneLineAndNoOutput) {
   }
 }
 
+// Page text reads the file a second time: a file that has meanwhile turned
+// into something else fails, instead of giving a text file of empty pages.
+TEST_F(ConverterTest, TextOfAFileThatChangedSinceLoadingFails) {
+  const std::string pdf = MakePdf("book.pdf");
+  for (const char* replacement : {"", "not a PDF at all"}) {
+    SCOPED_TRACE(replacement);
+    events.failures.clear();
+    TConversionRequest request;
+    request.Mode = kModePdfToText;
+    request.Inputs = {pdf};
+    request.Output = Path("book.txt");
+    ASSERT_TRUE(converter.Load(request).Ok);
+    if (*replacement) Write("book.pdf", replacement); else fs::remove(pdf);
+    EXPECT_FALSE(converter.Write(request).Ok);
+    ASSERT_EQ(events.failures.size(), 1u);
+    EXPECT_EQ(events.failures[0].Kind, *replacement ? TFailureKind::NotPdf : TFailureKind::NoSuchFile);
+    EXPECT_FALSE(fs::exists(request.Output));
+    MakePdf("book.pdf");
+  }
+}
+
 TEST_F(ConverterTest, PageFilesAreReportedOneByOneAndCancelStopsAfterTheCurrentPage) {
   TConversionRequest built;
   built.Mode = kModeTextToPdf;

@@ -218,7 +218,9 @@ TEST_F(MainWindowTest, LanguageSwitchKeepsTextsTheFileLacks) {
   // Qt's own buttons (message boxes, file dialogs) follow where Qt's
   // translations are installed.
   bool qtRussian = QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_ru.qm");
-  if (qtRussian) EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel").toStdString(), "Отмена");
+  if (qtRussian) {
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel").toStdString(), "Отмена");
+  }
   w.SetLanguage("Partial");
   EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel").toStdString(), "Cancel");
   EXPECT_EQ(w.ButtonSelect()->text().toStdString(), "Pick");
