@@ -443,24 +443,24 @@ TStepResult TConverter::SplitPages(const TConversionRequest& request) {
   std::u16string input = pdf_->DocumentFileName();
   std::u16string password = Utf8ToUtf16(request.Password);
   TStepResult result;
-  std::vector<int> pages = SelectedPages(request);
-  std::vector<std::string> targets = OutputFiles(request);
-  for (size_t i = 0; i < pages.size() && !events_.CancelRequested(); ++i) {
-    Progress(events_, i, pages.size());
-    if (pdf_->ExtractPagesToFile(input, password, Utf8ToUtf16(targets[i]), Utf8ToUtf16(std::to_string(pages[i]))) !=
-        1) {
-      // Pages before this one were real and are written; the rest exist only
-      // in the tree's count.
-      if (pdf_->LastErrorCode == ostrel::kErrDamagedPageTree)
-        Fail(TFailureKind::DamagedPageTree, inputPath_);
-      else
-        Fail(TFailureKind::CannotWrite, targets[i], "error " + std::to_string(pdf_->LastErrorCode));
-      result.Ok = false;
-      return result;
-    }
-    ++result.Written;
+  const std::vector<int> pages = SelectedPages(request);
+  const std::vector<std::string> targets = OutputFiles(request);
+  std::vector<std::u16string> outputs;
+  for (const std::string& target : targets) outputs.push_back(Utf8ToUtf16(target));
+  Progress(events_, 0, pages.size());
+  result.Written = pdf_->ExtractEachPageToFile(input, password, pages, outputs, [&](int written) {
+    Progress(events_, written, pages.size());
+    return !events_.CancelRequested();
+  });
+  if (result.Written < static_cast<int>(pages.size()) && !events_.CancelRequested()) {
+    // Pages before this one were real and are written; the rest exist only
+    // in the tree's count.
+    if (pdf_->LastErrorCode == ostrel::kErrDamagedPageTree)
+      Fail(TFailureKind::DamagedPageTree, inputPath_);
+    else
+      Fail(TFailureKind::CannotWrite, targets[result.Written], "error " + std::to_string(pdf_->LastErrorCode));
+    result.Ok = false;
   }
-  Progress(events_, result.Written, pages.size());
   return result;
 }
 

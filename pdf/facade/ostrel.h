@@ -121,6 +121,15 @@ class TOstrel {
                                const std::function<bool(int page, std::u16string text)>& onPage);
   int ExtractPagesToFile(std::u16string_view inputName, std::u16string_view password,
                          std::u16string_view outputName, std::u16string_view rangeList);
+  // One file per page from one reading of the input: pages[i] goes to
+  // outputNames[i], each written as ExtractPagesToFile writes it. Splitting a
+  // file this way costs one parse of it, not one per page. onWritten(n)
+  // follows the n-th file and ends the pass by returning false. Returns how
+  // many files were written: fewer than asked, with LastErrorCode set, when
+  // one failed.
+  int ExtractEachPageToFile(std::u16string_view inputName, std::u16string_view password, const std::vector<int>& pages,
+                            const std::vector<std::u16string>& outputNames,
+                            const std::function<bool(int written)>& onWritten = {});
 
   // ---- recoverable damage ----
   // One line per repair made while reading files ("object 12 0: ...") since

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "pdf/split/extraction_source.h"
@@ -85,6 +86,25 @@ class TWarningRoute {
   TSmartPDFReader& reader_;
 };
 
+// Bytes of parsed objects a one-pass split keeps before it starts its reader over.
+constexpr size_t kHeldObjectBytes = size_t{16} << 20;
+
+// Writes the pages of rangeList from source into output, through a temporary
+// name so that a failure leaves what was at output before.
+int ExtractToOneFile(TExtractionSource& source, const std::string& input, const std::string& output,
+                     std::string_view rangeList, int32_t& errorCode) {
+  // Nothing locks the input here: writing over it would destroy the very
+  // file being read.
+  if (IsSameFile(input, output)) return Fail(errorCode, kErrCannotReplaceOutput);
+  if (!OutputReplaceable(output)) return Fail(errorCode, kErrCannotReplaceOutput);
+  TReplacingFile temp(output);
+  if (!temp.IsOpen()) return Fail(errorCode, kErrCannotWriteOutput);
+  std::string bytes;
+  if (!ExtractPagesFromSource(source, rangeList, bytes, errorCode)) return 0;
+  if (!temp.Commit(bytes)) return Fail(errorCode, kErrCannotWriteOutput);
+  return 1;
+}
+
 }  // namespace
 
 int ExtractPagesToFileImpl(const std::string& input, const std::string& output, std::string_view rangeList,
@@ -92,27 +112,46 @@ int ExtractPagesToFileImpl(const std::string& input, const std::string& output, 
   errorCode = kErrNone;
   TMappedFile source;
   if (!source.Open(input)) return Fail(errorCode, kErrCannotOpen);
-  // Nothing locks the input here: writing over it would destroy the very
-  // file being read.
-  if (IsSameFile(input, output)) return Fail(errorCode, kErrCannotReplaceOutput);
-  if (!OutputReplaceable(output)) return Fail(errorCode, kErrCannotReplaceOutput);
-  TReplacingFile temp(output);
-  if (!temp.IsOpen()) return Fail(errorCode, kErrCannotWriteOutput);
   try {
-    // Splitting calls once per page on the same file: what was parsed for
-    // the previous page serves this one as long as the bytes are the same.
+    // Callers that split by calling once per page on the same file: what was
+    // parsed for the previous page serves this one while the bytes are the same.
     TExtractionCache::TLease lease = TExtractionCache::Acquire(source.Bytes());
     TWarningRoute route(lease.Source().Reader(), warnings);
-    std::string bytes;
-    const int result = ExtractPagesFromSource(lease.Source(), rangeList, bytes, errorCode);
+    const int result = ExtractToOneFile(lease.Source(), input, output, rangeList, errorCode);
     lease.Done();
-    if (!result) return 0;
-    if (!temp.Commit(bytes)) return Fail(errorCode, kErrCannotWriteOutput);
-    return 1;
+    return result;
   } catch (...) {
     // Out of memory on a hostile file, most likely; the output is not made.
     return Fail(errorCode, kErrCannotWriteOutput);
   }
+}
+
+size_t ExtractEachPageToFileImpl(const std::string& input, const std::vector<std::pair<int, std::string>>& pagesAndOutputs,
+                                 int32_t& errorCode, TWarningLog* warnings,
+                                 const std::function<bool(size_t written)>& onWritten) {
+  errorCode = kErrNone;
+  TMappedFile file;
+  if (!file.Open(input)) return Fail(errorCode, kErrCannotOpen);
+  size_t written = 0;
+  try {
+    auto source = std::make_unique<TExtractionSource>(file.Bytes());
+    for (const auto& [page, output] : pagesAndOutputs) {
+      // The reader keeps every object it parsed: once the pages so far have
+      // filled it past a bound, it starts over, so memory stays near what a
+      // few pages hold whatever the length of the file.
+      source->Reader().ForgetCachedObjects();
+      if (source->Reader().CachedObjectBytes() > kHeldObjectBytes ||
+          source->Reader().Pool().Count() > TExtractionCache::kMaxPooledObjects)
+        source = std::make_unique<TExtractionSource>(file.Bytes());
+      TWarningRoute route(source->Reader(), warnings);
+      if (!ExtractToOneFile(*source, input, output, std::to_string(page), errorCode)) return written;
+      ++written;
+      if (onWritten && !onWritten(written)) break;
+    }
+  } catch (...) {
+    errorCode = kErrCannotWriteOutput;
+  }
+  return written;
 }
 
 }  // namespace ostrel

@@ -2,8 +2,11 @@
 // "Split pdf": copies chosen pages of a PDF file into a new file without
 // loading the source as a document.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "pdf/core/ostrel_errors.h"
 
@@ -27,5 +30,13 @@ int ExtractPagesToBytes(std::string_view source, std::string_view rangeList, std
 // Damage met while reading the input is reported to warnings when given.
 int ExtractPagesToFileImpl(const std::string& input, const std::string& output, std::string_view rangeList,
                            int32_t& errorCode, TWarningLog* warnings = nullptr);
+
+// One file per page from one reading of input: pagesAndOutputs pairs a page
+// number with the file it goes to. Each file is written as above, in list
+// order; the first failure ends the pass with errorCode set, and so does
+// onWritten returning false. Returns how many files were written.
+size_t ExtractEachPageToFileImpl(const std::string& input, const std::vector<std::pair<int, std::string>>& pagesAndOutputs,
+                                 int32_t& errorCode, TWarningLog* warnings = nullptr,
+                                 const std::function<bool(size_t written)>& onWritten = {});
 
 }  // namespace ostrel

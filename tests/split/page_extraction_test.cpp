@@ -272,6 +272,44 @@ TEST(PageExtraction, FailuresLeaveNoOutputKeepOldOnesAndNeverTouchTheInput) {
   EXPECT_EQ(files, 3u);  // in.pdf, junk.pdf, o.pdf
 }
 
+// Splitting in one pass writes each page's file as a call per page would,
+// stops at the first file it cannot write, and stops when asked to.
+TEST(PageExtraction, OnePassWritesEachPageAndStopsAtTheFirstFailure) {
+  TempDir dir;
+  const std::string source = FlatDocument(3).Build(XrefKind::Stream);
+  const std::string in = (dir / "in.pdf").string();
+  testing::WriteFile(in, source);
+  const auto out = [&](const char* name) { return (dir / name).string(); };
+  int32_t code = -1;
+  std::vector<size_t> reported;
+  EXPECT_EQ(ExtractEachPageToFileImpl(in, {{3, out("a.pdf")}, {1, out("b.pdf")}}, code, nullptr,
+                                      [&](size_t n) { reported.push_back(n); return true; }),
+            2u);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(reported, (std::vector<size_t>{1, 2}));
+  int32_t single = -1;
+  ASSERT_EQ(ExtractPagesToFileImpl(in, out("c.pdf"), "3", single), 1);
+  EXPECT_EQ(testing::WithoutNewId(testing::ReadFile(out("a.pdf"))), testing::WithoutNewId(testing::ReadFile(out("c.pdf"))));
+  EXPECT_EQ(Loaded(testing::ReadFile(out("b.pdf"))).Content(1), "BT /F1 24 Tf 72 700 Td (Page 1) Tj ET");
+
+  // The input as an output, and a page past the end: files before are kept.
+  EXPECT_EQ(ExtractEachPageToFileImpl(in, {{2, out("d.pdf")}, {1, in}, {3, out("e.pdf")}}, code), 1u);
+  EXPECT_EQ(code, 402);
+  EXPECT_EQ(testing::ReadFile(in), source);
+  EXPECT_TRUE(std::filesystem::exists(out("d.pdf")));
+  EXPECT_FALSE(std::filesystem::exists(out("e.pdf")));
+  EXPECT_EQ(ExtractEachPageToFileImpl(in, {{1, out("f.pdf")}, {4, out("g.pdf")}}, code), 1u);
+  EXPECT_EQ(code, 412);
+  EXPECT_EQ(ExtractEachPageToFileImpl(out("missing.pdf"), {{1, out("h.pdf")}}, code), 0u);
+  EXPECT_EQ(code, 401);
+
+  // A false answer ends the pass after the file just written.
+  EXPECT_EQ(ExtractEachPageToFileImpl(in, {{1, out("i.pdf")}, {2, out("j.pdf")}}, code, nullptr,
+                                      [](size_t) { return false; }),
+            1u);
+  EXPECT_FALSE(std::filesystem::exists(out("j.pdf")));
+}
+
 TEST(PageTextSource, OpensOnePageWithItsContentAndInheritedResources) {
   TempDir dir;
   testing::WriteFile(dir / "in.pdf", FlatDocument(3, true).Build(XrefKind::Stream));

@@ -189,7 +189,9 @@ TEST(SmartPDFReader, PagesReadOneAfterAnotherHoldAboutOnePage) {
       EXPECT_NE(source.Resources->GetValue("Font", true), nullptr);
       const size_t count = source.Document()->Reader().Pool().Count();
       if (n == 2) held = count;
-      if (n != 1 && n != 150) EXPECT_LE(count, held);
+      if (n != 1 && n != 150) {
+        EXPECT_LE(count, held);
+      }
     }
     EXPECT_FALSE(source.LoadPage(151));
   }

@@ -166,6 +166,14 @@ inline std::string ReadFile(const std::filesystem::path& path) {
   return s.str();
 }
 
+// The fixtures carry no /ID, so every file written gets a new one.
+inline std::string WithoutNewId(std::string bytes) {
+  const size_t ids = bytes.rfind("/ID [");
+  const size_t end = ids == std::string::npos ? ids : bytes.find(']', ids);
+  if (end != std::string::npos) bytes.replace(ids, end - ids, "/ID");
+  return bytes;
+}
+
 inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
