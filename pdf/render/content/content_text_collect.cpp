@@ -12,6 +12,7 @@
 #include "pdf/render/glyphs/glyph_rasterizer.h"
 #include "pdf/render/content/pdf_renderer.h"
 #include "pdf/text/font_collection.h"
+#include "pdf/text/extract/ligatures.h"
 #include "pdf/text/extract/text_funnel.h"
 
 namespace ostrel {
@@ -143,7 +144,7 @@ void TContentRun::CollectText(const std::vector<std::string_view>& items, TPDFGl
       // for text, is not text: it is left out whole and does not advance.
       bool skip = false;
       for (uint32_t code : fonts.SplitCodes(bytes)) {
-        std::u16string text = fonts.CodeToText(code);
+        std::u16string text = ExpandLigatures(fonts.CodeToText(code));
         if (text < u" ") skip = true;
         const double advance = vertical ? -fonts.CodeVerticalMetric(code).W1y - gs_.CharSpacing * perSize
                                         : gs_.CharSpacing * perSize + fonts.CodeWidth(code);
@@ -156,7 +157,7 @@ void TContentRun::CollectText(const std::vector<std::string_view>& items, TPDFGl
         if (raster && k != 0) advance /= k;
         advance += gs_.CharSpacing * perSize;
         if (c == 32) advance += gs_.WordSpacing * perSize;
-        chars.push_back({fonts.CodeToText(c), advance});
+        chars.push_back({ExpandLigatures(fonts.CodeToText(c)), advance});
       }
     }
     (vertical ? funnel.VerticalUnits : funnel.UprightUnits) += chars.size();

@@ -10,6 +10,7 @@
 #include "pdf/text/font_collection.h"
 #include "pdf/text/glyph_list.h"
 #include "pdf/text/latin_charset.h"
+#include "pdf/text/extract/ligatures.h"
 #include "pdf/text/extract/text_extractor_marked.h"
 #include "pdf/text/extract/text_extractor_output.h"
 
@@ -481,7 +482,7 @@ void TPDFExtractor::DecodeShownBytes(std::string_view bytes, TDirectedText& into
   bool first = true;
   auto add = [&](uint32_t code) {
     if (spaced && !std::exchange(first, false)) into.AddGap(u" ");
-    into.AddGlyph(fonts_.CodeToText(code));
+    into.AddGlyph(ExpandLigatures(fonts_.CodeToText(code)));
     return into.Size() <= limit;
   };
   if (fonts_.CurrentFont->IsComposite) {

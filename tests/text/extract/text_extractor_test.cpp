@@ -30,8 +30,12 @@ class TextExtractorTest : public ::testing::Test {
     // An embedded subset without a space glyph lists the width of 32 as 0.
     pool.Add(5, "<< /Type /Font /Subtype /Type1 /BaseFont /ABCDEF+CMR10 /FirstChar 32 /LastChar 66 "
                 "/Widths [0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 700 700] >>");
+    // Ligature glyphs at codes 1 and 2.
+    pool.Add(6, "<< /Type /Font /Subtype /Type1 /BaseFont /Times-Roman "
+                "/Encoding << /Differences [1 /fi /ffl] >> >>");
     resources = PdfCast<TPDFDictionary>(pool.Add(
-        10, "<< /Font << /F1 1 0 R /F2 2 0 R /C 3 0 R /S 5 0 R /D << /Subtype /Type1 /BaseFont /Courier >> >> >>"));
+        10, "<< /Font << /F1 1 0 R /F2 2 0 R /C 3 0 R /S 5 0 R /L 6 0 R "
+            "/D << /Subtype /Type1 /BaseFont /Courier >> >> >>"));
   }
 
   std::u16string Extract(std::string_view content, int mode = 0) {
@@ -55,6 +59,9 @@ TEST_F(TextExtractorTest, ShowsStringsInContentOrder) {
   EXPECT_EQ(Extract("BT /F1 12 Tf (Hello) Tj 0 -14 Td (World) Tj ET"), u"Hello \r\nWorld");
   // WinAnsiEncoding beyond ASCII.
   EXPECT_EQ(Extract("BT /F1 12 Tf (\\223caf\\351\\224) Tj ET"), u"\u201Ccaf\u00E9\u201D");
+  // Ligature glyphs read as their letters, in the list too.
+  EXPECT_EQ(Extract("BT /L 12 Tf (\\001nd wa\\002e) Tj ET"), u"find waffle");
+  EXPECT_EQ(Extract("BT /L 12 Tf (\\001) Tj ET", 2), u"0,0,#000000,12,\"Times-Roman\",\"fi\"\r\n");
 }
 
 TEST_F(TextExtractorTest, LineBreaksFollowVerticalJumps) {

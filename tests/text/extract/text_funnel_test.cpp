@@ -259,6 +259,15 @@ TEST(TextCollection, WordsPartWhereTheGapReachesAShareOfTheSpace) {
   EXPECT_EQ(Collect(f, 8), "The components of\r\nbig words\r\n");
 }
 
+TEST(TextCollection, LigaturesReadAsTheirLetters) {
+  test::RenderFixture f;
+  f.AddResource("Font", "F1",
+                f.Indirect(f.Dict("<< /Type /Font /Subtype /Type1 /BaseFont /Times-Roman "
+                                  "/Encoding << /Differences [1 /fi /ffl] >> >>")));
+  f.SetContent("BT /F1 10 Tf 72 700 Td (\\001nd wa\\002e) Tj ET");
+  EXPECT_EQ(Collect(f, 8), "find waffle\r\n");
+}
+
 TEST(TextCollection, LetterSpacingAndColours) {
   test::RenderFixture f;
   UseHelvetica(f);
