@@ -1,6 +1,6 @@
 // The facade's page text, read straight from a PDF file: the call finds the
 // one page and runs the content interpreter over it with the text extractor
-// as its device (then adds the values of fields without appearance), or,
+// as its device (then adds the field values a viewer draws itself), or,
 // for the layout modes, the renderer's text collection and the funnel. The parsed file is
 // kept for the next call while its bytes stay the same.
 #include "pdf/facade/ostrel.h"
@@ -94,7 +94,7 @@ std::u16string TextOfPage(TSmartPDFPageSource& source, TPDFFontCollection& fonts
   renderer.Page = source.Page;
   renderer.AcroForm = acroForm;
   renderer.ReadPageText(extractor, source.Content, source.Resources);
-  ForEachFieldValueWithoutAppearance(
+  ForEachMadeFieldText(
       source.Page, acroForm,
       [&](const std::u16string& value, const std::array<double, 4>& rect) { extractor.ShowFieldValue(value, rect); });
   return extractor.Finish();
