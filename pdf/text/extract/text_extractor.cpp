@@ -19,6 +19,15 @@ namespace {
 
 constexpr double kDefaultWidth = 750;
 constexpr double kDefaultSpaceWidth = 280;
+// A word gap is judged against at most this much of a space (thousandths of
+// the size): the glyph at a font's space code may be a wide visible-space
+// sign (TeX's EC fonts), against which the gaps of tightly set text would
+// all read as kerns.
+constexpr double kMaxGapSpaceWidth = 400;
+// A positioned move that reaches this share of a full space is a full space:
+// positions are written rounded, and a word set one space on lands a hair
+// short of it.
+constexpr double kFullSpaceShare = 0.99;
 constexpr double kDefaultSize = 12.0;
 constexpr double kLineBreakFactor = 1.7;
 constexpr double kThousand = 1000;
@@ -99,6 +108,14 @@ struct TPDFExtractor::TState {
   // math italic).
   bool HasSpaceCode = true;
   double SpaceWidth = kDefaultSpaceWidth;
+  // Gaps after shown text are measured by that text's font and scale, not
+  // by those of what follows (a superscript right after its word, a math
+  // font without a space after a line of text); all zero before any text.
+  TGapMeasure Gap;
+  // True once text was shown in the current text object. Across objects
+  // the pen says little about where glyphs stand (each may have its own
+  // matrix), so a step back is never taken for an overlap there.
+  bool ShownInObject = false;
   // A "Tm" waiting for the next operator: TmX, TmY is where it puts the pen.
   bool TmPending = false;
   double TmX = 0, TmY = 0;
@@ -242,6 +259,7 @@ void TPDFExtractor::BeginText() {
   SettleTextMatrix(false);
   st_->LineStartX = 0;
   st_->LineStartY = 0;
+  st_->ShownInObject = false;
 }
 
 void TPDFExtractor::SetFont(TPDFFontCollectionData* font, double size) {
@@ -374,11 +392,13 @@ void TPDFExtractor::ShowArray(const std::vector<TShownItem>& items, const TShowC
         st.Y -= n * st.Size / kThousand;
       else
         st.X += n * sx * st.Size / -kThousand;
-      if (-n > st.SpaceWidth / 2)
+      if (-n > std::min(st.SpaceWidth, kMaxGapSpaceWidth) / 2)
         AddPiece(pieces, total, st.HasSpaceCode ? std::string(1, static_cast<char>(st.SpaceCode)) : std::string(),
                  true, false);
     }
   }
+  st.Gap = CurrentGapMeasure();
+  st.ShownInObject = true;
   if (!OnPage(context.Ctm, startX, st.X, startExact)) return;
   Show(startX, context, [&](TDirectedText& into) {
     for (const TArrayPiece& piece : pieces) DecodePiece(piece, into);
@@ -443,6 +463,8 @@ void TPDFExtractor::ShowString(const std::string& bytes, const TShowContext& con
   else
     st.X += width;
   st.PenExact = false;
+  st.Gap = CurrentGapMeasure();
+  st.ShownInObject = true;
 }
 
 void TPDFExtractor::Show(double x, const TShowContext& context,
@@ -573,7 +595,6 @@ void TPDFExtractor::SetTextMatrixScale(const std::array<double, 6>& m) {
 void TPDFExtractor::MoveTm(double newX, double newY, bool lineMoveFollows) {
   TState& st = *st_;
   const double s = st.PositionScale;
-  const double sx = st.HorizontalScale;
   // Writers that place every glyph with "Tm" and then "Td" would otherwise
   // get a gap or a break before each glyph.
   if (lineMoveFollows && !st.MoveFollowsTm) {
@@ -584,8 +605,8 @@ void TPDFExtractor::MoveTm(double newX, double newY, bool lineMoveFollows) {
   if (!lineMoveFollows && Emitting() && !EndsWithCrLf(out_) && Vertical()) {
     BreakInColumns(newX - st.X, newY - st.Y);
   } else if (!lineMoveFollows && Emitting() && !EndsWithCrLf(out_)) {
-    if (std::abs(newX - st.X) >= st.SpaceWidth / 2 * sx * st.Size / kThousand) text_.AddGap(u" ");
     double dy = std::abs(newY - st.Y);
+    if (IsWordGap(newX - st.X, dy < st.Size * s * kLineBreakFactor / 2)) text_.AddGap(u" ");
     if (dy >= st.Size * s * kLineBreakFactor / 2) text_.AddBreak(kCrLf);
     if (dy >= st.Size * s * kLineBreakFactor) text_.AddBreak(kCrLf);
   }
@@ -607,16 +628,38 @@ void TPDFExtractor::BreakAfterMove(bool fullSpaceRule) {
     BreakInColumns(dx, dy);
     return;
   }
-  const double halfSpace = st.SpaceWidth / 2 * st.HorizontalScale * st.Size / kThousand;
   const bool lineBreak = std::abs(dy) >= st.Size * s * kLineBreakFactor / 2;
-  // A "TD" back along the same line jumps to another column: without a
-  // gap its first word would run into the last one.
-  bool space = fullSpaceRule ? dx >= StringWidth(std::string(1, static_cast<char>(st.SpaceCode))) ||
-                                   (!lineBreak && -dx >= halfSpace)
-                             : std::abs(dx) >= halfSpace;
+  // A "TD" forward needs a full space; one back along the same line jumps
+  // to another column: without a gap its first word would run into the
+  // last one.
+  const double fullSpace = st.Gap.Em > 0 ? st.Gap.FullSpace : CurrentGapMeasure().FullSpace;
+  bool space = fullSpaceRule ? dx >= fullSpace * kFullSpaceShare || (!lineBreak && dx < 0 && IsWordGap(dx, true))
+                             : IsWordGap(dx, !lineBreak);
   if (space) text_.AddGap(u" ");
   if (lineBreak) text_.AddBreak(kCrLf);
   if (dy >= st.Size * s * kLineBreakFactor) text_.AddBreak(kCrLf);
+}
+
+TPDFExtractor::TGapMeasure TPDFExtractor::CurrentGapMeasure() const {
+  const TState& st = *st_;
+  const double unit = st.HorizontalScale * st.Size / kThousand;
+  TGapMeasure m;
+  m.HalfSpace = std::min(st.SpaceWidth, kMaxGapSpaceWidth) / 2 * unit;
+  // Without a space code, code 32 is some other glyph: its width says
+  // nothing about word spaces.
+  m.FullSpace = st.HasSpaceCode ? StringWidth(std::string(1, static_cast<char>(st.SpaceCode))) : st.SpaceWidth * unit;
+  m.Em = std::abs(st.Size * st.HorizontalScale);
+  return m;
+}
+
+bool TPDFExtractor::IsWordGap(double dx, bool sameLine) const {
+  const TGapMeasure m = st_->Gap.Em > 0 ? st_->Gap : CurrentGapMeasure();
+  if (dx >= 0 || !sameLine || !st_->ShownInObject) return std::abs(dx) >= m.HalfSpace;
+  // A step back by less than an em within a text object places the next
+  // glyph over the last one's advance (a writer placing each glyph where
+  // the font's widths are wider than the glyphs, an accent over its
+  // letter): no word gap. A longer jump back goes to another column.
+  return -dx >= std::max(m.HalfSpace, m.Em);
 }
 
 bool TPDFExtractor::Vertical() const {
