@@ -8,6 +8,7 @@
 #include <string>
 
 #include "pdf/facade/ostrel.h"
+#include "platform/text_codec.h"
 #include "tests/split/split_fixture.h"
 
 namespace ostrel {
@@ -163,6 +164,19 @@ TEST_F(PageTextSources, VerticalColumnsReadRightToLeft) {
   const size_t right = grid.find(u"\u65E5\u672C\u8A9E\r\n"), left = grid.find(u"\u7E26\u66F8\u304D\r\n");
   EXPECT_NE(left, std::u16string::npos);
   EXPECT_LT(right, left);
+  // Mixed with more upright text: the columns still read down, the
+  // rightmost first, where they stand between the upright lines.
+  Page("BT /F1 12 Tf 20 280 Td (Title) Tj ET BT /V 20 Tf 170 250 Td <7E2666F8304D> Tj ET "
+       "BT /V 20 Tf 200 250 Td <65E5672C8A9E> Tj ET BT /F1 12 Tf 20 20 Td (end of page) Tj ET",
+       fonts);
+  grid = Text(7);
+  size_t at = 0;
+  for (std::u16string_view line : {u"     Title\r\n", u" \u65E5\u672C\u8A9E\r\n", u" \u7E26\u66F8\u304D\r\n",
+                                    u"end of page\r\n"}) {
+    const size_t found = grid.find(line, at);
+    ASSERT_NE(found, std::u16string::npos) << Utf16ToUtf8(std::u16string(line)) << " in\n" << Utf16ToUtf8(grid);
+    at = found + line.size();
+  }
 }
 
 }  // namespace

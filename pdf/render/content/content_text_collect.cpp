@@ -76,6 +76,7 @@ void TContentRun::CollectText(const std::vector<std::string_view>& items, TPDFGl
   run.SpaceWidth = SpaceAdvance(font, raster, k) * std::hypot(glyphCTM[0], glyphCTM[1]);
   run.FontName = font.BaseFontName;
   run.ColorText = FillColorText();
+  run.Vertical = vertical;
 
   double x0 = 0;
   std::u16string word;
