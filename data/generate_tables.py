@@ -21,6 +21,7 @@ import zlib
 
 AGL = "/usr/share/aglfn/glyphlist.txt"
 AGLFN = "/usr/share/aglfn/aglfn.txt"
+ZAPF_LIST = "/usr/share/aglfn/zapfdingbats.txt"
 AFM_DIR = "/usr/share/a2ps/afm"
 URW_DIR = "/usr/share/fonts/type1/urw-base35"
 CMAP_ROOT = "/usr/share/poppler/cMap"
@@ -234,6 +235,20 @@ def symbol_table(glyphs):
         name = codes[code]
         rows.append((name, code, glyphs[name], widths[name]))
     return rows
+
+
+def dingbats_table():
+    """(code, name, Unicode) of the ZapfDingbats font's built-in encoding."""
+    codes, _ = read_afm(os.path.join(AFM_DIR, "pzdr.afm"))
+    unicode = {}
+    with open(ZAPF_LIST, encoding="ascii") as f:
+        for line in f:
+            if line.startswith("#") or not line.strip():
+                continue
+            name, value = line.strip().split(";")
+            unicode[name] = int(value, 16)
+    return [(code, codes[code], unicode[codes[code]])
+            for code in sorted(codes) if codes[code] in unicode]
 
 
 def heisei_widths(glyphs):
@@ -562,6 +577,10 @@ def main():
     body = "// {name, code, Unicode, width} of the Symbol font's encoding.\n"
     body += "".join('{"%s",%d,0x%04X,%d},\n' % r for r in symbol_table(glyphs))
     write(out, "symbol_encoding.inc", body)
+
+    body = "// {code, name, Unicode} of the ZapfDingbats font's encoding.\n"
+    body += "".join('{%d,"%s",0x%04X},\n' % r for r in dingbats_table())
+    write(out, "dingbats_encoding.inc", body)
 
     body = ("// HeiseiKakuGo-W5 widths: {high byte, widths of the 256 CIDs\n"
             "// high*256+0..255 (0: no entry)}.\n")

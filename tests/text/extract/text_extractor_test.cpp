@@ -33,8 +33,11 @@ class TextExtractorTest : public ::testing::Test {
     // Ligature glyphs at codes 1 and 2.
     pool.Add(6, "<< /Type /Font /Subtype /Type1 /BaseFont /Times-Roman "
                 "/Encoding << /Differences [1 /fi /ffl] >> >>");
+    // ZapfDingbats by its own codes, and by a glyph name.
+    pool.Add(7, "<< /Type /Font /Subtype /Type1 /BaseFont /ZapfDingbats >>");
+    pool.Add(8, "<< /Type /Font /Subtype /Type1 /BaseFont /ZapfDingbats /Encoding << /Differences [65 /a20] >> >>");
     resources = PdfCast<TPDFDictionary>(pool.Add(
-        10, "<< /Font << /F1 1 0 R /F2 2 0 R /C 3 0 R /S 5 0 R /L 6 0 R "
+        10, "<< /Font << /F1 1 0 R /F2 2 0 R /C 3 0 R /S 5 0 R /L 6 0 R /Z 7 0 R /ZD 8 0 R "
             "/D << /Subtype /Type1 /BaseFont /Courier >> >> >>"));
   }
 
@@ -62,6 +65,8 @@ TEST_F(TextExtractorTest, ShowsStringsInContentOrder) {
   // Ligature glyphs read as their letters, in the list too.
   EXPECT_EQ(Extract("BT /L 12 Tf (\\001nd wa\\002e) Tj ET"), u"find waffle");
   EXPECT_EQ(Extract("BT /L 12 Tf (\\001) Tj ET", 2), u"0,0,#000000,12,\"Times-Roman\",\"fi\"\r\n");
+  // Dingbats read as the symbols they draw.
+  EXPECT_EQ(Extract("BT /Z 12 Tf (4 8 H) Tj /ZD 12 Tf (A) Tj ET"), u"\u2714 \u2718 \u2605\u2714");
 }
 
 TEST_F(TextExtractorTest, LineBreaksFollowVerticalJumps) {
