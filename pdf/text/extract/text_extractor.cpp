@@ -370,11 +370,24 @@ void TPDFExtractor::ShowArray(const std::vector<TShownItem>& items, const TShowC
   st.PenExact = false;
   std::vector<TArrayPiece> pieces;
   size_t total = 0;
+  const std::string gapBytes = st.HasSpaceCode ? std::string(1, static_cast<char>(st.SpaceCode)) : std::string();
+  // Letters spread wider than a space are parted across the strings of the
+  // array too, unless a kern closes the gap: lastSpaced is the string before
+  // was spread, shift the kerning since it and gapSince whether a kern
+  // already wrote a gap.
+  bool lastSpaced = false, gapSince = false;
+  double shift = 0;
   for (const TShownItem& item : items) {
     if (item.IsString) {
       std::string bytes = item.Bytes;
       // Wide letter spacing reads as separate words.
-      bool spaced = st.CharSpacing > st.SpaceWidth * sx * st.Size / kThousand;
+      const double spaceAdvance = st.SpaceWidth * sx * st.Size / kThousand;
+      bool spaced = st.CharSpacing > spaceAdvance;
+      if (spaced && lastSpaced && !gapSince && !Vertical() && st.CharSpacing + shift > spaceAdvance)
+        AddPiece(pieces, total, gapBytes, true, false);
+      lastSpaced = spaced;
+      gapSince = false;
+      shift = 0;
       if (spaced && spaceBytes && bytes.size() > 1) {
         std::string gapped;
         gapped.reserve(bytes.size() * 2);
@@ -392,9 +405,11 @@ void TPDFExtractor::ShowArray(const std::vector<TShownItem>& items, const TShowC
         st.Y -= n * st.Size / kThousand;
       else
         st.X += n * sx * st.Size / -kThousand;
-      if (-n > std::min(st.SpaceWidth, kMaxGapSpaceWidth) / 2)
-        AddPiece(pieces, total, st.HasSpaceCode ? std::string(1, static_cast<char>(st.SpaceCode)) : std::string(),
-                 true, false);
+      shift += n * sx * st.Size / -kThousand;
+      if (-n > std::min(st.SpaceWidth, kMaxGapSpaceWidth) / 2) {
+        AddPiece(pieces, total, gapBytes, true, false);
+        gapSince = true;
+      }
     }
   }
   st.Gap = CurrentGapMeasure();

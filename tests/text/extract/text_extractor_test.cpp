@@ -98,6 +98,9 @@ TEST_F(TextExtractorTest, ArraysKernAndSpace) {
   EXPECT_EQ(Extract("BT /F2 12 Tf [(A) -300 (B) -100 (C)] TJ ET"), u"A BC");
   // Letter spacing wider than a space spreads the letters of array strings.
   EXPECT_EQ(Extract("BT /F2 10 Tf 4 Tc [(ab)] TJ ET"), u"a b");
+  // ... across the array's strings too, unless a kern closes the gap.
+  EXPECT_EQ(Extract("BT /F2 10 Tf 4 Tc [(ab) 20 (cd) (e)] TJ ET"), u"a b c d e");
+  EXPECT_EQ(Extract("BT /F2 10 Tf 4 Tc [(ab) 200 (cd)] TJ ET"), u"a bc d");
   // The array of another operator is no part of the text.
   EXPECT_EQ(Extract("BT /F2 12 Tf [(A)] TJ [3 -1000] 0 d [(B)] TJ ET"), u"AB");
   // A font without a space glyph: kerns are not taken for word gaps.
