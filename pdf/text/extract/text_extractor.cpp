@@ -644,12 +644,12 @@ void TPDFExtractor::BreakAfterMove(bool fullSpaceRule) {
     return;
   }
   const bool lineBreak = std::abs(dy) >= st.Size * s * kLineBreakFactor / 2;
-  // A "TD" forward needs a full space; one back along the same line jumps
-  // to another column: without a gap its first word would run into the
-  // last one.
+  // A "TD" to a new line needs a full space forward to leave a gap; along
+  // the same line it moves like a "Td" (writers place words and the pieces
+  // of formulas with it, a little less than a space apart in tightly set
+  // text, and jump back to another column).
   const double fullSpace = st.Gap.Em > 0 ? st.Gap.FullSpace : CurrentGapMeasure().FullSpace;
-  bool space = fullSpaceRule ? dx >= fullSpace * kFullSpaceShare || (!lineBreak && dx < 0 && IsWordGap(dx, true))
-                             : IsWordGap(dx, !lineBreak);
+  bool space = fullSpaceRule && lineBreak ? dx >= fullSpace * kFullSpaceShare : IsWordGap(dx, !lineBreak);
   if (space) text_.AddGap(u" ");
   if (lineBreak) text_.AddBreak(kCrLf);
   if (dy >= st.Size * s * kLineBreakFactor) text_.AddBreak(kCrLf);

@@ -88,10 +88,11 @@ TEST_F(TextExtractorLayout, SpacingAndMovesMeasuredInTextSpace) {
   // "AB" end at 119.34, where "C" follows without a gap.
   EXPECT_EQ(Extract("BT /F1 10 Tf 1 0 0 1 100 700 Tm 3 Tc (AB) Tj 1 0 0 1 119.4 700 Tm (C) Tj ET"), u"ABC");
   EXPECT_EQ(Extract("BT /F1 10 Tf 1 0 0 1 100 700 Tm 3 Tc (AB) Tj 1 0 0 1 124 700 Tm (C) Tj ET"), u"AB C");
-  // A "TD" back to the other column is a jump like a "Td"; a small step
-  // forward still needs a full space.
+  // A "TD" along the line moves like a "Td": back to the other column is a
+  // jump, a step forward is a gap from half a space (1.39) on.
   EXPECT_EQ(Extract("BT /F1 1 Tf 10 0 0 10 300 500 Tm (ac-) Tj -24 0 TD (our) Tj ET"), u"ac- our");
-  EXPECT_EQ(Extract("BT /F1 10 Tf (A) Tj 8.5 0 TD (B) Tj ET"), u"AB");
+  EXPECT_EQ(Extract("BT /F1 10 Tf (A) Tj 7.8 0 TD (B) Tj ET"), u"AB");
+  EXPECT_EQ(Extract("BT /F1 10 Tf (A) Tj 8.5 0 TD (B) Tj ET"), u"A B");
 }
 
 TEST_F(TextExtractorLayout, GapsAreMeasuredByTheTextBeforeThem) {
@@ -100,9 +101,9 @@ TEST_F(TextExtractorLayout, GapsAreMeasuredByTheTextBeforeThem) {
   EXPECT_EQ(Extract("BT /F1 1 Tf 10 0 0 10 100 700 Tm (AB) Tj 6 0 0 6 114.3 703 Tm (C) Tj "
                     "10 0 0 10 121 700 Tm (D) Tj ET"),
             u"ABC D");
-  // A "TD" one space of the text before it on, rounded short, into a font
-  // without a space glyph (its code 32 is a wide psi).
-  EXPECT_EQ(Extract("BT /F1 10 Tf (AB) Tj /M 10 Tf 16.119 0 TD (A) Tj ET"), u"AB A");
+  // A "TD" to the next line one space of the text before it on, rounded
+  // short, into a font without a space glyph (its code 32 is a wide psi).
+  EXPECT_EQ(Extract("BT /F1 10 Tf (AB) Tj /M 10 Tf 16.119 -12 TD (A) Tj ET"), u"AB \r\nA");
   // Against a visible-space sign half an em wide, a kern of a quarter em
   // still parts words.
   EXPECT_EQ(Extract("BT /E 10 Tf [(A) -250 (B) -100 (A)] TJ ET"), u"A BA");
