@@ -251,6 +251,28 @@ def dingbats_table():
             for code in sorted(codes) if codes[code] in unicode]
 
 
+# Spacing accents as fonts draw them, each with its combining mark.
+SPACING_ACCENTS = [
+    (0x00B4, 0x0301), (0x0060, 0x0300), (0x00A8, 0x0308), (0x02C6, 0x0302),
+    (0x02DC, 0x0303), (0x00B8, 0x0327), (0x02DA, 0x030A), (0x02C7, 0x030C),
+    (0x00AF, 0x0304), (0x02D8, 0x0306), (0x02D9, 0x0307), (0x02DB, 0x0328),
+    (0x02DD, 0x030B),
+]
+
+
+def accent_compositions():
+    """(accent, base, composed) for every basic Latin letter that has a
+    precomposed form with a spacing accent; dotless i stands for i."""
+    rows = []
+    for accent, mark in SPACING_ACCENTS:
+        for base in [chr(c) for c in range(0x41, 0x5B)] + [chr(c) for c in range(0x61, 0x7B)] + ["\u0131"]:
+            letter = "i" if base == "\u0131" else base
+            composed = unicodedata.normalize("NFC", letter + chr(mark))
+            if len(composed) == 1:
+                rows.append((accent, ord(base), ord(composed)))
+    return rows
+
+
 def heisei_widths(glyphs):
     """Unicode-keyed proportional widths in the groups the table holds."""
     _, helvetica = read_afm(os.path.join(AFM_DIR, "phvr.afm"))
@@ -581,6 +603,12 @@ def main():
     body = "// {code, name, Unicode} of the ZapfDingbats font's encoding.\n"
     body += "".join('{%d,"%s",0x%04X},\n' % r for r in dingbats_table())
     write(out, "dingbats_encoding.inc", body)
+
+    body = ("// {spacing accent, base letter, precomposed letter}; the combining\n"
+            "// marks of the accents are {accent, 0, mark}.\n")
+    body += "".join("{0x%04X,0x%04X,0x%04X},\n" % r for r in accent_compositions())
+    body += "".join("{0x%04X,0,0x%04X},\n" % r for r in SPACING_ACCENTS)
+    write(out, "accent_compositions.inc", body)
 
     body = ("// HeiseiKakuGo-W5 widths: {high byte, widths of the 256 CIDs\n"
             "// high*256+0..255 (0: no entry)}.\n")

@@ -10,6 +10,7 @@
 #include "pdf/text/font_collection.h"
 #include "pdf/text/glyph_list.h"
 #include "pdf/text/latin_charset.h"
+#include "pdf/text/extract/accents.h"
 #include "pdf/text/extract/ligatures.h"
 #include "pdf/text/extract/text_extractor_marked.h"
 #include "pdf/text/extract/text_extractor_output.h"
@@ -116,6 +117,9 @@ struct TPDFExtractor::TState {
   // the pen says little about where glyphs stand (each may have its own
   // matrix), so a step back is never taken for an overlap there.
   bool ShownInObject = false;
+  // Set by a step back that is no gap: where the text before it ended.
+  bool HasResume = false;
+  double ResumeX = 0;
   // A "Tm" waiting for the next operator: TmX, TmY is where it puts the pen.
   bool TmPending = false;
   double TmX = 0, TmY = 0;
@@ -185,6 +189,7 @@ std::u16string TPDFExtractor::Finish() {
   // page.
   if (insertBreakEnd_ == out_.size() && EndsWithCrLf(out_) && !out_.empty()) out_.resize(out_.size() - 2);
   insertBreakEnd_ = 0;
+  overlapAt_ = kNoOverlap;
   std::u16string result = std::move(out_);
   out_.clear();
   text_.EndRun();
@@ -260,6 +265,7 @@ void TPDFExtractor::BeginText() {
   st_->LineStartX = 0;
   st_->LineStartY = 0;
   st_->ShownInObject = false;
+  st_->HasResume = false;
 }
 
 void TPDFExtractor::SetFont(TPDFFontCollectionData* font, double size) {
@@ -315,6 +321,7 @@ void TPDFExtractor::PenToNextLine() {
   st.LineStartY = st.Y;
   st.MoveFollowsTm = false;
   st.PenExact = true;
+  st.HasResume = false;
 }
 
 void TPDFExtractor::SetTextMatrix(const std::array<double, 6>& m) {
@@ -349,11 +356,14 @@ void TPDFExtractor::ShowText(const std::vector<TShownItem>& items, const TShowCo
   std::u16string turnedText;
   TDirectedText turnedInto(turnedText);
   const bool turned = BeginTurnedPiece(context, turnedInto);
+  const size_t overlapAt = std::exchange(overlapAt_, kNoOverlap);
   if (context.IsArray) {
     ShowArray(items, context);
   } else if (!items.empty() && items.back().IsString) {
     ShowString(items.back().Bytes, context);
   }
+  // A glyph set back over the last one: an accent and its letter.
+  if (overlapAt != kNoOverlap && Emitting() && !turned) ComposeAccentAt(overlapAt);
   if (turned) EndTurnedPiece(context, std::move(turnedText), st_->X - startX);
   fonts_.CurrentFont = current;
 }
@@ -621,7 +631,7 @@ void TPDFExtractor::MoveTm(double newX, double newY, bool lineMoveFollows) {
     BreakInColumns(newX - st.X, newY - st.Y);
   } else if (!lineMoveFollows && Emitting() && !EndsWithCrLf(out_)) {
     double dy = std::abs(newY - st.Y);
-    if (IsWordGap(newX - st.X, dy < st.Size * s * kLineBreakFactor / 2)) text_.AddGap(u" ");
+    if (IsWordGap(st.X, newX, dy < st.Size * s * kLineBreakFactor / 2)) text_.AddGap(u" ");
     if (dy >= st.Size * s * kLineBreakFactor / 2) text_.AddBreak(kCrLf);
     if (dy >= st.Size * s * kLineBreakFactor) text_.AddBreak(kCrLf);
   }
@@ -649,7 +659,7 @@ void TPDFExtractor::BreakAfterMove(bool fullSpaceRule) {
   // of formulas with it, a little less than a space apart in tightly set
   // text, and jump back to another column).
   const double fullSpace = st.Gap.Em > 0 ? st.Gap.FullSpace : CurrentGapMeasure().FullSpace;
-  bool space = fullSpaceRule && lineBreak ? dx >= fullSpace * kFullSpaceShare : IsWordGap(dx, !lineBreak);
+  bool space = fullSpaceRule && lineBreak ? dx >= fullSpace * kFullSpaceShare : IsWordGap(st.X - dx, st.X, !lineBreak);
   if (space) text_.AddGap(u" ");
   if (lineBreak) text_.AddBreak(kCrLf);
   if (dy >= st.Size * s * kLineBreakFactor) text_.AddBreak(kCrLf);
@@ -667,14 +677,37 @@ TPDFExtractor::TGapMeasure TPDFExtractor::CurrentGapMeasure() const {
   return m;
 }
 
-bool TPDFExtractor::IsWordGap(double dx, bool sameLine) const {
-  const TGapMeasure m = st_->Gap.Em > 0 ? st_->Gap : CurrentGapMeasure();
-  if (dx >= 0 || !sameLine || !st_->ShownInObject) return std::abs(dx) >= m.HalfSpace;
+bool TPDFExtractor::IsWordGap(double from, double to, bool sameLine) {
+  TState& st = *st_;
+  const TGapMeasure m = st.Gap.Em > 0 ? st.Gap : CurrentGapMeasure();
+  // After glyphs set back over earlier text (an accent over its letter),
+  // the text goes on from where the earlier text ended, if that is further
+  // on than the pen.
+  if (std::exchange(st.HasResume, false) && sameLine && to >= from) from = std::max(from, st.ResumeX);
+  const double dx = to - from;
+  if (dx >= 0 || !sameLine || !st.ShownInObject) return std::abs(dx) >= m.HalfSpace;
   // A step back by less than an em within a text object places the next
   // glyph over the last one's advance (a writer placing each glyph where
   // the font's widths are wider than the glyphs, an accent over its
   // letter): no word gap. A longer jump back goes to another column.
-  return -dx >= std::max(m.HalfSpace, m.Em);
+  if (-dx >= std::max(m.HalfSpace, m.Em)) return true;
+  overlapAt_ = out_.size();
+  st.HasResume = true;
+  st.ResumeX = from;
+  return false;
+}
+
+void TPDFExtractor::ComposeAccentAt(size_t at) {
+  if (at == 0 || at >= out_.size()) return;
+  const char16_t before = out_[at - 1], after = out_[at];
+  std::u16string letter;
+  if (IsSpacingAccent(after))
+    letter = ComposeAccent(before, after);
+  else if (IsSpacingAccent(before))
+    letter = ComposeAccent(after, before);
+  if (letter.empty()) return;
+  out_.replace(at - 1, 2, letter);
+  text_.EndRun();
 }
 
 bool TPDFExtractor::Vertical() const {

@@ -79,9 +79,14 @@ class TPDFExtractor final : public TTextDevice {
   void FindSpaceCode();
   // The gap measures of the current font and scale.
   TGapMeasure CurrentGapMeasure() const;
-  // True when the pen moving sideways by dx from the end of the last shown
-  // text leaves a word gap (sameLine: the move breaks no line).
-  bool IsWordGap(double dx, bool sameLine) const;
+  // True when the pen moving sideways from the end of the last shown text
+  // (from) to to leaves a word gap (sameLine: the move breaks no line). A
+  // step back that is no gap notes where the next glyph goes (overlapAt_).
+  bool IsWordGap(double from, double to, bool sameLine);
+  // Joins the accent and the letter on either side of at into one letter.
+  void ComposeAccentAt(size_t at);
+  static constexpr size_t kNoOverlap = static_cast<size_t>(-1);
+  size_t overlapAt_ = kNoOverlap;
   double StringWidth(std::string_view bytes) const;
   // Text of a vertical font runs down the page in columns.
   bool Vertical() const;

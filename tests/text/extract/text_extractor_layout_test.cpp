@@ -114,6 +114,17 @@ TEST_F(TextExtractorLayout, GapsAreMeasuredByTheTextBeforeThem) {
   EXPECT_EQ(Extract("BT /A 10 Tf <0004> Tj ET BT 3 0 Td <0004> Tj ET"), u"h h");
 }
 
+TEST_F(TextExtractorLayout, AccentsSetOverTheirLetters) {
+  // An acute set back over the "e" before it; the text then goes on from
+  // where "Este" ended, not from the accent's end.
+  EXPECT_EQ(Extract("BT /F1 10 Tf (Este) Tj 15.5 0 Td (\\264) Tj 4.51 0 Td (vez) Tj ET"), u"Est\u00E9vez");
+  // A circumflex first and its letter set back under it: no precomposed
+  // letter, so the letter and the combining mark.
+  EXPECT_EQ(Extract("BT /F1 10 Tf (Punkt) Tj 28.6 0 Td (\\210) Tj -0.5 0 Td (P) Tj ET"), u"Punkt P\u0302");
+  // Without a step back an accent is a character of its own.
+  EXPECT_EQ(Extract("BT /F1 10 Tf (e) Tj (\\264) Tj ET"), u"e\u00B4");
+}
+
 TEST_F(TextExtractorLayout, MatrixThenLineMoveIsOneMove) {
   // Each glyph placed by resetting the matrix and moving from there: the
   // reset alone points back to the line start, which is no gap.
