@@ -232,11 +232,8 @@ void TPDFRenderer::DrawAnnotations(TPDFPicasso& canvas) {
       flags = std::isfinite(f->Value) ? f->AsInteger() : 0;
     if ((flags & 2) || (flags & 0x20)) continue;
     // Text is read as a viewer that makes the form's appearances shows it:
-    // the plain text takes such a widget's caption or value from the field.
-    // The laid-out text has no field values and keeps the appearances of
-    // text and choice fields.
-    if (TextDevice && IsRemadeWidget(annot, AcroForm)) continue;
-    if (OutputKind == kOutputTextCollection && IsRemadePushButton(annot, AcroForm)) continue;
+    // such a widget's caption or value comes from the field.
+    if ((TextDevice || OutputKind == kOutputTextCollection) && IsRemadeWidget(annot, AcroForm)) continue;
     CTM = BaseCTM;
     if (!DrawMadeAppearance(canvas, annot)) DrawAnnotation(canvas, annot, pageResources);
   }

@@ -56,10 +56,6 @@ TPDFString* MadeText(TPDFDictionary* annot) {
 
 }  // namespace
 
-bool IsRemadePushButton(TPDFDictionary* annot, TPDFDictionary* acroForm) {
-  return IsRemadeWidget(annot, acroForm) && IsPushButton(annot);
-}
-
 bool IsRemadeWidget(TPDFDictionary* annot, TPDFDictionary* acroForm) {
   if (!annot || !AsksForAppearances(acroForm)) return false;
   auto* subtype = annot->Get<TPDFName>("Subtype");

@@ -24,7 +24,5 @@ void ForEachMadeFieldText(TPDFDictionary* page, TPDFDictionary* acroForm,
 // appearance the file carries (a copy of a label the page draws anyway, or a
 // value since replaced) is not what a viewer shows.
 bool IsRemadeWidget(TPDFDictionary* annot, TPDFDictionary* acroForm);
-// The same, for push buttons only.
-bool IsRemadePushButton(TPDFDictionary* annot, TPDFDictionary* acroForm);
 
 }  // namespace ostrel
