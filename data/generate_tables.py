@@ -21,6 +21,7 @@ import zlib
 
 AGL = "/usr/share/aglfn/glyphlist.txt"
 AGLFN = "/usr/share/aglfn/aglfn.txt"
+ZAPF_LIST = "/usr/share/aglfn/zapfdingbats.txt"
 AFM_DIR = "/usr/share/a2ps/afm"
 URW_DIR = "/usr/share/fonts/type1/urw-base35"
 CMAP_ROOT = "/usr/share/poppler/cMap"
@@ -233,6 +234,42 @@ def symbol_table(glyphs):
     for code in sorted(codes):
         name = codes[code]
         rows.append((name, code, glyphs[name], widths[name]))
+    return rows
+
+
+def dingbats_table():
+    """(code, name, Unicode) of the ZapfDingbats font's built-in encoding."""
+    codes, _ = read_afm(os.path.join(AFM_DIR, "pzdr.afm"))
+    unicode = {}
+    with open(ZAPF_LIST, encoding="ascii") as f:
+        for line in f:
+            if line.startswith("#") or not line.strip():
+                continue
+            name, value = line.strip().split(";")
+            unicode[name] = int(value, 16)
+    return [(code, codes[code], unicode[codes[code]])
+            for code in sorted(codes) if codes[code] in unicode]
+
+
+# Spacing accents as fonts draw them, each with its combining mark.
+SPACING_ACCENTS = [
+    (0x00B4, 0x0301), (0x0060, 0x0300), (0x00A8, 0x0308), (0x02C6, 0x0302),
+    (0x02DC, 0x0303), (0x00B8, 0x0327), (0x02DA, 0x030A), (0x02C7, 0x030C),
+    (0x00AF, 0x0304), (0x02D8, 0x0306), (0x02D9, 0x0307), (0x02DB, 0x0328),
+    (0x02DD, 0x030B),
+]
+
+
+def accent_compositions():
+    """(accent, base, composed) for every basic Latin letter that has a
+    precomposed form with a spacing accent; dotless i stands for i."""
+    rows = []
+    for accent, mark in SPACING_ACCENTS:
+        for base in [chr(c) for c in range(0x41, 0x5B)] + [chr(c) for c in range(0x61, 0x7B)] + ["\u0131"]:
+            letter = "i" if base == "\u0131" else base
+            composed = unicodedata.normalize("NFC", letter + chr(mark))
+            if len(composed) == 1:
+                rows.append((accent, ord(base), ord(composed)))
     return rows
 
 
@@ -562,6 +599,16 @@ def main():
     body = "// {name, code, Unicode, width} of the Symbol font's encoding.\n"
     body += "".join('{"%s",%d,0x%04X,%d},\n' % r for r in symbol_table(glyphs))
     write(out, "symbol_encoding.inc", body)
+
+    body = "// {code, name, Unicode} of the ZapfDingbats font's encoding.\n"
+    body += "".join('{%d,"%s",0x%04X},\n' % r for r in dingbats_table())
+    write(out, "dingbats_encoding.inc", body)
+
+    body = ("// {spacing accent, base letter, precomposed letter}; the combining\n"
+            "// marks of the accents are {accent, 0, mark}.\n")
+    body += "".join("{0x%04X,0x%04X,0x%04X},\n" % r for r in accent_compositions())
+    body += "".join("{0x%04X,0,0x%04X},\n" % r for r in SPACING_ACCENTS)
+    write(out, "accent_compositions.inc", body)
 
     body = ("// HeiseiKakuGo-W5 widths: {high byte, widths of the 256 CIDs\n"
             "// high*256+0..255 (0: no entry)}.\n")

@@ -1,8 +1,9 @@
 // The facade's page text, read straight from a PDF file: the call finds the
 // one page and runs the content interpreter over it with the text extractor
-// as its device (then adds the values of fields without appearance), or,
-// for the layout modes, the renderer's text collection and the funnel. The parsed file is
-// kept for the next call while its bytes stay the same.
+// as its device (then adds the field values a viewer draws itself), or,
+// for the layout modes, the renderer's text collection and the funnel (with
+// the same field values). The parsed file is kept for the next call while
+// its bytes stay the same.
 #include "pdf/facade/ostrel.h"
 
 #include <algorithm>
@@ -30,6 +31,26 @@ namespace {
 int ExtractorModeOf(int options) { return options == kTextPositionedList ? TPDFExtractor::kPositionedList : options; }
 bool IsLayoutOption(int options) { return options >= kTextPieces && options <= kTextLines; }
 
+// A field value as a run of text in its widget's rectangle: set from the
+// left edge, at most 12 points high, centred across the rectangle, with
+// half an em per character (the reader picks the font when it draws it).
+TPDFTextRun FieldValueRun(const std::u16string& value, const std::array<double, 4>& rect) {
+  constexpr double kMaxFieldSize = 12, kMinFieldSize = 1, kInset = 2;
+  constexpr double kAdvance = 500, kAscent = 750, kDescent = -250;
+  const double size = std::clamp(rect[3] - rect[1] - 2 * kInset, kMinFieldSize, kMaxFieldSize);
+  const double baseline = (rect[1] + rect[3]) / 2 - size * (kAscent + kDescent) / 2000;
+  TPDFTextRun run;
+  run.Matrix = {size / 1000, 0, 0, size / 1000, rect[0] + kInset, baseline};
+  run.Text = value;
+  run.Widths.assign(value.size(), kAdvance);
+  run.BaseY = kDescent;
+  run.Width = kAdvance * static_cast<double>(value.size());
+  run.Height = kAscent - kDescent;
+  run.Size = size;
+  run.ColorText = "#000000";
+  return run;
+}
+
 // Options 3 to 6: the positioned list, words split apart (4, 6) and widths
 // written (5, 6); 7 the character grid; 8 one line per block.
 std::u16string FunnelText(TPDFDictionary* page, TPDFDictionary* acroForm, TPDFFontCollection& fonts, int options,
@@ -42,6 +63,10 @@ std::u16string FunnelText(TPDFDictionary* page, TPDFDictionary* acroForm, TPDFFo
   funnel.ApplySettings(settings);
   renderer.Page = page;
   renderer.CollectPageText();
+  ForEachMadeFieldText(page, acroForm, [&](const std::u16string& value, const std::array<double, 4>& rect) {
+    funnel.SetAllowJoin(false);
+    funnel.AddRun(FieldValueRun(value, rect));
+  });
   std::u16string text;
   if (options == kTextLayout || options == kTextLines) funnel.TurnForColumns();
   if (options == kTextLayout) {
@@ -94,7 +119,7 @@ std::u16string TextOfPage(TSmartPDFPageSource& source, TPDFFontCollection& fonts
   renderer.Page = source.Page;
   renderer.AcroForm = acroForm;
   renderer.ReadPageText(extractor, source.Content, source.Resources);
-  ForEachFieldValueWithoutAppearance(
+  ForEachMadeFieldText(
       source.Page, acroForm,
       [&](const std::u16string& value, const std::array<double, 4>& rect) { extractor.ShowFieldValue(value, rect); });
   return extractor.Finish();

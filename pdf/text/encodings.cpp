@@ -20,6 +20,16 @@ constexpr TSymbolGlyph kSymbol[] = {
 };
 static_assert(std::size(kSymbol) == 189);
 
+struct TDingbatsGlyph {
+  int Code;
+  const char* Name;
+  char16_t Unicode;
+};
+
+constexpr TDingbatsGlyph kDingbats[] = {
+#include "data/dingbats_encoding.inc"
+};
+
 TGlyphNames BuildLatin(int encoding) {
   TGlyphNames names;
   names.fill(".notdef");
@@ -104,5 +114,17 @@ const TSymbolGlyph* FindSymbolGlyph(std::string_view name) {
 }
 
 const TGlyphNames& SymbolUnicodeNames() { return Tables().SymbolUnicode; }
+
+char16_t DingbatsCodeUnicode(int code) {
+  for (const TDingbatsGlyph& g : kDingbats)
+    if (g.Code == code) return g.Unicode;
+  return 0;
+}
+
+char16_t DingbatsNameUnicode(std::string_view name) {
+  for (const TDingbatsGlyph& g : kDingbats)
+    if (g.Name == name) return g.Unicode;
+  return 0;
+}
 
 }  // namespace ostrel

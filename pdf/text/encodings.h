@@ -1,6 +1,7 @@
 #pragma once
-// Glyph names of the built-in single-byte encodings, and the Symbol font's
-// own encoding with its Unicode values and widths.
+// Glyph names of the built-in single-byte encodings, the Symbol font's own
+// encoding with its Unicode values and widths, and the ZapfDingbats font's
+// characters.
 #include <array>
 #include <span>
 #include <string>
@@ -38,5 +39,10 @@ const TSymbolGlyph* FindSymbolGlyph(std::string_view name);
 // The names the standard Symbol font uses for its codes: "U+" and four
 // upper-case hex digits of each glyph's Unicode value; empty elsewhere.
 const TGlyphNames& SymbolUnicodeNames();
+
+// The character of a code of the ZapfDingbats font's built-in encoding, and
+// of one of its glyph names ("a20"); 0 when there is none.
+char16_t DingbatsCodeUnicode(int code);
+char16_t DingbatsNameUnicode(std::string_view name);
 
 }  // namespace ostrel

@@ -318,9 +318,18 @@ void TFontLoader::ResolveUnicode(TPDFFontCollectionData& rec) {
     names = GlyphNamesOf(baseEncoding_);
     ApplyDifferences(cache_, differences_, names);
   }
+  // ZapfDingbats names its glyphs "a1" to "a191", which the glyph list does
+  // not hold; without an /Encoding its codes are those of its own encoding.
+  const bool dingbats = !rec.IsComposite && MatchStandardFont(rec.BaseFontName) == kStandardDingbatsFont;
+  const bool dingbatsCodes = dingbats && encodingName_.empty() && !differences_;
   for (int code = 0; code < 256; ++code) {
     TNameChar c = ResolveGlyphName(symbolic_ ? names[code] : rec.GlyphNames[code]);
     if (symbolic_ && c.Unicode == 0) c = ResolveGlyphName(rec.GlyphNames[code]);
+    if (dingbats) {
+      char16_t u = DingbatsNameUnicode(rec.GlyphNames[code]);
+      if (!u && dingbatsCodes) u = DingbatsCodeUnicode(code);
+      if (u) c = {0, u};
+    }
     rec.TextChars[code] = c.Byte ? std::string(1, static_cast<char>(c.Byte)) : std::string();
     rec.UnicodeText[code] = std::u16string(1, c.Unicode);
   }

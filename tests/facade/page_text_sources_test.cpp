@@ -8,6 +8,7 @@
 #include <string>
 
 #include "pdf/facade/ostrel.h"
+#include "platform/text_codec.h"
 #include "tests/split/split_fixture.h"
 
 namespace ostrel {
@@ -104,7 +105,7 @@ TEST_F(PageTextSources, AnnotationsShowWhatAViewerShows) {
   // push button whose made appearance shows its caption, not the label the
   // file carries (which repeats one the page draws).
   Page("BT /F1 12 Tf 20 250 Td (Body) Tj ET", "<< /Font << /F1 5 0 R >> >>",
-       "/Annots [12 0 R 13 0 R 14 0 R 15 0 R 18 0 R]");
+       "/Annots [12 0 R 13 0 R 14 0 R 15 0 R 18 0 R 20 0 R]");
   std::string appearance = "/Type /XObject /Subtype /Form /BBox [0 0 100 20] /Resources << /Font << /F1 5 0 R >> >>";
   pdf.Plain[12] = "<< /Type /Annot /Subtype /Stamp /Rect [20 100 120 120] /AP << /N 16 0 R >> >>";
   pdf.Plain[13] = "<< /Type /Annot /Subtype /Stamp /F 2 /Rect [20 80 120 100] /AP << /N 17 0 R >> >>";
@@ -115,13 +116,20 @@ TEST_F(PageTextSources, AnnotationsShowWhatAViewerShows) {
   pdf.Plain[18] = "<< /Type /Annot /Subtype /Widget /FT /Btn /Ff 65536 /MK << /CA (Go) >> /Rect [20 20 120 40] "
                   "/AP << /N 19 0 R >> >>";
   pdf.Plain[19] = Stream(appearance, "BT /F1 10 Tf 2 5 Td (Send) Tj ET");
+  // A value filled in after the appearance was made: the viewer remakes it.
+  pdf.Plain[20] = "<< /Type /Annot /Subtype /Widget /FT /Tx /V (New) /Rect [20 0 120 20] /AP << /N 21 0 R >> >>";
+  pdf.Plain[21] = Stream(appearance, "BT /F1 10 Tf 2 5 Td (Old) Tj ET");
   pdf.Plain[1] = "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [15 0 R] /NeedAppearances true >> >>";
-  EXPECT_EQ(Text(), u"Body\r\nApproved\r\nAda Lovelace\r\nGo");
-  EXPECT_NE(Text(7).find(u"Approved"), std::u16string::npos);
-  EXPECT_EQ(Text(7).find(u"Send"), std::u16string::npos);
+  EXPECT_EQ(Text(), u"Body\r\nApproved\r\nAda Lovelace\r\nGo\r\nNew");
+  // The laid-out text shows the same, the values in their rectangles.
+  const std::u16string grid = Text(7);
+  for (std::u16string_view shown : {u"Approved", u"Ada Lovelace", u"Go", u"New"})
+    EXPECT_NE(grid.find(shown), std::u16string::npos) << Utf16ToUtf8(std::u16string(shown));
+  for (std::u16string_view hidden : {u"Send", u"Old", u"Secret"})
+    EXPECT_EQ(grid.find(hidden), std::u16string::npos) << Utf16ToUtf8(std::u16string(hidden));
   // A form that makes its own appearances keeps a value without one unseen.
   pdf.Plain[1] = "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [15 0 R] >> >>";
-  EXPECT_EQ(Text(), u"Body\r\nApproved\r\nSend");
+  EXPECT_EQ(Text(), u"Body\r\nApproved\r\nSend\r\nOld");
 
   // Fonts only in an appearance still count as text.
   Page("", "<< >>", "/Annots [12 0 R]");
@@ -160,6 +168,19 @@ TEST_F(PageTextSources, VerticalColumnsReadRightToLeft) {
   const size_t right = grid.find(u"\u65E5\u672C\u8A9E\r\n"), left = grid.find(u"\u7E26\u66F8\u304D\r\n");
   EXPECT_NE(left, std::u16string::npos);
   EXPECT_LT(right, left);
+  // Mixed with more upright text: the columns still read down, the
+  // rightmost first, where they stand between the upright lines.
+  Page("BT /F1 12 Tf 20 280 Td (Title) Tj ET BT /V 20 Tf 170 250 Td <7E2666F8304D> Tj ET "
+       "BT /V 20 Tf 200 250 Td <65E5672C8A9E> Tj ET BT /F1 12 Tf 20 20 Td (end of page) Tj ET",
+       fonts);
+  grid = Text(7);
+  size_t at = 0;
+  for (std::u16string_view line : {u"     Title\r\n", u" \u65E5\u672C\u8A9E\r\n", u" \u7E26\u66F8\u304D\r\n",
+                                    u"end of page\r\n"}) {
+    const size_t found = grid.find(line, at);
+    ASSERT_NE(found, std::u16string::npos) << Utf16ToUtf8(std::u16string(line)) << " in\n" << Utf16ToUtf8(grid);
+    at = found + line.size();
+  }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "pdf/render/glyphs/glyph_rasterizer.h"
 #include "pdf/render/content/pdf_renderer.h"
 #include "pdf/text/font_collection.h"
+#include "pdf/text/extract/ligatures.h"
 #include "pdf/text/extract/text_funnel.h"
 
 namespace ostrel {
@@ -75,6 +76,7 @@ void TContentRun::CollectText(const std::vector<std::string_view>& items, TPDFGl
   run.SpaceWidth = SpaceAdvance(font, raster, k) * std::hypot(glyphCTM[0], glyphCTM[1]);
   run.FontName = font.BaseFontName;
   run.ColorText = FillColorText();
+  run.Vertical = vertical;
 
   double x0 = 0;
   std::u16string word;
@@ -143,7 +145,7 @@ void TContentRun::CollectText(const std::vector<std::string_view>& items, TPDFGl
       // for text, is not text: it is left out whole and does not advance.
       bool skip = false;
       for (uint32_t code : fonts.SplitCodes(bytes)) {
-        std::u16string text = fonts.CodeToText(code);
+        std::u16string text = ExpandLigatures(fonts.CodeToText(code));
         if (text < u" ") skip = true;
         const double advance = vertical ? -fonts.CodeVerticalMetric(code).W1y - gs_.CharSpacing * perSize
                                         : gs_.CharSpacing * perSize + fonts.CodeWidth(code);
@@ -156,7 +158,7 @@ void TContentRun::CollectText(const std::vector<std::string_view>& items, TPDFGl
         if (raster && k != 0) advance /= k;
         advance += gs_.CharSpacing * perSize;
         if (c == 32) advance += gs_.WordSpacing * perSize;
-        chars.push_back({fonts.CodeToText(c), advance});
+        chars.push_back({ExpandLigatures(fonts.CodeToText(c)), advance});
       }
     }
     (vertical ? funnel.VerticalUnits : funnel.UprightUnits) += chars.size();

@@ -231,9 +231,9 @@ void TPDFRenderer::DrawAnnotations(TPDFPicasso& canvas) {
     if (auto* f = PdfCast<TPDFNumeric>(ResolveObject(annot->GetValue("F"))))
       flags = std::isfinite(f->Value) ? f->AsInteger() : 0;
     if ((flags & 2) || (flags & 0x20)) continue;
-    // Text is read as a viewer that makes the form's appearances shows it;
-    // the caption of such a button comes with the field values.
-    if ((TextDevice || OutputKind == kOutputTextCollection) && IsRemadePushButton(annot, AcroForm)) continue;
+    // Text is read as a viewer that makes the form's appearances shows it:
+    // such a widget's caption or value comes from the field.
+    if ((TextDevice || OutputKind == kOutputTextCollection) && IsRemadeWidget(annot, AcroForm)) continue;
     CTM = BaseCTM;
     if (!DrawMadeAppearance(canvas, annot)) DrawAnnotation(canvas, annot, pageResources);
   }

@@ -156,6 +156,29 @@ struct TKeywordCursor {
   }
 };
 
+// A writer that put its UTF-16 in the wrong byte order maps every code to a
+// single unit whose low byte is zero and whose high byte is a printable
+// ASCII character ("M" as <4D00>). Real text of that shape (a handful of
+// characters, each a multiple of 256: U+4E00, U+5000, ...) does not occur,
+// so a map of at least this many such entries is read with its bytes
+// swapped back.
+constexpr size_t kMinSwappedEntries = 4;
+
+bool LooksByteSwapped(const TPDFCMap& map) {
+  if (map.size() < kMinSwappedEntries) return false;
+  for (const TPDFCMapEntry& e : map) {
+    if (e.FirstCode != e.LastCode || e.Destination.size() != 1) return false;
+    const int32_t unit = e.Destination[0];
+    if ((unit & 0xFF) != 0 || (unit >> 8) < 0x20 || (unit >> 8) > 0x7E) return false;
+  }
+  return true;
+}
+
+void SwapBytesBack(TPDFCMap& map) {
+  if (!LooksByteSwapped(map)) return;
+  for (TPDFCMapEntry& e : map) e.Destination[0] >>= 8;
+}
+
 }  // namespace
 
 TPDFCMap ParseToUnicode(std::string_view text, bool& oneByte) {
@@ -197,6 +220,7 @@ TPDFCMap ParseToUnicode(std::string_view text, bool& oneByte) {
       pos = end + endWord.size();
     }
   }
+  SwapBytesBack(map);
   return map;
 }
 

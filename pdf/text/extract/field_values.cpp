@@ -27,11 +27,6 @@ TPDFObject* Inherited(TPDFDictionary* field, std::string_view key) {
   return nullptr;
 }
 
-bool HasNormalAppearance(TPDFDictionary* annot) {
-  auto* ap = annot->Get<TPDFDictionary>("AP");
-  return ap && ap->GetValue("N", true);
-}
-
 bool AsksForAppearances(TPDFDictionary* acroForm) {
   auto* need = acroForm ? acroForm->Get<TPDFBoolean>("NeedAppearances") : nullptr;
   return need && need->Value;
@@ -43,27 +38,31 @@ bool IsPushButton(TPDFDictionary* annot) {
   return type && type->Value == "Btn" && flags && std::isfinite(flags->Value) && (flags->AsInteger() & kPushButtonFlag);
 }
 
-// What the reader shows in a widget it makes the appearance of: a text
-// field's value, a push button's caption.
+// Text and choice fields show their value.
+bool ShowsValue(TPDFDictionary* annot) {
+  auto* type = PdfCast<TPDFName>(Inherited(annot, "FT"));
+  return type && (type->Value == "Tx" || type->Value == "Ch");
+}
+
+// What the reader shows in a widget it makes the appearance of: a text or
+// choice field's value, a push button's caption.
 TPDFString* MadeText(TPDFDictionary* annot) {
   if (IsPushButton(annot)) {
     auto* mk = annot->Get<TPDFDictionary>("MK");
     return mk ? mk->Get<TPDFString>("CA") : nullptr;
   }
-  auto* type = PdfCast<TPDFName>(Inherited(annot, "FT"));
-  if (!type || type->Value != "Tx" || HasNormalAppearance(annot)) return nullptr;
-  return PdfCast<TPDFString>(Inherited(annot, "V"));
+  return ShowsValue(annot) ? PdfCast<TPDFString>(Inherited(annot, "V")) : nullptr;
 }
 
 }  // namespace
 
-bool IsRemadePushButton(TPDFDictionary* annot, TPDFDictionary* acroForm) {
+bool IsRemadeWidget(TPDFDictionary* annot, TPDFDictionary* acroForm) {
   if (!annot || !AsksForAppearances(acroForm)) return false;
   auto* subtype = annot->Get<TPDFName>("Subtype");
-  return subtype && subtype->Value == "Widget" && IsPushButton(annot);
+  return subtype && subtype->Value == "Widget" && (IsPushButton(annot) || ShowsValue(annot));
 }
 
-void ForEachFieldValueWithoutAppearance(TPDFDictionary* page, TPDFDictionary* acroForm,
+void ForEachMadeFieldText(TPDFDictionary* page, TPDFDictionary* acroForm,
                                         const std::function<void(const std::u16string& value,
                                                                  const std::array<double, 4>& rect)>& show) {
   auto* annots = page && AsksForAppearances(acroForm) ? page->Get<TPDFArray>("Annots") : nullptr;

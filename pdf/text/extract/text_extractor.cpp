@@ -10,6 +10,8 @@
 #include "pdf/text/font_collection.h"
 #include "pdf/text/glyph_list.h"
 #include "pdf/text/latin_charset.h"
+#include "pdf/text/extract/accents.h"
+#include "pdf/text/extract/ligatures.h"
 #include "pdf/text/extract/text_extractor_marked.h"
 #include "pdf/text/extract/text_extractor_output.h"
 
@@ -18,6 +20,15 @@ namespace {
 
 constexpr double kDefaultWidth = 750;
 constexpr double kDefaultSpaceWidth = 280;
+// A word gap is judged against at most this much of a space (thousandths of
+// the size): the glyph at a font's space code may be a wide visible-space
+// sign (TeX's EC fonts), against which the gaps of tightly set text would
+// all read as kerns.
+constexpr double kMaxGapSpaceWidth = 400;
+// A positioned move that reaches this share of a full space is a full space:
+// positions are written rounded, and a word set one space on lands a hair
+// short of it.
+constexpr double kFullSpaceShare = 0.99;
 constexpr double kDefaultSize = 12.0;
 constexpr double kLineBreakFactor = 1.7;
 constexpr double kThousand = 1000;
@@ -98,6 +109,17 @@ struct TPDFExtractor::TState {
   // math italic).
   bool HasSpaceCode = true;
   double SpaceWidth = kDefaultSpaceWidth;
+  // Gaps after shown text are measured by that text's font and scale, not
+  // by those of what follows (a superscript right after its word, a math
+  // font without a space after a line of text); all zero before any text.
+  TGapMeasure Gap;
+  // True once text was shown in the current text object. Across objects
+  // the pen says little about where glyphs stand (each may have its own
+  // matrix), so a step back is never taken for an overlap there.
+  bool ShownInObject = false;
+  // Set by a step back that is no gap: where the text before it ended.
+  bool HasResume = false;
+  double ResumeX = 0;
   // A "Tm" waiting for the next operator: TmX, TmY is where it puts the pen.
   bool TmPending = false;
   double TmX = 0, TmY = 0;
@@ -167,6 +189,7 @@ std::u16string TPDFExtractor::Finish() {
   // page.
   if (insertBreakEnd_ == out_.size() && EndsWithCrLf(out_) && !out_.empty()) out_.resize(out_.size() - 2);
   insertBreakEnd_ = 0;
+  overlapAt_ = kNoOverlap;
   std::u16string result = std::move(out_);
   out_.clear();
   text_.EndRun();
@@ -241,6 +264,8 @@ void TPDFExtractor::BeginText() {
   SettleTextMatrix(false);
   st_->LineStartX = 0;
   st_->LineStartY = 0;
+  st_->ShownInObject = false;
+  st_->HasResume = false;
 }
 
 void TPDFExtractor::SetFont(TPDFFontCollectionData* font, double size) {
@@ -296,6 +321,7 @@ void TPDFExtractor::PenToNextLine() {
   st.LineStartY = st.Y;
   st.MoveFollowsTm = false;
   st.PenExact = true;
+  st.HasResume = false;
 }
 
 void TPDFExtractor::SetTextMatrix(const std::array<double, 6>& m) {
@@ -330,11 +356,14 @@ void TPDFExtractor::ShowText(const std::vector<TShownItem>& items, const TShowCo
   std::u16string turnedText;
   TDirectedText turnedInto(turnedText);
   const bool turned = BeginTurnedPiece(context, turnedInto);
+  const size_t overlapAt = std::exchange(overlapAt_, kNoOverlap);
   if (context.IsArray) {
     ShowArray(items, context);
   } else if (!items.empty() && items.back().IsString) {
     ShowString(items.back().Bytes, context);
   }
+  // A glyph set back over the last one: an accent and its letter.
+  if (overlapAt != kNoOverlap && Emitting() && !turned) ComposeAccentAt(overlapAt);
   if (turned) EndTurnedPiece(context, std::move(turnedText), st_->X - startX);
   fonts_.CurrentFont = current;
 }
@@ -351,11 +380,24 @@ void TPDFExtractor::ShowArray(const std::vector<TShownItem>& items, const TShowC
   st.PenExact = false;
   std::vector<TArrayPiece> pieces;
   size_t total = 0;
+  const std::string gapBytes = st.HasSpaceCode ? std::string(1, static_cast<char>(st.SpaceCode)) : std::string();
+  // Letters spread wider than a space are parted across the strings of the
+  // array too, unless a kern closes the gap: lastSpaced is the string before
+  // was spread, shift the kerning since it and gapSince whether a kern
+  // already wrote a gap.
+  bool lastSpaced = false, gapSince = false;
+  double shift = 0;
   for (const TShownItem& item : items) {
     if (item.IsString) {
       std::string bytes = item.Bytes;
       // Wide letter spacing reads as separate words.
-      bool spaced = st.CharSpacing > st.SpaceWidth * sx * st.Size / kThousand;
+      const double spaceAdvance = st.SpaceWidth * sx * st.Size / kThousand;
+      bool spaced = st.CharSpacing > spaceAdvance;
+      if (spaced && lastSpaced && !gapSince && !Vertical() && st.CharSpacing + shift > spaceAdvance)
+        AddPiece(pieces, total, gapBytes, true, false);
+      lastSpaced = spaced;
+      gapSince = false;
+      shift = 0;
       if (spaced && spaceBytes && bytes.size() > 1) {
         std::string gapped;
         gapped.reserve(bytes.size() * 2);
@@ -373,11 +415,15 @@ void TPDFExtractor::ShowArray(const std::vector<TShownItem>& items, const TShowC
         st.Y -= n * st.Size / kThousand;
       else
         st.X += n * sx * st.Size / -kThousand;
-      if (-n > st.SpaceWidth / 2)
-        AddPiece(pieces, total, st.HasSpaceCode ? std::string(1, static_cast<char>(st.SpaceCode)) : std::string(),
-                 true, false);
+      shift += n * sx * st.Size / -kThousand;
+      if (-n > std::min(st.SpaceWidth, kMaxGapSpaceWidth) / 2) {
+        AddPiece(pieces, total, gapBytes, true, false);
+        gapSince = true;
+      }
     }
   }
+  st.Gap = CurrentGapMeasure();
+  st.ShownInObject = true;
   if (!OnPage(context.Ctm, startX, st.X, startExact)) return;
   Show(startX, context, [&](TDirectedText& into) {
     for (const TArrayPiece& piece : pieces) DecodePiece(piece, into);
@@ -442,6 +488,8 @@ void TPDFExtractor::ShowString(const std::string& bytes, const TShowContext& con
   else
     st.X += width;
   st.PenExact = false;
+  st.Gap = CurrentGapMeasure();
+  st.ShownInObject = true;
 }
 
 void TPDFExtractor::Show(double x, const TShowContext& context,
@@ -481,7 +529,7 @@ void TPDFExtractor::DecodeShownBytes(std::string_view bytes, TDirectedText& into
   bool first = true;
   auto add = [&](uint32_t code) {
     if (spaced && !std::exchange(first, false)) into.AddGap(u" ");
-    into.AddGlyph(fonts_.CodeToText(code));
+    into.AddGlyph(ExpandLigatures(fonts_.CodeToText(code)));
     return into.Size() <= limit;
   };
   if (fonts_.CurrentFont->IsComposite) {
@@ -572,7 +620,6 @@ void TPDFExtractor::SetTextMatrixScale(const std::array<double, 6>& m) {
 void TPDFExtractor::MoveTm(double newX, double newY, bool lineMoveFollows) {
   TState& st = *st_;
   const double s = st.PositionScale;
-  const double sx = st.HorizontalScale;
   // Writers that place every glyph with "Tm" and then "Td" would otherwise
   // get a gap or a break before each glyph.
   if (lineMoveFollows && !st.MoveFollowsTm) {
@@ -583,8 +630,8 @@ void TPDFExtractor::MoveTm(double newX, double newY, bool lineMoveFollows) {
   if (!lineMoveFollows && Emitting() && !EndsWithCrLf(out_) && Vertical()) {
     BreakInColumns(newX - st.X, newY - st.Y);
   } else if (!lineMoveFollows && Emitting() && !EndsWithCrLf(out_)) {
-    if (std::abs(newX - st.X) >= st.SpaceWidth / 2 * sx * st.Size / kThousand) text_.AddGap(u" ");
     double dy = std::abs(newY - st.Y);
+    if (IsWordGap(st.X, newX, dy < st.Size * s * kLineBreakFactor / 2)) text_.AddGap(u" ");
     if (dy >= st.Size * s * kLineBreakFactor / 2) text_.AddBreak(kCrLf);
     if (dy >= st.Size * s * kLineBreakFactor) text_.AddBreak(kCrLf);
   }
@@ -606,16 +653,61 @@ void TPDFExtractor::BreakAfterMove(bool fullSpaceRule) {
     BreakInColumns(dx, dy);
     return;
   }
-  const double halfSpace = st.SpaceWidth / 2 * st.HorizontalScale * st.Size / kThousand;
   const bool lineBreak = std::abs(dy) >= st.Size * s * kLineBreakFactor / 2;
-  // A "TD" back along the same line jumps to another column: without a
-  // gap its first word would run into the last one.
-  bool space = fullSpaceRule ? dx >= StringWidth(std::string(1, static_cast<char>(st.SpaceCode))) ||
-                                   (!lineBreak && -dx >= halfSpace)
-                             : std::abs(dx) >= halfSpace;
+  // A "TD" to a new line needs a full space forward to leave a gap; along
+  // the same line it moves like a "Td" (writers place words and the pieces
+  // of formulas with it, a little less than a space apart in tightly set
+  // text, and jump back to another column).
+  const double fullSpace = st.Gap.Em > 0 ? st.Gap.FullSpace : CurrentGapMeasure().FullSpace;
+  bool space = fullSpaceRule && lineBreak ? dx >= fullSpace * kFullSpaceShare : IsWordGap(st.X - dx, st.X, !lineBreak);
   if (space) text_.AddGap(u" ");
   if (lineBreak) text_.AddBreak(kCrLf);
   if (dy >= st.Size * s * kLineBreakFactor) text_.AddBreak(kCrLf);
+}
+
+TPDFExtractor::TGapMeasure TPDFExtractor::CurrentGapMeasure() const {
+  const TState& st = *st_;
+  const double unit = st.HorizontalScale * st.Size / kThousand;
+  TGapMeasure m;
+  m.HalfSpace = std::min(st.SpaceWidth, kMaxGapSpaceWidth) / 2 * unit;
+  // Without a space code, code 32 is some other glyph: its width says
+  // nothing about word spaces.
+  m.FullSpace = st.HasSpaceCode ? StringWidth(std::string(1, static_cast<char>(st.SpaceCode))) : st.SpaceWidth * unit;
+  m.Em = std::abs(st.Size * st.HorizontalScale);
+  return m;
+}
+
+bool TPDFExtractor::IsWordGap(double from, double to, bool sameLine) {
+  TState& st = *st_;
+  const TGapMeasure m = st.Gap.Em > 0 ? st.Gap : CurrentGapMeasure();
+  // After glyphs set back over earlier text (an accent over its letter),
+  // the text goes on from where the earlier text ended, if that is further
+  // on than the pen.
+  if (std::exchange(st.HasResume, false) && sameLine && to >= from) from = std::max(from, st.ResumeX);
+  const double dx = to - from;
+  if (dx >= 0 || !sameLine || !st.ShownInObject) return std::abs(dx) >= m.HalfSpace;
+  // A step back by less than an em within a text object places the next
+  // glyph over the last one's advance (a writer placing each glyph where
+  // the font's widths are wider than the glyphs, an accent over its
+  // letter): no word gap. A longer jump back goes to another column.
+  if (-dx >= std::max(m.HalfSpace, m.Em)) return true;
+  overlapAt_ = out_.size();
+  st.HasResume = true;
+  st.ResumeX = from;
+  return false;
+}
+
+void TPDFExtractor::ComposeAccentAt(size_t at) {
+  if (at == 0 || at >= out_.size()) return;
+  const char16_t before = out_[at - 1], after = out_[at];
+  std::u16string letter;
+  if (IsSpacingAccent(after))
+    letter = ComposeAccent(before, after);
+  else if (IsSpacingAccent(before))
+    letter = ComposeAccent(after, before);
+  if (letter.empty()) return;
+  out_.replace(at - 1, 2, letter);
+  text_.EndRun();
 }
 
 bool TPDFExtractor::Vertical() const {

@@ -55,6 +55,10 @@ class TPDFExtractor final : public TTextDevice {
 
  private:
   struct TState;
+  // Half a word space, a full space and an em, in the pen's units.
+  struct TGapMeasure {
+    double HalfSpace = 0, FullSpace = 0, Em = 0;
+  };
   // A piece of what an array collects for its "TJ". Pieces are decoded one
   // by one so that a gap between two strings of a composite font never
   // splits a two-byte code.
@@ -73,6 +77,16 @@ class TPDFExtractor final : public TTextDevice {
   // Each code's text as one glyph; spaced puts a gap between every two.
   void DecodeShownBytes(std::string_view bytes, TDirectedText& into, bool spaced) const;
   void FindSpaceCode();
+  // The gap measures of the current font and scale.
+  TGapMeasure CurrentGapMeasure() const;
+  // True when the pen moving sideways from the end of the last shown text
+  // (from) to to leaves a word gap (sameLine: the move breaks no line). A
+  // step back that is no gap notes where the next glyph goes (overlapAt_).
+  bool IsWordGap(double from, double to, bool sameLine);
+  // Joins the accent and the letter on either side of at into one letter.
+  void ComposeAccentAt(size_t at);
+  static constexpr size_t kNoOverlap = static_cast<size_t>(-1);
+  size_t overlapAt_ = kNoOverlap;
   double StringWidth(std::string_view bytes) const;
   // Text of a vertical font runs down the page in columns.
   bool Vertical() const;

@@ -65,7 +65,11 @@ void TPDFTextFunnel::SetArea(double left, double top, double width, double heigh
 }
 
 void TPDFTextFunnel::TurnForColumns() {
-  if (VerticalUnits <= UprightUnits || Blocks.empty()) return;
+  if (Blocks.empty()) return;
+  if (VerticalUnits <= UprightUnits) {
+    TurnColumnGroups();
+    return;
+  }
   // (x, y) becomes (top - y, x): down a column is along a line, and a
   // column further right is a line higher up. The turned page is as high
   // as the page was wide.
@@ -176,6 +180,7 @@ void TPDFTextFunnel::AddRun(const TPDFTextRun& run) {
     b.MatrixKey = std::move(key);
     b.ColorText = run.ColorText;
     b.Size = size;
+    b.Vertical = run.Vertical ? 1 : 0;
     Blocks.push_back(std::move(b));
   }
   AllowJoin = 1;

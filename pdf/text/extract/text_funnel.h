@@ -23,6 +23,8 @@ struct TPDFTextRun {
   double SpaceWidth = 0;  // the font's space along the baseline in user space; 0 when unknown
   std::string FontName;
   std::string ColorText;
+  // Vertical writing: the box's x axis runs down the column.
+  bool Vertical = false;
 };
 
 struct TPDFTextPoint {
@@ -42,6 +44,7 @@ struct TPDFTextFunnelBlock {
   int32_t Prev = -1, Next = -1;  // layout line links: positions in Order
   uint8_t Placed = 0;
   int32_t MiddleY = 0;
+  uint8_t Vertical = 0;  // a column of vertical writing
 };
 
 class TPDFTextFunnel {
@@ -74,7 +77,10 @@ class TPDFTextFunnel {
   size_t VerticalUnits = 0, UprightUnits = 0;
   // When most of the page is vertical writing, turns every block a quarter
   // anticlockwise, so that the lines read are its columns, the rightmost
-  // first (as a reader turns such a page). Before LinkLines or WriteLines.
+  // first (as a reader turns such a page). On a page of mostly upright
+  // text, turns each group of neighbouring columns so about its top-left
+  // corner: the group's columns become lines where it stands, and the
+  // upright text stays as it is. Before LinkLines or WriteLines.
   void TurnForColumns();
   uint8_t WriteWidths = 0;
   uint8_t AllowJoin = 1;
@@ -104,6 +110,7 @@ class TPDFTextFunnel {
  private:
   bool AttributesMatch(const TPDFTextFunnelBlock& block, const TPDFTextRun& run, const std::string& key) const;
   void SortOrderByPosition();
+  void TurnColumnGroups();
   int64_t joinBudget_ = kJoinBudget;
 };
 

@@ -48,6 +48,27 @@ TEST(ToUnicode, CharsWithLongAndOddDestinations) {
   EXPECT_EQ(map[2].Destination, (TResultCodes{0xD835, 0xDC00}));
 }
 
+TEST(ToUnicode, TextWrittenInTheWrongByteOrderIsSwappedBack) {
+  // "Mult" as <4D00> <7500> <6C00> <7400>, a space as <2000>.
+  const std::string swapped = "5 beginbfchar\n<0046> <4D00>\n<006E> <7500>\n<0065> <6C00>\n<0068> <7400>\n"
+                              "<0003> <2000>\nendbfchar";
+  TPDFCMap map = Parse(CMap("<0000> <FFFF>", swapped));
+  ASSERT_EQ(map.size(), 5u);
+  EXPECT_EQ(map[0].Destination, TResultCodes{0x4D});
+  EXPECT_EQ(map[4].Destination, TResultCodes{0x20});
+  // Real CJK text keeps its values: one unit outside the shape, too few
+  // entries, or a range, and nothing is swapped.
+  for (const std::string& body :
+       {std::string("4 beginbfchar\n<01> <4E00>\n<02> <5000>\n<03> <6000>\n<04> <4E01>\nendbfchar"),
+        std::string("3 beginbfchar\n<01> <4E00>\n<02> <5000>\n<03> <6000>\nendbfchar"),
+        std::string("3 beginbfchar\n<01> <4E00>\n<02> <5000>\n<03> <6000>\nendbfchar\n"
+                    "1 beginbfrange\n<10> <12> <7000>\nendbfrange")}) {
+    TPDFCMap real = Parse(CMap("<00> <FF>", body));
+    ASSERT_FALSE(real.empty()) << body;
+    EXPECT_EQ(real[0].Destination, TResultCodes{0x4E00}) << body;
+  }
+}
+
 TEST(ToUnicode, BlocksInAnyOrderAndCharsEndingAtEndcmap) {
   TPDFCMap map = Parse(CMap("<00> <FF>",
                             "1 beginbfchar <41> <0061> endbfchar\n1 beginbfrange <50> <51> <0070> endbfrange\n"

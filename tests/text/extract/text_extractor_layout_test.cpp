@@ -38,7 +38,12 @@ class TextExtractorLayout : public ::testing::Test {
     // Hebrew letters on A to E, as a subset font's ToUnicode gives them.
     pool.Add(6, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding /ToUnicode 7 0 R >>");
     pool.AddStream(7, CMap("<00> <FF>", "1 beginbfrange\n<41> <45> <05D0>\nendbfrange"));
-    resources = PdfCast<TPDFDictionary>(pool.Add(10, "<< /Font << /F1 1 0 R /M 2 0 R /A 3 0 R /H 6 0 R >> >>"));
+    // Code 32 is a visible-space sign half an em wide (TeX's EC fonts).
+    pool.Add(8, "<< /Type /Font /Subtype /Type1 /BaseFont /ABCDEF+SFRM1000 /FirstChar 32 /LastChar 66 "
+                "/Widths [500 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 700 700] "
+                "/Encoding /WinAnsiEncoding >>");
+    resources = PdfCast<TPDFDictionary>(
+        pool.Add(10, "<< /Font << /F1 1 0 R /M 2 0 R /A 3 0 R /H 6 0 R /E 8 0 R >> >>"));
   }
 
   static std::string CMap(std::string_view space, std::string_view body) {
@@ -83,10 +88,41 @@ TEST_F(TextExtractorLayout, SpacingAndMovesMeasuredInTextSpace) {
   // "AB" end at 119.34, where "C" follows without a gap.
   EXPECT_EQ(Extract("BT /F1 10 Tf 1 0 0 1 100 700 Tm 3 Tc (AB) Tj 1 0 0 1 119.4 700 Tm (C) Tj ET"), u"ABC");
   EXPECT_EQ(Extract("BT /F1 10 Tf 1 0 0 1 100 700 Tm 3 Tc (AB) Tj 1 0 0 1 124 700 Tm (C) Tj ET"), u"AB C");
-  // A "TD" back to the other column is a jump like a "Td"; a small step
-  // forward still needs a full space.
+  // A "TD" along the line moves like a "Td": back to the other column is a
+  // jump, a step forward is a gap from half a space (1.39) on.
   EXPECT_EQ(Extract("BT /F1 1 Tf 10 0 0 10 300 500 Tm (ac-) Tj -24 0 TD (our) Tj ET"), u"ac- our");
-  EXPECT_EQ(Extract("BT /F1 10 Tf (A) Tj 8.5 0 TD (B) Tj ET"), u"AB");
+  EXPECT_EQ(Extract("BT /F1 10 Tf (A) Tj 7.8 0 TD (B) Tj ET"), u"AB");
+  EXPECT_EQ(Extract("BT /F1 10 Tf (A) Tj 8.5 0 TD (B) Tj ET"), u"A B");
+}
+
+TEST_F(TextExtractorLayout, GapsAreMeasuredByTheTextBeforeThem) {
+  // A superscript set by a smaller matrix 0.96 after its word stays with
+  // it (half a space of the word is 1.39); the word after it is 2.37 on.
+  EXPECT_EQ(Extract("BT /F1 1 Tf 10 0 0 10 100 700 Tm (AB) Tj 6 0 0 6 114.3 703 Tm (C) Tj "
+                    "10 0 0 10 121 700 Tm (D) Tj ET"),
+            u"ABC D");
+  // A "TD" to the next line one space of the text before it on, rounded
+  // short, into a font without a space glyph (its code 32 is a wide psi).
+  EXPECT_EQ(Extract("BT /F1 10 Tf (AB) Tj /M 10 Tf 16.119 -12 TD (A) Tj ET"), u"AB \r\nA");
+  // Against a visible-space sign half an em wide, a kern of a quarter em
+  // still parts words.
+  EXPECT_EQ(Extract("BT /E 10 Tf [(A) -250 (B) -100 (A)] TJ ET"), u"A BA");
+  // Glyphs placed one by one a little left of the wide advances their font
+  // gives them overlap, and make no gap; a jump back by more than an em,
+  // or a step back into another text object, does.
+  EXPECT_EQ(Extract("BT /A 10 Tf <0004> Tj 3 0 Td <0004> Tj -30 0 Td <0004> Tj ET"), u"hh h");
+  EXPECT_EQ(Extract("BT /A 10 Tf <0004> Tj ET BT 3 0 Td <0004> Tj ET"), u"h h");
+}
+
+TEST_F(TextExtractorLayout, AccentsSetOverTheirLetters) {
+  // An acute set back over the "e" before it; the text then goes on from
+  // where "Este" ended, not from the accent's end.
+  EXPECT_EQ(Extract("BT /F1 10 Tf (Este) Tj 15.5 0 Td (\\264) Tj 4.51 0 Td (vez) Tj ET"), u"Est\u00E9vez");
+  // A circumflex first and its letter set back under it: no precomposed
+  // letter, so the letter and the combining mark.
+  EXPECT_EQ(Extract("BT /F1 10 Tf (Punkt) Tj 28.6 0 Td (\\210) Tj -0.5 0 Td (P) Tj ET"), u"Punkt P\u0302");
+  // Without a step back an accent is a character of its own.
+  EXPECT_EQ(Extract("BT /F1 10 Tf (e) Tj (\\264) Tj ET"), u"e\u00B4");
 }
 
 TEST_F(TextExtractorLayout, MatrixThenLineMoveIsOneMove) {

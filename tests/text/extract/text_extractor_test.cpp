@@ -30,8 +30,15 @@ class TextExtractorTest : public ::testing::Test {
     // An embedded subset without a space glyph lists the width of 32 as 0.
     pool.Add(5, "<< /Type /Font /Subtype /Type1 /BaseFont /ABCDEF+CMR10 /FirstChar 32 /LastChar 66 "
                 "/Widths [0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 700 700] >>");
+    // Ligature glyphs at codes 1 and 2.
+    pool.Add(6, "<< /Type /Font /Subtype /Type1 /BaseFont /Times-Roman "
+                "/Encoding << /Differences [1 /fi /ffl] >> >>");
+    // ZapfDingbats by its own codes, and by a glyph name.
+    pool.Add(7, "<< /Type /Font /Subtype /Type1 /BaseFont /ZapfDingbats >>");
+    pool.Add(8, "<< /Type /Font /Subtype /Type1 /BaseFont /ZapfDingbats /Encoding << /Differences [65 /a20] >> >>");
     resources = PdfCast<TPDFDictionary>(pool.Add(
-        10, "<< /Font << /F1 1 0 R /F2 2 0 R /C 3 0 R /S 5 0 R /D << /Subtype /Type1 /BaseFont /Courier >> >> >>"));
+        10, "<< /Font << /F1 1 0 R /F2 2 0 R /C 3 0 R /S 5 0 R /L 6 0 R /Z 7 0 R /ZD 8 0 R "
+            "/D << /Subtype /Type1 /BaseFont /Courier >> >> >>"));
   }
 
   std::u16string Extract(std::string_view content, int mode = 0) {
@@ -55,6 +62,11 @@ TEST_F(TextExtractorTest, ShowsStringsInContentOrder) {
   EXPECT_EQ(Extract("BT /F1 12 Tf (Hello) Tj 0 -14 Td (World) Tj ET"), u"Hello \r\nWorld");
   // WinAnsiEncoding beyond ASCII.
   EXPECT_EQ(Extract("BT /F1 12 Tf (\\223caf\\351\\224) Tj ET"), u"\u201Ccaf\u00E9\u201D");
+  // Ligature glyphs read as their letters, in the list too.
+  EXPECT_EQ(Extract("BT /L 12 Tf (\\001nd wa\\002e) Tj ET"), u"find waffle");
+  EXPECT_EQ(Extract("BT /L 12 Tf (\\001) Tj ET", 2), u"0,0,#000000,12,\"Times-Roman\",\"fi\"\r\n");
+  // Dingbats read as the symbols they draw.
+  EXPECT_EQ(Extract("BT /Z 12 Tf (4 8 H) Tj /ZD 12 Tf (A) Tj ET"), u"\u2714 \u2718 \u2605\u2714");
 }
 
 TEST_F(TextExtractorTest, LineBreaksFollowVerticalJumps) {
@@ -86,6 +98,9 @@ TEST_F(TextExtractorTest, ArraysKernAndSpace) {
   EXPECT_EQ(Extract("BT /F2 12 Tf [(A) -300 (B) -100 (C)] TJ ET"), u"A BC");
   // Letter spacing wider than a space spreads the letters of array strings.
   EXPECT_EQ(Extract("BT /F2 10 Tf 4 Tc [(ab)] TJ ET"), u"a b");
+  // ... across the array's strings too, unless a kern closes the gap.
+  EXPECT_EQ(Extract("BT /F2 10 Tf 4 Tc [(ab) 20 (cd) (e)] TJ ET"), u"a b c d e");
+  EXPECT_EQ(Extract("BT /F2 10 Tf 4 Tc [(ab) 200 (cd)] TJ ET"), u"a bc d");
   // The array of another operator is no part of the text.
   EXPECT_EQ(Extract("BT /F2 12 Tf [(A)] TJ [3 -1000] 0 d [(B)] TJ ET"), u"AB");
   // A font without a space glyph: kerns are not taken for word gaps.

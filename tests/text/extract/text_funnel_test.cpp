@@ -161,6 +161,43 @@ TEST(TextFunnelLayout, ColumnsStaySideBySideWithGapsBetweenLines) {
   EXPECT_EQ(text, expected);
 }
 
+// A column of vertical writing from (x, y) down, as the text collection
+// hands it over: the run's x axis points down the page.
+TPDFTextRun MakeColumn(std::u16string text, double x, double y) {
+  TPDFTextRun run = MakeRun(std::move(text), x, y);
+  run.Matrix = {0, -0.01, 0.01, 0, x, y};
+  run.Widths.assign(run.Text.size(), 1000);
+  run.Width = 1000.0 * run.Text.size();
+  run.BaseY = -500;
+  run.Height = 1000;
+  run.Vertical = true;
+  return run;
+}
+
+TEST(TextFunnelLayout, ColumnGroupsOfAnUprightPageReadWhereTheyStand) {
+  TPDFTextFunnel funnel;
+  funnel.BaseHeight = 792;
+  funnel.AddRun(MakeRun(u"Heading", 72, 740));
+  funnel.AddRun(MakeColumn(u"AAA", 300, 700));  // two columns side by side
+  funnel.AddRun(MakeColumn(u"BBB", 315, 700));
+  funnel.AddRun(MakeColumn(u"CCC", 100, 500));  // a column on its own
+  funnel.AddRun(MakeRun(u"footer text", 72, 100));
+  funnel.UprightUnits = 18;
+  funnel.VerticalUnits = 9;
+  funnel.TurnForColumns();
+  const std::string text = Layout(funnel);
+  // Each group's lines start at its own left edge: the pair at column 60,
+  // the lone column at 20, rightmost column first.
+  const size_t a = text.find(std::string(60, ' ') + "BBB\r\n");
+  const size_t b = text.find(std::string(60, ' ') + "AAA\r\n");
+  const size_t c = text.find(std::string(20, ' ') + "CCC\r\n");
+  ASSERT_NE(a, std::string::npos) << text;
+  EXPECT_LT(text.find("Heading"), a);
+  EXPECT_LT(a, b);
+  EXPECT_LT(b, c);
+  EXPECT_LT(c, text.find("footer text"));
+}
+
 TEST(TextFunnelLayout, MirroredCyclingAndFarAwayBlocksStayBounded) {
   // Mirrored blocks (right edge left of the left edge) link in ways that
   // left-to-right text never does; every block must still reach the grid.
@@ -257,6 +294,15 @@ TEST(TextCollection, WordsPartWhereTheGapReachesAShareOfTheSpace) {
   f.SetContent("BT /F1 10 Tf 72 700 Td [(The) -280 (compo) -20 (nents) -200 (of)] TJ ET "
                "BT /F1 40 Tf 72 600 Td [(big) -300 (words)] TJ ET");
   EXPECT_EQ(Collect(f, 8), "The components of\r\nbig words\r\n");
+}
+
+TEST(TextCollection, LigaturesReadAsTheirLetters) {
+  test::RenderFixture f;
+  f.AddResource("Font", "F1",
+                f.Indirect(f.Dict("<< /Type /Font /Subtype /Type1 /BaseFont /Times-Roman "
+                                  "/Encoding << /Differences [1 /fi /ffl] >> >>")));
+  f.SetContent("BT /F1 10 Tf 72 700 Td (\\001nd wa\\002e) Tj ET");
+  EXPECT_EQ(Collect(f, 8), "find waffle\r\n");
 }
 
 TEST(TextCollection, LetterSpacingAndColours) {
