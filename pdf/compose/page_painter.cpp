@@ -58,9 +58,14 @@ void TPDFPainter::AppendLine(std::string_view line) {
 }
 
 std::string TPDFPainter::ContentText() const {
-  std::string text = Buffer;
-  if (!text.empty() && text.back() != '\n') text += '\n';
+  std::string text;
+  CopyContentText(text);
   return text;
+}
+
+void TPDFPainter::CopyContentText(std::string& out) const {
+  out.assign(Buffer);
+  if (!out.empty() && out.back() != '\n') out += '\n';
 }
 
 void TPDFPainter::Flush() {

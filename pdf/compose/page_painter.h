@@ -41,6 +41,7 @@ class TPDFPainter final : public TPageContentWriter {
   // The text the page tree stores as the stream's data: the buffer, ending
   // with an LF whenever it is not empty.
   std::string ContentText() const override;
+  void CopyContentText(std::string& out) const override;
 
   // The font and size of the texts that follow; a size not above 0 becomes 1.
   void SetFont(TPDFFont* font, double size);

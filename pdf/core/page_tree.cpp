@@ -227,7 +227,11 @@ void TPDFPageTree::FlushContent() {
     contentStreams_.push_back(PdfCast<TPDFStream>(Resolved(reference)));
   }
   if (contentStreams_.empty() || contentStreams_.size() < streamsAtSelection_ || !contentStreams_.back()) return;
-  contentStreams_.back()->SetData(writer_->ContentText(), false);
+  // The stream's old data lends its storage to the new text.
+  TPDFStream* stream = contentStreams_.back();
+  std::string text = std::move(stream->RawData);
+  writer_->CopyContentText(text);
+  stream->SetPlainData(std::move(text));
 }
 
 TPDFArray* TPDFPageTree::FindMediaBox() const {
