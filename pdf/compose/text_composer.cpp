@@ -61,8 +61,8 @@ TPDFEmbeddedFont* TTextComposer::FontOf(TFallbackFamily family) {
   return fonts_[index].get();
 }
 
-std::vector<TTextComposer::TRun> TTextComposer::Runs(std::u16string_view text) {
-  if (!lastRuns_.empty() && text == lastText_) return lastRuns_;
+const std::vector<TTextComposer::TRun>& TTextComposer::Runs(std::u16string_view text) {
+  if (runsKnown_ && text == lastText_) return lastRuns_;
   for (size_t i = 0; i < text.size();) {
     auto [c, units] = CodePointAt(text, i);
     if (std::optional<TEastAsian> own = OwnEastAsianScript(c)) {
@@ -71,7 +71,10 @@ std::vector<TTextComposer::TRun> TTextComposer::Runs(std::u16string_view text) {
     }
     i += units;
   }
-  std::vector<TRun> runs;
+  std::vector<TRun>& runs = lastRuns_;
+  runs.clear();
+  lastText_.assign(text);
+  runsKnown_ = true;
   for (size_t i = 0; i < text.size();) {
     auto [c, units] = CodePointAt(text, i);
     TPDFEmbeddedFont* font = nullptr;
@@ -95,8 +98,6 @@ std::vector<TTextComposer::TRun> TTextComposer::Runs(std::u16string_view text) {
     }
     i += units;
   }
-  lastText_ = text;
-  lastRuns_ = runs;
   return runs;
 }
 
@@ -131,7 +132,8 @@ void TTextComposer::DrawStretch(TPDFPainter& writer, std::u16string_view text, b
   double pen = 0;
   for (const TRun& run : Runs(text)) {
     if (!run.Font) continue;  // characters no installed font has are left out
-    std::u32string shown;
+    std::u32string& shown = shown_;
+    shown.clear();
     double width = 0;
     for (size_t i = run.Begin; i < run.End;) {
       auto [c, units] = CodePointAt(text, i);
