@@ -65,9 +65,11 @@ const std::vector<TTextComposer::TRun>& TTextComposer::Runs(std::u16string_view 
   if (runsKnown_ && text == lastText_) return lastRuns_;
   for (size_t i = 0; i < text.size();) {
     auto [c, units] = CodePointAt(text, i);
-    if (std::optional<TEastAsian> own = OwnEastAsianScript(c)) {
-      hanAs_ = *own;
-      break;
+    if (c >= kFirstEastAsian) {
+      if (std::optional<TEastAsian> own = OwnEastAsianScript(c)) {
+        hanAs_ = *own;
+        break;
+      }
     }
     i += units;
   }
@@ -144,8 +146,8 @@ void TTextComposer::DrawStretch(TPDFPainter& writer, std::u16string_view text, b
       i += units;
     }
     if (shown.empty()) continue;
-    tree.RegisterResource("Font", run.Font->ResourceName,
-                          document_.Pool().NewIndRef(run.Font->Reference->RefNumber, run.Font->Reference->RefGeneration));
+    tree.RegisterIndirectResource("Font", run.Font->ResourceName, run.Font->Reference->RefNumber,
+                                  run.Font->Reference->RefGeneration);
     writer.DrawCodes(run.Font->ResourceName, run.Font->Encode(shown), x + pen, y);
     pen += width;
   }

@@ -422,6 +422,16 @@ void TPDFPageTree::RegisterResource(std::string_view category, std::string_view 
   }
 }
 
+void TPDFPageTree::RegisterIndirectResource(std::string_view category, std::string_view name, int32_t number,
+                                            int32_t generation) {
+  TPDFDictionary* resources = PageResources();
+  if (!resources) return;
+  auto* group = PdfCast<TPDFDictionary>(Resolved(resources->GetValue(category)));
+  auto* old = group ? PdfCast<TPDFIndRef>(group->GetValue(name)) : nullptr;
+  if (old && old->RefNumber == number && old->RefGeneration == generation) return;
+  RegisterResource(category, name, pool_->NewIndRef(number, generation));
+}
+
 TPDFObject* TPDFPageTree::PageReference(int n) {
   PageDictionary(n);
   TPDFObject* kid = lookupKid_;
