@@ -67,9 +67,11 @@ bool TPDFDocument::SaveTo(std::string& out, const std::function<bool(std::string
     out.clear();
     return true;
   };
-  constexpr size_t kDrainSize = size_t(1) << 20;
+  // Small enough to be reused from the heap rather than mapped afresh.
+  constexpr size_t kDrainSize = size_t(64) << 10;
   try {
     out.clear();
+    if (drain) out.reserve(kDrainSize + kDrainSize / 2);
     out += "%PDF-" + (Version.empty() ? std::string("1.4") : Version) + "\n";
     out += "%\xE2\xE3\xCF\xD3\n";
 

@@ -177,7 +177,7 @@ class TPDFDocument {
   bool FindStreamData(std::string_view text, size_t dataFrom, TPDFDictionary* dict, std::string& data);
   int ReadSecurity(std::u16string_view password);
   // Writes the file into out; with drain, hands out over whenever it grows
-  // past a megabyte and once at the end (an empty out is never handed over),
+  // past 64 KiB and once at the end (an empty out is never handed over),
   // so a large file is never held whole. False when drain fails.
   bool SaveTo(std::string& out, const std::function<bool(std::string_view)>& drain);
   // Appends the slot's text to out; false when it is left out.
