@@ -40,11 +40,13 @@ void TPDFPainter::ResetState() {
 void TPDFPainter::Reset() {
   ResetState();
   Buffer.clear();
+  unchanged_ = 0;
   Flush();
 }
 
 void TPDFPainter::LoadContent(std::string_view text) {
   Buffer.assign(text);
+  unchanged_ = 0;
   // Appended operators must not run into the last token of the old content.
   if (!Buffer.empty() && Buffer.back() != ' ' && Buffer.back() != '\n' && Buffer.back() != '\r' &&
       Buffer.back() != '\t') {
@@ -58,14 +60,23 @@ void TPDFPainter::AppendLine(std::string_view line) {
 }
 
 std::string TPDFPainter::ContentText() const {
-  std::string text;
-  CopyContentText(text);
+  std::string text = Buffer;
+  if (!text.empty() && text.back() != '\n') text += '\n';
   return text;
 }
 
-void TPDFPainter::CopyContentText(std::string& out) const {
-  out.assign(Buffer);
+void TPDFPainter::CopyContentText(std::string& out) {
+  if (&out == copiedTo_ && out.data() == copiedData_ && out.size() == copiedSize_ && unchanged_ <= out.size()) {
+    out.resize(unchanged_);
+    out.append(Buffer, unchanged_);
+  } else {
+    out.assign(Buffer);
+  }
   if (!out.empty() && out.back() != '\n') out += '\n';
+  copiedTo_ = &out;
+  copiedData_ = out.data();
+  copiedSize_ = out.size();
+  unchanged_ = Buffer.size();
 }
 
 void TPDFPainter::Flush() {
@@ -201,6 +212,7 @@ void TPDFPainter::OpenTextObject() {
   // Texts drawn in a row continue the text object the previous one closed.
   if (Buffer.ends_with(kTextObjectEnd)) {
     Buffer.resize(Buffer.size() - kTextObjectEnd.size());
+    unchanged_ = std::min(unchanged_, Buffer.size());
   } else {
     WriteLine("BT");
   }

@@ -22,7 +22,7 @@ class TPageContentWriter {
   // ContentText() written into out, whose storage is reused: the tree
   // stores the text after every request, so a fresh copy each time would
   // cost an allocation per line of text.
-  virtual void CopyContentText(std::string& out) const { out = ContentText(); }
+  virtual void CopyContentText(std::string& out) { out = ContentText(); }
 
   // Set by the page tree: stores ContentText() into the page's own stream.
   std::function<void()> OnFlush;

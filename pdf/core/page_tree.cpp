@@ -227,11 +227,10 @@ void TPDFPageTree::FlushContent() {
     contentStreams_.push_back(PdfCast<TPDFStream>(Resolved(reference)));
   }
   if (contentStreams_.empty() || contentStreams_.size() < streamsAtSelection_ || !contentStreams_.back()) return;
-  // The stream's old data lends its storage to the new text.
+  // The writer extends the stream's data in place where it can.
   TPDFStream* stream = contentStreams_.back();
-  std::string text = std::move(stream->RawData);
-  writer_->CopyContentText(text);
-  stream->SetPlainData(std::move(text));
+  writer_->CopyContentText(stream->RawData);
+  stream->SetPlainData(std::move(stream->RawData));
 }
 
 TPDFArray* TPDFPageTree::FindMediaBox() const {
