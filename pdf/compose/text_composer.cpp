@@ -132,8 +132,11 @@ void TTextComposer::DrawStretch(TPDFPainter& writer, std::u16string_view text, b
   const double size = writer.FontSize();
   TPDFPageTree& tree = document_.PageTree();
   double pen = 0;
-  for (const TRun& run : Runs(text)) {
+  const std::vector<TRun>& runs = Runs(text);
+  for (const TRun& run : runs) {
     if (!run.Font) continue;  // characters no installed font has are left out
+    // Only the runs after this one need its width (most lines are one run).
+    const bool measure = &run != &runs.back();
     std::u32string& shown = shown_;
     shown.clear();
     double width = 0;
@@ -141,7 +144,7 @@ void TTextComposer::DrawStretch(TPDFPainter& writer, std::u16string_view text, b
       auto [c, units] = CodePointAt(text, i);
       if (!IsIgnorable(c)) {
         shown += c;
-        width += run.Font->Advance(c) * size / 1000.0;
+        if (measure) width += run.Font->Advance(c) * size / 1000.0;
       }
       i += units;
     }
