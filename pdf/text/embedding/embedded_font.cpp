@@ -123,7 +123,7 @@ std::unique_ptr<TPDFEmbeddedFont> TPDFEmbeddedFont::Load(TPDFStructure& pool, st
   std::unique_ptr<TPDFEmbeddedFont> font(new TPDFEmbeddedFont(pool, std::move(resourceName)));
   font->parser_ = std::make_unique<TPDFTrueTypeParser>();
   font->parser_->FaceIndex = static_cast<uint32_t>(std::max(face, 0));
-  if (!font->parser_->LoadFromBytes(*bytes)) return nullptr;
+  if (!font->parser_->LoadFromBytes(std::move(*bytes))) return nullptr;
   font->glyphs_ = std::make_unique<TTrueTypeGlyphs>(*font->parser_);
   if (!font->glyphs_->Usable()) return nullptr;
   ReadCmap(*font->parser_, font->cmap_);
