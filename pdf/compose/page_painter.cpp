@@ -197,12 +197,16 @@ void TPDFPainter::DrawCodes(std::string_view fontResource, std::string_view code
   }
   WriteTextMatrix(x, y);
   static constexpr char kDigits[] = "0123456789ABCDEF";
-  Buffer += '<';
+  // Sized once: a line of text is a few hundred digits.
+  const size_t at = Buffer.size();
+  Buffer.resize(at + 2 * codes.size() + 2);
+  char* out = Buffer.data() + at;
+  *out++ = '<';
   for (char byte : codes) {
-    Buffer += kDigits[static_cast<uint8_t>(byte) >> 4];
-    Buffer += kDigits[static_cast<uint8_t>(byte) & 0xF];
+    *out++ = kDigits[static_cast<uint8_t>(byte) >> 4];
+    *out++ = kDigits[static_cast<uint8_t>(byte) & 0xF];
   }
-  Buffer += '>';
+  *out = '>';
   WriteLine("Tj");
   WriteLine("ET");
   Flush();
