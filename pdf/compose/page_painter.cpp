@@ -66,7 +66,8 @@ std::string TPDFPainter::ContentText() const {
 }
 
 void TPDFPainter::CopyContentText(std::string& out) {
-  if (&out == copiedTo_ && out.data() == copiedData_ && out.size() == copiedSize_ && unchanged_ <= out.size()) {
+  if (&out == copiedTo_ && out.data() == copiedData_ && out.size() == copiedSize_ && unchanged_ <= out.size() &&
+      unchanged_ <= Buffer.size()) {
     out.resize(unchanged_);
     out.append(Buffer, unchanged_);
   } else {
