@@ -122,7 +122,11 @@ TStepResult TConverter::TypesetText(const TConversionRequest& request) {
   // end of a file or in a row add no empty pages; the empty sides of a form
   // feed take no line.
   bool feedPending = false;
-  for (const std::u16string& line : SplitTextLines(Utf8ToUtf16(*bytes))) {
+  // A file that is not valid UTF-8 throughout is read as Windows-1252. Lines
+  // are decoded one at a time, so the whole text is never held as UTF-16.
+  const bool utf8 = ostrel::IsValidUtf8(*bytes);
+  for (std::string_view bytesOfLine : SplitTextLines(*bytes)) {
+    const std::u16string line = utf8 ? Utf8ToUtf16(bytesOfLine) : ostrel::Cp1252ToUtf16(bytesOfLine);
     std::u16string_view rest = line;
     for (bool first = true;; first = false) {
       size_t feed = rest.find(u'\f');

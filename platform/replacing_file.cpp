@@ -42,7 +42,7 @@ bool TReplacingFile::Fail(int error) {
   return false;
 }
 
-bool TReplacingFile::Commit(std::string_view bytes) {
+bool TReplacingFile::Write(std::string_view bytes) {
   if (fd_ < 0) return Fail(error_ ? error_ : EBADF);
   for (size_t done = 0; done < bytes.size();) {
     const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
@@ -52,6 +52,11 @@ bool TReplacingFile::Commit(std::string_view bytes) {
     }
     done += static_cast<size_t>(n);
   }
+  return true;
+}
+
+bool TReplacingFile::Commit(std::string_view bytes) {
+  if (!Write(bytes)) return false;
   const int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0) return Fail(errno);

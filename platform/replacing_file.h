@@ -19,8 +19,11 @@ class TReplacingFile {
   TReplacingFile& operator=(const TReplacingFile&) = delete;
 
   bool IsOpen() const { return fd_ >= 0; }
+  // Appends bytes to the temporary file; false on failure, with Error() the
+  // reason (an errno value).
+  bool Write(std::string_view bytes);
   // Writes the bytes, closes the file and renames it to the target. False
-  // on any failure, with Error() the reason (an errno value).
+  // on any failure, with Error() the reason.
   bool Commit(std::string_view bytes);
   int Error() const { return error_; }
 

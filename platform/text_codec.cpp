@@ -44,16 +44,6 @@ long DecodeUtf8(std::string_view text, size_t& i) {
   return cp;
 }
 
-void AppendUtf16(std::u16string& out, long cp) {
-  if (cp >= 0x10000) {
-    cp -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-  } else {
-    out.push_back(static_cast<char16_t>(cp));
-  }
-}
-
 }  // namespace
 
 bool IsValidUtf8(std::string_view text) {
@@ -64,10 +54,25 @@ bool IsValidUtf8(std::string_view text) {
 }
 
 std::u16string Utf8ToUtf16(std::string_view text) {
-  if (!IsValidUtf8(text)) return Cp1252ToUtf16(text);
-  std::u16string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size();) AppendUtf16(out, DecodeUtf8(text, i));
+  // One pass that decodes and validates at once: a UTF-8 text never takes
+  // more UTF-16 units than bytes, so the output is sized once and cut after.
+  std::u16string out(text.size(), u'\0');
+  char16_t* to = out.data();
+  for (size_t i = 0; i < text.size();) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      *to++ = static_cast<unsigned char>(text[i++]);
+      continue;
+    }
+    long cp = DecodeUtf8(text, i);
+    if (cp < 0) return Cp1252ToUtf16(text);
+    if (cp >= 0x10000) {
+      *to++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+      *to++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      *to++ = static_cast<char16_t>(cp);
+    }
+  }
+  out.resize(static_cast<size_t>(to - out.data()));
   return out;
 }
 

@@ -40,11 +40,13 @@ void TPDFPainter::ResetState() {
 void TPDFPainter::Reset() {
   ResetState();
   Buffer.clear();
+  unchanged_ = 0;
   Flush();
 }
 
 void TPDFPainter::LoadContent(std::string_view text) {
   Buffer.assign(text);
+  unchanged_ = 0;
   // Appended operators must not run into the last token of the old content.
   if (!Buffer.empty() && Buffer.back() != ' ' && Buffer.back() != '\n' && Buffer.back() != '\r' &&
       Buffer.back() != '\t') {
@@ -61,6 +63,21 @@ std::string TPDFPainter::ContentText() const {
   std::string text = Buffer;
   if (!text.empty() && text.back() != '\n') text += '\n';
   return text;
+}
+
+void TPDFPainter::CopyContentText(std::string& out) {
+  if (&out == copiedTo_ && out.data() == copiedData_ && out.size() == copiedSize_ && unchanged_ <= out.size() &&
+      unchanged_ <= Buffer.size()) {
+    out.resize(unchanged_);
+    out.append(Buffer, unchanged_);
+  } else {
+    out.assign(Buffer);
+  }
+  if (!out.empty() && out.back() != '\n') out += '\n';
+  copiedTo_ = &out;
+  copiedData_ = out.data();
+  copiedSize_ = out.size();
+  unchanged_ = Buffer.size();
 }
 
 void TPDFPainter::Flush() {
@@ -181,12 +198,16 @@ void TPDFPainter::DrawCodes(std::string_view fontResource, std::string_view code
   }
   WriteTextMatrix(x, y);
   static constexpr char kDigits[] = "0123456789ABCDEF";
-  Buffer += '<';
+  // Sized once: a line of text is a few hundred digits.
+  const size_t at = Buffer.size();
+  Buffer.resize(at + 2 * codes.size() + 2);
+  char* out = Buffer.data() + at;
+  *out++ = '<';
   for (char byte : codes) {
-    Buffer += kDigits[static_cast<uint8_t>(byte) >> 4];
-    Buffer += kDigits[static_cast<uint8_t>(byte) & 0xF];
+    *out++ = kDigits[static_cast<uint8_t>(byte) >> 4];
+    *out++ = kDigits[static_cast<uint8_t>(byte) & 0xF];
   }
-  Buffer += '>';
+  *out = '>';
   WriteLine("Tj");
   WriteLine("ET");
   Flush();
@@ -196,6 +217,7 @@ void TPDFPainter::OpenTextObject() {
   // Texts drawn in a row continue the text object the previous one closed.
   if (Buffer.ends_with(kTextObjectEnd)) {
     Buffer.resize(Buffer.size() - kTextObjectEnd.size());
+    unchanged_ = std::min(unchanged_, Buffer.size());
   } else {
     WriteLine("BT");
   }

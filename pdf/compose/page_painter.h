@@ -41,6 +41,9 @@ class TPDFPainter final : public TPageContentWriter {
   // The text the page tree stores as the stream's data: the buffer, ending
   // with an LF whenever it is not empty.
   std::string ContentText() const override;
+  // When out still holds what the last call wrote there, only the text
+  // changed since is written: a page of text is not copied again per line.
+  void CopyContentText(std::string& out) override;
 
   // The font and size of the texts that follow; a size not above 0 becomes 1.
   void SetFont(TPDFFont* font, double size);
@@ -72,6 +75,8 @@ class TPDFPainter final : public TPageContentWriter {
   // Calls OnFlush unless flushing is switched off.
   void Flush();
 
+  // Only appended to from outside: the writer's own functions alone may
+  // take text back, as they keep track of what was handed over.
   std::string Buffer;
   int Precision = 4;          // fraction digits of written numbers
   bool FlushEnabled = true;   // off while a page is started
@@ -97,6 +102,12 @@ class TPDFPainter final : public TPageContentWriter {
   double fontSize_ = 0;
   std::string codesFontLine_;  // the other font's Tf line in force, if any
   TStateLine renderMode_, fontLine_, textColor_, fillColor_, horizontalScaling_, textRise_, spacing_;
+  // The string the last CopyContentText wrote, its data and size then, and
+  // how many leading bytes of Buffer are unchanged since.
+  const std::string* copiedTo_ = nullptr;
+  const char* copiedData_ = nullptr;
+  size_t copiedSize_ = 0;
+  size_t unchanged_ = 0;
 };
 
 // True for an image dictionary that is a stencil mask: painted in the fill

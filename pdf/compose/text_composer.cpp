@@ -61,17 +61,22 @@ TPDFEmbeddedFont* TTextComposer::FontOf(TFallbackFamily family) {
   return fonts_[index].get();
 }
 
-std::vector<TTextComposer::TRun> TTextComposer::Runs(std::u16string_view text) {
-  if (!lastRuns_.empty() && text == lastText_) return lastRuns_;
+const std::vector<TTextComposer::TRun>& TTextComposer::Runs(std::u16string_view text) {
+  if (runsKnown_ && text == lastText_) return lastRuns_;
   for (size_t i = 0; i < text.size();) {
     auto [c, units] = CodePointAt(text, i);
-    if (std::optional<TEastAsian> own = OwnEastAsianScript(c)) {
-      hanAs_ = *own;
-      break;
+    if (c >= kFirstEastAsian) {
+      if (std::optional<TEastAsian> own = OwnEastAsianScript(c)) {
+        hanAs_ = *own;
+        break;
+      }
     }
     i += units;
   }
-  std::vector<TRun> runs;
+  std::vector<TRun>& runs = lastRuns_;
+  runs.clear();
+  lastText_.assign(text);
+  runsKnown_ = true;
   for (size_t i = 0; i < text.size();) {
     auto [c, units] = CodePointAt(text, i);
     TPDFEmbeddedFont* font = nullptr;
@@ -95,8 +100,6 @@ std::vector<TTextComposer::TRun> TTextComposer::Runs(std::u16string_view text) {
     }
     i += units;
   }
-  lastText_ = text;
-  lastRuns_ = runs;
   return runs;
 }
 
@@ -129,21 +132,25 @@ void TTextComposer::DrawStretch(TPDFPainter& writer, std::u16string_view text, b
   const double size = writer.FontSize();
   TPDFPageTree& tree = document_.PageTree();
   double pen = 0;
-  for (const TRun& run : Runs(text)) {
+  const std::vector<TRun>& runs = Runs(text);
+  for (const TRun& run : runs) {
     if (!run.Font) continue;  // characters no installed font has are left out
-    std::u32string shown;
+    // Only the runs after this one need its width (most lines are one run).
+    const bool measure = &run != &runs.back();
+    std::u32string& shown = shown_;
+    shown.clear();
     double width = 0;
     for (size_t i = run.Begin; i < run.End;) {
       auto [c, units] = CodePointAt(text, i);
       if (!IsIgnorable(c)) {
         shown += c;
-        width += run.Font->Advance(c) * size / 1000.0;
+        if (measure) width += run.Font->Advance(c) * size / 1000.0;
       }
       i += units;
     }
     if (shown.empty()) continue;
-    tree.RegisterResource("Font", run.Font->ResourceName,
-                          document_.Pool().NewIndRef(run.Font->Reference->RefNumber, run.Font->Reference->RefGeneration));
+    tree.RegisterIndirectResource("Font", run.Font->ResourceName, run.Font->Reference->RefNumber,
+                                  run.Font->Reference->RefGeneration);
     writer.DrawCodes(run.Font->ResourceName, run.Font->Encode(shown), x + pen, y);
     pen += width;
   }

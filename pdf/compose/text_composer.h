@@ -45,7 +45,8 @@ class TTextComposer {
     size_t Begin, End;  // UTF-16 units
   };
   bool NeedsEmbedding(std::u16string_view text, const TPDFFont& font) const;
-  std::vector<TRun> Runs(std::u16string_view text);
+  // The runs of text; valid until the next call.
+  const std::vector<TRun>& Runs(std::u16string_view text);
   TPDFEmbeddedFont* FontOf(TFallbackFamily family);
   void DrawStretch(TPDFPainter& writer, std::u16string_view text, bool embedded, double x, double y);
 
@@ -58,6 +59,8 @@ class TTextComposer {
   // the last text are kept so that they are found once.
   std::u16string lastText_;
   std::vector<TRun> lastRuns_;
+  bool runsKnown_ = false;
+  std::u32string shown_;  // the characters of one run, kept to reuse its storage
 };
 
 }  // namespace ostrel

@@ -109,13 +109,15 @@ TPDFObject* TPDFIndObj::GetIndValue() {
   return Value;
 }
 
-std::string TPDFIndObj::WriteText() {
+void TPDFIndObj::WriteText(std::string& out) {
   TPDFObject* value = GetIndValue();
-  std::string text = NumberText(ObjectNumber) + " " + NumberText(Generation) + " obj\n";
-  if (value) value->ToText(text);
-  if (text.back() != '\n') text += '\n';
-  text += "endobj\n";
-  return text;
+  out += NumberText(ObjectNumber);
+  out += ' ';
+  out += NumberText(Generation);
+  out += " obj\n";
+  if (value) value->ToText(out);
+  if (out.back() != '\n') out += '\n';
+  out += "endobj\n";
 }
 
 bool TPDFDocument::FindStreamData(std::string_view text, size_t dataFrom, TPDFDictionary* dict, std::string& data) {

@@ -19,6 +19,10 @@ class TPageContentWriter {
   virtual void StartPage(std::string_view content, int precision) = 0;
   // The text to store as the data of the page's own stream.
   virtual std::string ContentText() const = 0;
+  // ContentText() written into out, whose storage is reused: the tree
+  // stores the text after every request, so a fresh copy each time would
+  // cost an allocation per line of text.
+  virtual void CopyContentText(std::string& out) { out = ContentText(); }
 
   // Set by the page tree: stores ContentText() into the page's own stream.
   std::function<void()> OnFlush;

@@ -227,7 +227,10 @@ void TPDFPageTree::FlushContent() {
     contentStreams_.push_back(PdfCast<TPDFStream>(Resolved(reference)));
   }
   if (contentStreams_.empty() || contentStreams_.size() < streamsAtSelection_ || !contentStreams_.back()) return;
-  contentStreams_.back()->SetData(writer_->ContentText(), false);
+  // The writer extends the stream's data in place where it can.
+  TPDFStream* stream = contentStreams_.back();
+  writer_->CopyContentText(stream->RawData);
+  stream->SetPlainData(std::move(stream->RawData));
 }
 
 TPDFArray* TPDFPageTree::FindMediaBox() const {
@@ -416,6 +419,16 @@ void TPDFPageTree::RegisterResource(std::string_view category, std::string_view 
     group->DeleteKey(name);
     group->SetValue(name, reference);
   }
+}
+
+void TPDFPageTree::RegisterIndirectResource(std::string_view category, std::string_view name, int32_t number,
+                                            int32_t generation) {
+  TPDFDictionary* resources = PageResources();
+  if (!resources) return;
+  auto* group = PdfCast<TPDFDictionary>(Resolved(resources->GetValue(category)));
+  auto* old = group ? PdfCast<TPDFIndRef>(group->GetValue(name)) : nullptr;
+  if (old && old->RefNumber == number && old->RefGeneration == generation) return;
+  RegisterResource(category, name, pool_->NewIndRef(number, generation));
 }
 
 TPDFObject* TPDFPageTree::PageReference(int n) {

@@ -51,6 +51,11 @@ class TPDFPageTree {
   // Enters name -> reference under the category ("Font", "XObject",
   // "ExtGState", "Pattern") of the selected page's resources.
   void RegisterResource(std::string_view category, std::string_view name, TPDFObject* reference);
+  // RegisterResource of a reference to object number generation; when the
+  // page already has it, as it does for every line of text after the first,
+  // no new reference is made in the pool.
+  void RegisterIndirectResource(std::string_view category, std::string_view name, int32_t number,
+                                int32_t generation);
   void RegisterExtGState(std::string_view name, TPDFObject* object) { RegisterResource("ExtGState", name, object); }
   void RegisterPattern(std::string_view name, TPDFObject* object) { RegisterResource("Pattern", name, object); }
 

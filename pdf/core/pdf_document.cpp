@@ -6,7 +6,6 @@
 #include "pdf/core/pdf_date.h"
 #include "pdf/core/reachable_fonts.h"
 #include "pdf/core/security_handler.h"
-#include "platform/file_io.h"
 #include "platform/system_clock.h"
 
 namespace ostrel {
@@ -219,10 +218,5 @@ bool TPDFDocument::CanDecrypt() const { return security_->CanDecrypt(); }
 
 std::string TPDFDocument::EncryptionMethodText() const { return security_->MethodName(); }
 
-bool TPDFDocument::SaveToFile(const std::string& utf8Path) {
-  std::string bytes;
-  if (!SaveToBytes(bytes)) return false;
-  return WriteWholeFile(utf8Path, bytes);
-}
 
 }  // namespace ostrel

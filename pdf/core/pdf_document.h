@@ -3,6 +3,7 @@
 // the object pool, the trailer and the page tree; loading from bytes and
 // writing a complete file with a classic cross-reference table.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -32,8 +33,9 @@ class TPDFIndObj {
 
   // The value, parsed and decrypted on first use.
   TPDFObject* GetIndValue();
-  // "n g obj", LF, the value's text, "endobj", LF: the form written on saving.
-  std::string WriteText();
+  // Appends "n g obj", LF, the value's text, "endobj", LF: the form written
+  // on saving.
+  void WriteText(std::string& out);
   // The object's text in the file (or made up for members of object streams).
   std::string ObjectText() const;
 
@@ -174,7 +176,12 @@ class TPDFDocument {
   TPDFObjectStream* AttachObjectStream(TPDFStream* stream);
   bool FindStreamData(std::string_view text, size_t dataFrom, TPDFDictionary* dict, std::string& data);
   int ReadSecurity(std::u16string_view password);
-  std::string WriteSlotText(TPDFIndObj& slot);
+  // Writes the file into out; with drain, hands out over whenever it grows
+  // past 64 KiB and once at the end (an empty out is never handed over),
+  // so a large file is never held whole. False when drain fails.
+  bool SaveTo(std::string& out, const std::function<bool(std::string_view)>& drain);
+  // Appends the slot's text to out; false when it is left out.
+  bool WriteSlotText(TPDFIndObj& slot, std::string& out);
 
   TWarningLog ownWarnings_;
   TPageContentWriter* pageWriter_ = nullptr;

@@ -203,6 +203,8 @@ class TPDFStream final : public TPDFObject {
 
   void SetRawData(std::string bytes);
   void SetData(std::string_view bytes, bool compress);
+  // SetData without compression, taking over bytes.
+  void SetPlainData(std::string bytes);
   void SetDictionary(TPDFDictionary* dict);
   // RawData with every stream filter of /Filter applied. What the filters
   // make is charged to this thread's decode budgets (decode_budget.h), and

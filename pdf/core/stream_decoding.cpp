@@ -56,9 +56,13 @@ void TPDFStream::SetData(std::string_view bytes, bool compress) {
     StreamDict->DeleteKey("Filter");
     StreamDict->SetValue("Filter", Pool->NewName("FlateDecode"));
   } else {
-    SetRawData(std::string(bytes));
-    StreamDict->DeleteKey("Filter");
+    SetPlainData(std::string(bytes));
   }
+}
+
+void TPDFStream::SetPlainData(std::string bytes) {
+  SetRawData(std::move(bytes));
+  StreamDict->DeleteKey("Filter");
 }
 
 std::string TPDFStream::DecodedData() const {

@@ -190,12 +190,12 @@ TEST(FileNames, ExtensionsBelongToTheLastComponentOnly) {
 }
 
 TEST(TextLines, AnyLineEndingAndNoEmptyLineAfterTheLastTerminator) {
-  using Lines = std::vector<std::u16string>;
-  EXPECT_EQ(SplitTextLines(u""), Lines{});
-  EXPECT_EQ(SplitTextLines(u"a\r\nb\rc\nd"), (Lines{u"a", u"b", u"c", u"d"}));
-  EXPECT_EQ(SplitTextLines(u"a\n"), Lines{u"a"});
-  EXPECT_EQ(SplitTextLines(u"a\n\n"), (Lines{u"a", u""}));
-  EXPECT_EQ(SplitTextLines(u"\r\n\r\n"), (Lines{u"", u""}));
+  using Lines = std::vector<std::string_view>;
+  EXPECT_EQ(SplitTextLines(""), Lines{});
+  EXPECT_EQ(SplitTextLines("a\r\nb\rc\nd"), (Lines{"a", "b", "c", "d"}));
+  EXPECT_EQ(SplitTextLines("a\n"), Lines{"a"});
+  EXPECT_EQ(SplitTextLines("a\n\n"), (Lines{"a", ""}));
+  EXPECT_EQ(SplitTextLines("\r\n\r\n"), (Lines{"", ""}));
 }
 
 }  // namespace

@@ -158,5 +158,35 @@ TEST_F(PainterTest, RunsInAnotherFontShareTheTextObjectAndGiveTheFontBack) {
             "/OstrelF0123abcd 12 Tf\nBT\n1 0 0 1 20 732 Tm\n(b)Tj\nET\n");
 }
 
+// The text handed over after each request is only extended where it can be:
+// whatever the painter did in between (text taken back, reset, new content),
+// the receiving string ends up equal to ContentText().
+TEST_F(PainterTest, HandedOverTextAlwaysEqualsTheContentText) {
+  std::string stream;
+  auto check = [&](const char* step) {
+    painter.CopyContentText(stream);
+    EXPECT_EQ(stream, painter.ContentText()) << step;
+  };
+  check("empty");
+  painter.LoadContent("0 g");
+  check("loaded content without a final LF");
+  painter.SetFont(&font, 12);
+  painter.DrawText(u"first", 20, 752);
+  check("first text");
+  painter.DrawText(u"second", 20, 732);  // reopens the text object: takes "ET" back
+  check("text object reopened");
+  painter.DrawCodes("OstrelFcid00001", std::string("\x00\x01", 2), 26, 752);
+  check("another font");
+  stream = "replaced by someone else";
+  check("changed by someone else");
+  std::string other = "unrelated";
+  painter.CopyContentText(other);
+  EXPECT_EQ(other, painter.ContentText()) << "another string";
+  painter.Reset();
+  check("reset");
+  painter.AppendLine("1 0 0 RG");
+  check("after reset");
+}
+
 }  // namespace
 }  // namespace ostrel

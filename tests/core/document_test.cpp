@@ -226,6 +226,30 @@ TEST(DocumentTest, SaveToFileReplacesTargetOnlyOnSuccess) {
   std::remove(path.c_str());
 }
 
+// A file larger than the pieces the writer hands over at a time: the file
+// holds exactly the bytes SaveToBytes gives, offsets included.
+TEST(DocumentTest, SavedFileEqualsTheSavedBytesWhenWrittenInPieces) {
+  TPDFDocument doc;
+  TPDFPainter painter;
+  doc.AttachPageWriter(&painter);
+  doc.NewDocument();
+  TPDFPageTree& tree = doc.PageTree();
+  tree.InsertPages(2, 5, 300, 200);
+  for (int page = 1; page <= 6; ++page) {
+    tree.SelectPage(page);
+    for (int line = 0; line < 1500; ++line) painter.AppendLine("0 0 m " + std::to_string(line) + " 10 l S");
+  }
+  std::string bytes;
+  ASSERT_TRUE(doc.SaveToBytes(bytes));
+  ASSERT_GT(bytes.size(), 2u * 65536);  // several pieces
+  std::string path = TempPath("pieces.pdf");
+  ASSERT_TRUE(doc.SaveToFile(path));
+  EXPECT_EQ(ReadWholeFile(path).value_or(""), bytes);
+  EXPECT_EQ(doc.FileSize, static_cast<int64_t>(bytes.size()));
+  if (HaveQpdf()) EXPECT_EQ(RunQpdf("--check", bytes), 0);
+  std::remove(path.c_str());
+}
+
 TEST(DocumentTest, ObjectTableFromCrossReferenceCallbacks) {
   TPDFDocument doc;
   doc.FileImage = std::string(400, ' ');

@@ -279,6 +279,13 @@ TEST_F(PageTreeTest, ResourcesAreInheritedAndRegistered) {
   tree.RegisterResource("Font", "F1", font2);
   EXPECT_EQ(shared->Get<TPDFDictionary>("Font")->GetValue("F1"), font2);  // another: replaced
 
+  // By number: nothing new is made while the page has that reference.
+  const size_t objectsBefore = pool.Count();
+  tree.RegisterIndirectResource("Font", "F1", font2->RefNumber, 0);
+  EXPECT_EQ(pool.Count(), objectsBefore);
+  tree.RegisterIndirectResource("Font", "F1", font1->RefNumber, 0);
+  EXPECT_EQ(Text(shared->Get<TPDFDictionary>("Font")->GetValue("F1")), Text(font1));
+
   shared->SetValue("XObject", pool.NewNumeric(1));
   tree.RegisterResource("XObject", "Im1", font1);
   EXPECT_EQ(Text(shared->Get<TPDFDictionary>("XObject")), "<<\n/Im1 " + Text(font1) + "\n>>\n");

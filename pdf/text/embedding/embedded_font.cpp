@@ -123,7 +123,7 @@ std::unique_ptr<TPDFEmbeddedFont> TPDFEmbeddedFont::Load(TPDFStructure& pool, st
   std::unique_ptr<TPDFEmbeddedFont> font(new TPDFEmbeddedFont(pool, std::move(resourceName)));
   font->parser_ = std::make_unique<TPDFTrueTypeParser>();
   font->parser_->FaceIndex = static_cast<uint32_t>(std::max(face, 0));
-  if (!font->parser_->LoadFromBytes(*bytes)) return nullptr;
+  if (!font->parser_->LoadFromBytes(std::move(*bytes))) return nullptr;
   font->glyphs_ = std::make_unique<TTrueTypeGlyphs>(*font->parser_);
   if (!font->glyphs_->Usable()) return nullptr;
   ReadCmap(*font->parser_, font->cmap_);
@@ -135,6 +135,15 @@ std::unique_ptr<TPDFEmbeddedFont> TPDFEmbeddedFont::Load(TPDFStructure& pool, st
 }
 
 uint16_t TPDFEmbeddedFont::GlyphOf(char32_t c) const {
+  if (c >= 0x10000) return LookUpGlyph(c);
+  std::unique_ptr<uint32_t[]>& block = glyphBlocks_[c >> 8];
+  if (!block) block = std::make_unique<uint32_t[]>(256);
+  uint32_t& entry = block[c & 0xFF];
+  if (entry == 0) entry = 0x10000u | LookUpGlyph(c);
+  return static_cast<uint16_t>(entry);
+}
+
+uint16_t TPDFEmbeddedFont::LookUpGlyph(char32_t c) const {
   auto found = cmap_.find(c);
   return found == cmap_.end() || found->second >= glyphs_->GlyphCount() ? 0 : found->second;
 }
@@ -143,16 +152,17 @@ double TPDFEmbeddedFont::Advance(char32_t c) const { return glyphs_->Advance(Gly
 
 std::string TPDFEmbeddedFont::Encode(std::u32string_view text) {
   std::string codes;
+  codes.reserve(2 * text.size());
   for (char32_t c : text) {
     uint16_t glyph = GlyphOf(c), cid = 0;
-    if (auto found = cidOf_.find(glyph); found != cidOf_.end()) {
-      cid = found->second;
+    if (cidOf_[glyph] != kNoCid) {
+      cid = cidOf_[glyph];
       if (textOf_[cid].empty()) textOf_[cid] = c;  // first shown as a component only
     } else if (glyph != 0 && used_.size() < kMaxGlyphs) {
       cid = static_cast<uint16_t>(used_.size());
       used_.push_back(glyph);
       textOf_.push_back(std::u32string(1, c));
-      cidOf_.emplace(glyph, cid);
+      cidOf_[glyph] = cid;
     }
     codes += static_cast<char>(cid >> 8);
     codes += static_cast<char>(cid & 0xFF);
@@ -214,8 +224,8 @@ void TPDFEmbeddedFont::Finish() {
   // Components of composite glyphs join the subset behind the glyphs shown.
   for (size_t i = 0; i < used_.size() && used_.size() < kMaxGlyphs; ++i) {
     for (uint16_t part : glyphs_->Components(used_[i])) {
-      if (cidOf_.count(part) || used_.size() >= kMaxGlyphs) continue;
-      cidOf_.emplace(part, static_cast<uint16_t>(used_.size()));
+      if (cidOf_[part] != kNoCid || used_.size() >= kMaxGlyphs) continue;
+      cidOf_[part] = static_cast<uint16_t>(used_.size());
       used_.push_back(part);
       textOf_.emplace_back();
     }

@@ -19,7 +19,7 @@ constexpr F kKorean[] = {F::UnDotum, F::WenQuanYiZenHei, F::IPAGothic, F::DejaVu
 struct TRange {
   char32_t First, Last;
 };
-constexpr TRange kHangul[] = {{0x1100, 0x11FF}, {0x3130, 0x318F}, {0xA960, 0xA97F}, {0xAC00, 0xD7FF}, {0xFFA0, 0xFFDC}};
+constexpr TRange kHangul[] = {{kFirstEastAsian, 0x11FF}, {0x3130, 0x318F}, {0xA960, 0xA97F}, {0xAC00, 0xD7FF}, {0xFFA0, 0xFFDC}};
 constexpr TRange kKana[] = {{0x3040, 0x30FF}, {0x31F0, 0x31FF}, {0xFF66, 0xFF9F}, {0x1B000, 0x1B16F}};
 constexpr TRange kBopomofo[] = {{0x3100, 0x312F}, {0x31A0, 0x31BF}};
 // Han and the punctuation, symbols and full-width forms East Asian text shares.
@@ -55,7 +55,7 @@ std::string_view FallbackFamilyName(TFallbackFamily family) {
 
 std::optional<TEastAsian> OwnEastAsianScript(char32_t c) {
   // Below the first East Asian block (most text): no range to look through.
-  if (c < kHangul[0].First) return std::nullopt;
+  if (c < kFirstEastAsian) return std::nullopt;
   if (In(kKana, c)) return TEastAsian::Japanese;
   if (In(kHangul, c)) return TEastAsian::Korean;
   if (In(kBopomofo, c)) return TEastAsian::Chinese;
@@ -63,6 +63,7 @@ std::optional<TEastAsian> OwnEastAsianScript(char32_t c) {
 }
 
 std::span<const TFallbackFamily> FallbackCandidates(char32_t c, TEastAsian hanAs) {
+  if (c < kFirstEastAsian) return kLatin;
   if (std::optional<TEastAsian> own = OwnEastAsianScript(c)) return ListOf(*own);
   if (c >= kHanShared[0].First && In(kHanShared, c)) return ListOf(hanAs);
   return kLatin;

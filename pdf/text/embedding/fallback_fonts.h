@@ -25,6 +25,9 @@ std::span<const TFallbackFamily> FallbackCandidates(char32_t c, TEastAsian hanAs
 
 // The East Asian script c belongs to on its own, if any (Han does not count).
 std::optional<TEastAsian> OwnEastAsianScript(char32_t c);
+// Below this character (most text) nothing is East Asian, so callers going
+// through a text may skip the lookups.
+inline constexpr char32_t kFirstEastAsian = 0x1100;
 
 // The regular upright face of an installed family, found through fontconfig.
 struct TFontFile {

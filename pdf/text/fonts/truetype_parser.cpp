@@ -55,8 +55,12 @@ bool TPDFTrueTypeParser::LoadDirectoryOnly(std::string_view bytes) {
   return ReadDirectory();
 }
 
-bool TPDFTrueTypeParser::LoadFromBytes(std::string_view bytes) {
-  if (!LoadDirectoryOnly(bytes)) return false;
+bool TPDFTrueTypeParser::LoadFromBytes(std::string_view bytes) { return LoadFromBytes(std::string(bytes)); }
+
+bool TPDFTrueTypeParser::LoadFromBytes(std::string&& bytes) {
+  data_ = std::move(bytes);
+  Directory.clear();
+  if (!ReadDirectory()) return false;
   ReadHead();
   ReadMaxp();
   ReadLoca();

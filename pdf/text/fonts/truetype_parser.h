@@ -69,6 +69,8 @@ class TPDFTrueTypeParser {
  public:
   // Parses the whole font; false when the data is not an sfnt file.
   bool LoadFromBytes(std::string_view bytes);
+  // The same, keeping bytes without a copy (font files run to megabytes).
+  bool LoadFromBytes(std::string&& bytes);
   bool LoadDirectoryOnly(std::string_view bytes);
 
   long FindTable(std::string_view tag) const;
