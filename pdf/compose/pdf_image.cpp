@@ -7,6 +7,7 @@
 #include "pdf/compose/tiff_reader.h"
 #include "pdf/core/pdf_date.h"
 #include "pdf/filters/flate_filter.h"
+#include "pdf/filters/png_predictor_encoder.h"
 #include "platform/bitmap.h"
 #include "platform/bmp_reader.h"
 
@@ -209,13 +210,31 @@ bool TPDFImage::LoadGIF(std::string_view file) {
   return ok;
 }
 
+TPDFDictionary* TPDFImage::PNGPredictorParms(int colours, int bits, int64_t columns) {
+  TPDFDictionary* parms = Pool->NewDictionary();
+  parms->SetValue("Predictor", Pool->NewNumeric(15));
+  if (colours > 0) parms->SetValue("Colors", Pool->NewNumeric(colours));
+  parms->SetValue("BitsPerComponent", Pool->NewNumeric(bits));
+  parms->SetValue("Columns", Pool->NewNumeric(static_cast<double>(columns)));
+  return parms;
+}
+
+std::string TPDFImage::FlateSamples(TPDFDictionary* dict, std::string_view samples, int colours, int bits,
+                                    int64_t columns) {
+  TFlateSamples flate = FlateEncodeSamples(samples, {15, colours, bits, static_cast<int32_t>(columns)});
+  dict->SetValue("Filter", Pool->NewName("FlateDecode"));
+  if (flate.RowsFiltered) dict->SetValue("DecodeParms", PNGPredictorParms(colours, bits, columns));
+  return std::move(flate.Data);
+}
+
 bool TPDFImage::AttachSoftMask(TPDFDictionary* dict, int64_t width, int64_t height, int bits,
                                std::string_view samples) {
   TPDFDictionary* maskDict = NewImageDict(width, height);
   maskDict->SetValue("ColorSpace", Pool->NewName("DeviceGray"));
   maskDict->SetValue("BitsPerComponent", Pool->NewNumeric(bits));
-  maskDict->SetValue("Filter", Pool->NewName("FlateDecode"));
-  TPDFStream* mask = NewIndirectStream(maskDict, FlateEncode(samples));
+  std::string data = FlateSamples(maskDict, samples, 1, bits, width);
+  if (data.empty()) return false;
+  TPDFStream* mask = NewIndirectStream(maskDict, std::move(data));
   if (!mask) return false;
   dict->SetValue("SMask", ReferenceTo(mask));
   return true;

@@ -95,6 +95,13 @@ class TPDFImage {
   TPDFObject* ICCSpace(std::string_view profile, int components) {
     return ICCBasedSpace(ICCProfileStream(profile, components));
   }
+  // /DecodeParms of samples stored behind PNG row filters; colours 0 leaves
+  // /Colors out (palette indices).
+  TPDFDictionary* PNGPredictorParms(int colours, int bits, int64_t columns);
+  // Samples (rows top-down) deflated, behind PNG row filters when that packs
+  // smaller, and the dictionary's /Filter and /DecodeParms to read them.
+  // Empty when there is not one whole row.
+  std::string FlateSamples(TPDFDictionary* dict, std::string_view samples, int colours, int bits, int64_t columns);
   bool AttachSoftMask(TPDFDictionary* dict, int64_t width, int64_t height, int bits, std::string_view samples);
 };
 

@@ -257,10 +257,11 @@ bool TPDFImage::ImportTIFFExtraSamples(const TPDFTIFF& tiff, int n, const TTIFFP
   TPDFStream* profile = ICCProfileStream(page.ICCProfile, colours);
   TPDFDictionary* dict = NewImageDict(page.Width, page.Height);
   DescribeTIFFSamples(dict, page, profile);
-  dict->SetValue("Filter", Pool->NewName("FlateDecode"));
+  std::string data = FlateSamples(dict, colour, colours, bits, page.Width);
+  if (data.empty()) return false;
   if (alpha && !opaque && !AttachSoftMask(dict, page.Width, page.Height, bits, opacity)) return false;
   NeedsPDF15 = bits == 16;
-  TPDFStream* stream = NewIndirectStream(dict, FlateEncode(colour));
+  TPDFStream* stream = NewIndirectStream(dict, std::move(data));
   if (!stream) return false;
   Adopt(stream, page.Width, page.Height);
   return true;

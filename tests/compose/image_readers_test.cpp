@@ -16,7 +16,12 @@ namespace {
 
 using namespace ostrel::testing;
 
-std::string Inflated(const std::string& flate) { return FlateDecode(flate); }
+// A sample plane of the reader inflated, and unfiltered when it carries PNG row filters.
+std::string Plane(const TPNGReader& reader, bool alphaPlane, int colours, int depth) {
+  const std::string& flate = alphaPlane ? reader.AlphaSamples : reader.ColorSamples;
+  if (!(alphaPlane ? reader.AlphaRowsFiltered : reader.ColorRowsFiltered)) return FlateDecode(flate);
+  return FlateDecodePredicted(flate, {15, colours, depth, int32_t(reader.Width)});
+}
 
 // ---- PNG ----
 
@@ -34,13 +39,15 @@ TEST(PngReader, DecodesEveryColourTypeAndDepthInterlacedAsPlain) {
     PngOptions options{c.ColorType};
     if (c.ColorType == 3) options.Palette = std::string(3 << c.Depth, '\x40');
     // The colour plane expected: the image without its alpha channel.
-    SampleImage color = image;
+    SampleImage color = image, opacity = image;
     bool alpha = c.ColorType == 4 || c.ColorType == 6;
     if (alpha) {
       color.Channels = c.Channels - 1;
+      opacity.Channels = 1;
       color.Samples.clear();
+      opacity.Samples.clear();
       for (size_t i = 0; i < image.Samples.size(); ++i)
-        if (i % c.Channels != size_t(c.Channels - 1)) color.Samples.push_back(image.Samples[i]);
+        (i % c.Channels != size_t(c.Channels - 1) ? color : opacity).Samples.push_back(image.Samples[i]);
     }
     for (bool interlaced : {false, true}) {
       options.Interlaced = interlaced;
@@ -48,10 +55,15 @@ TEST(PngReader, DecodesEveryColourTypeAndDepthInterlacedAsPlain) {
       ASSERT_TRUE(reader.Read(MakePng(image, options)));
       EXPECT_EQ(reader.PassThrough, !interlaced && !alpha);
       EXPECT_EQ(reader.ColorDepth, c.Depth);
-      std::string samples = Inflated(reader.ColorSamples);
-      if (reader.PassThrough) continue;  // still filtered: the PDF predictor undoes that
-      EXPECT_EQ(samples, PackedRows(color)) << "interlaced " << interlaced;
+      if (!alpha) {
+        EXPECT_EQ(reader.ColorRowsFiltered, reader.PassThrough);  // as it always was
+      }
+      EXPECT_EQ(Plane(reader, false, color.Channels, c.Depth), PackedRows(color))
+          << "interlaced " << interlaced;
       EXPECT_EQ(reader.AlphaSamples.empty(), !alpha);
+      if (alpha) {
+        EXPECT_EQ(Plane(reader, true, 1, c.Depth), PackedRows(opacity));
+      }
     }
   }
 }
@@ -63,7 +75,7 @@ TEST(PngReader, ReducesSixteenBitsToTheHighByteWhenAsked) {
   ASSERT_TRUE(reader.Read(MakePng(image, {6})));
   EXPECT_EQ(reader.ColorDepth, 8);
   EXPECT_EQ(reader.AlphaDepth, 8);
-  std::string colour = Inflated(reader.ColorSamples), alpha = Inflated(reader.AlphaSamples);
+  std::string colour = Plane(reader, false, 3, 8), alpha = Plane(reader, true, 1, 8);
   ASSERT_EQ(colour.size(), 5u * 4 * 3);
   EXPECT_EQ(uint8_t(colour[4]), image.At(1, 0, 1) >> 8);
   EXPECT_EQ(uint8_t(alpha[6]), image.At(1, 1, 3) >> 8);
@@ -78,7 +90,7 @@ TEST(PngReader, BadCrcIsIgnoredAndTruncatedDataReadsAsWhite) {
   cut.TruncateIdatTo = MakePng(image, {6}).size() / 3;  // well inside the data
   TPNGReader truncated;
   ASSERT_TRUE(truncated.Read(MakePng(image, cut)));
-  std::string samples = Inflated(truncated.ColorSamples);
+  std::string samples = Plane(truncated, false, 3, 8);
   ASSERT_EQ(samples.size(), 40u * 40 * 3);
   EXPECT_EQ(samples.substr(samples.size() - 120), std::string(120, '\xFF'));
   EXPECT_EQ(uint8_t(samples[0]), image.At(0, 0, 0));
