@@ -7,6 +7,7 @@
 #include "pdf/compose/tiff_reader.h"
 #include "pdf/core/pdf_date.h"
 #include "pdf/filters/flate_filter.h"
+#include "pdf/filters/jpeg2000_bitmap.h"
 #include "pdf/filters/png_predictor_encoder.h"
 #include "platform/bitmap.h"
 #include "platform/bmp_reader.h"
@@ -175,6 +176,8 @@ bool TPDFImage::LoadJPEG2000(std::string_view file) {
   Kind = kJPEG2000;
   TJPEG2000Header header;
   if (!ReadJPEG2000Header(file, header)) return false;
+  // Grey with alpha passes through: there is no grey-and-opacity decoding yet.
+  if (header.Alpha && header.Components == 4) return ImportJPEG2000Alpha(file, header.FileFormat);
   TPDFDictionary* dict = NewImageDict(header.Width, header.Height);
   // A JP2 file names its own colour space, which a reader takes when the
   // dictionary names none; a bare codestream has only its component count.
@@ -189,6 +192,42 @@ bool TPDFImage::LoadJPEG2000(std::string_view file) {
   if (!stream) return false;
   Adopt(stream, header.Width, header.Height);
   return true;
+}
+
+// Viewers disagree on JPEG 2000 opacity channels: some ignore /SMaskInData
+// and garble the colours when it is set, others apply the channel whatever
+// the dictionary says. Decoded into colour and a soft mask, the picture
+// shows the same everywhere.
+bool TPDFImage::ImportJPEG2000Alpha(std::string_view file, bool alphaLast) {
+  TJpeg2000Bitmap decoded;
+  try {
+    decoded.LoadFromStream(file);
+  } catch (const EJpeg2000Error&) {
+    return false;
+  }
+  if (decoded.PixelFormat() != TPixelFormat::pf32bit) return false;
+  // The decoder puts the channel a JP2 file defines as opacity in byte 3
+  // after B, G, R (alphaLast); a bare codestream's components come in
+  // reverse: A, B, G, R.
+  Bitmap colour;
+  if (!colour.SetSize(decoded.Width(), decoded.Height(), TPixelFormat::pf24bit)) return false;
+  std::string alpha;
+  alpha.reserve(size_t(decoded.Width()) * decoded.Height());
+  for (int y = 0; y < decoded.Height(); ++y) {
+    const uint8_t* p = decoded.Row(y);
+    uint8_t* q = colour.Row(y);
+    for (int x = 0; x < decoded.Width(); ++x, p += 4, q += 3) {
+      const uint8_t* bgr = alphaLast ? p : p + 1;
+      q[0] = bgr[0], q[1] = bgr[1], q[2] = bgr[2];
+      alpha.push_back(char(alphaLast ? p[3] : p[0]));
+    }
+  }
+  const bool compress = CompressPixels;
+  CompressPixels = true;
+  const bool ok = ImportBitmap(colour, nullptr, false, alpha);
+  CompressPixels = compress;
+  Kind = kJPEG2000;
+  return ok;
 }
 
 bool TPDFImage::LoadBMP(std::string_view file) {
@@ -298,7 +337,11 @@ bool TPDFImage::ImportBitmap(const Bitmap& source, const TTIFFPage* page, bool k
   ColorSpaceName = space;
   dict->SetValue("ColorSpace", Pool->NewName(space));
   dict->SetValue("BitsPerComponent", Pool->NewNumeric(bits));
-  if (CompressPixels) {
+  if (CompressPixels && !alpha.empty() && bits == 8) {
+    // Pictures with alpha: behind row filters when that packs smaller.
+    const int colours = space == "DeviceRGB" ? 3 : space == "DeviceCMYK" ? 4 : 1;
+    samples = FlateSamples(dict, samples, colours, bits, width);
+  } else if (CompressPixels) {
     samples = FlateEncode(samples);
     dict->SetValue("Filter", Pool->NewName("FlateDecode"));
   }

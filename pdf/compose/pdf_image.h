@@ -60,6 +60,9 @@ class TPDFImage {
  private:
   bool LoadJPEG(std::string_view file);
   bool LoadJPEG2000(std::string_view file);
+  // A JPEG 2000 picture with an opacity channel, decoded: colour and soft
+  // mask. alphaLast: a JP2 file, whose channel definition names the opacity.
+  bool ImportJPEG2000Alpha(std::string_view file, bool alphaLast);
   bool LoadBMP(std::string_view file);
   bool LoadGIF(std::string_view file);
   bool LoadPNG(std::string_view file, int options);

@@ -1,8 +1,8 @@
 #!/bin/sh
 # images-to-pdf keeps what a picture file shows: alpha channels (PNG, 32-bit
-# BMP, TIFF extra samples, straight or premultiplied) and GIF's transparent
-# colour become soft masks, a PNG's single transparent colour a colour-key
-# mask (the page drawn by MuPDF over white equals the picture flattened over
+# BMP, TIFF extra samples, straight or premultiplied, JPEG 2000 opacity
+# channels) and GIF's transparent colour become soft masks, a PNG's single
+# transparent colour a colour-key mask (the page drawn by MuPDF over white equals the picture flattened over
 # white by ImageMagick), and every page of a multi-page TIFF becomes a page.
 # Skipped without the tools.
 # $1: the program, $2: the source tree.
@@ -45,6 +45,25 @@ done
 for f in rgba.png gif-key.gif bmp-alpha.bmp tiff-alpha.tif; do
   grep -qa '/SMask' $f.pdf || fail "no soft mask for $f"
 done
+
+# JPEG 2000 with an opacity channel, as a JP2 file (channel definition box)
+# and as a bare codestream: poppler and MuPDF both show it over white as the
+# picture is. The encoder reads gamma chunks, so the PNG is written without.
+if have opj_compress && have pdftoppm; then
+  convert rgba.png -define png:exclude-chunks=gAMA,cHRM,sRGB,bKGD -depth 8 plain-rgba.png
+  convert plain-rgba.png -background white -flatten -alpha off jpx-flat.png
+  opj_compress -i plain-rgba.png -o jpx-alpha.jp2 > /dev/null 2>&1
+  opj_compress -i plain-rgba.png -o jpx-alpha.j2k > /dev/null 2>&1
+  for f in jpx-alpha.jp2 jpx-alpha.j2k; do
+    "$prog" images-to-pdf $f -o $f.pdf -q || fail "$f: exit $?"
+    mutool draw -q -r 72 -o $f-mupdf.png $f.pdf 1 2> /dev/null || fail "$f: mutool draw"
+    pdftoppm -r 72 -png -singlefile $f.pdf $f-poppler 2> /dev/null || fail "$f: pdftoppm"
+    for page in $f-mupdf.png $f-poppler.png; do
+      differ=$(compare -metric AE -fuzz 3% $page jpx-flat.png null: 2>&1)
+      [ "$differ" = 0 ] || fail "$page: $differ pixels differ from the picture over white"
+    done
+  done
+fi
 grep -qa '/Mask \[' rgb-key.png.pdf || fail "no colour-key mask for a tRNS colour"
 
 convert -size 30x20 xc:red -size 40x25 xc:green -size 50x30 xc:blue -compress LZW pages.tif
