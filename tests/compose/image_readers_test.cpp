@@ -311,6 +311,41 @@ TEST(Jpeg2000Header, SizeFromTheImageHeaderBoxOrTheSizMarker) {
   EXPECT_FALSE(ReadJPEG2000Header(Codestream(8, 8, 0, 0, 3).substr(0, 30), h));
 }
 
+// Opacity: a JP2 channel definition naming an opacity channel (type 1, or
+// 2 premultiplied); in a bare codestream four components under the RGB
+// component transform (without it they are CMYK).
+TEST(Jpeg2000Header, OpacityFromTheChannelDefinitionOrTheComponentTransform) {
+  auto codestream = [](int components, int transform) {
+    std::string c = Codestream(64, 48, 0, 0, components);
+    c.insert(c.size() - 2, std::string("\xFF\x52\x00\x0C\x00\x00\x00\x01", 8) + char(transform) +
+                               std::string("\x05\x04\x04\x00\x01", 5));
+    return c;
+  };
+  auto jp2 = [](std::string cdef) {
+    const std::string ihdr = Box("ihdr", BigEndianBytes(48, 4) + BigEndianBytes(64, 4) + BigEndianBytes(4, 2) +
+                                             std::string("\x07\x07\0\0", 4));
+    return std::string("\0\0\0\x0CjP  \r\n\x87\n", 12) + Box("ftyp", "jp2 ") +
+           Box("jp2h", ihdr + (cdef.empty() ? "" : Box("cdef", cdef))) + Box("jp2c", Codestream(64, 48, 0, 0, 4));
+  };
+  auto channels = [](int opacityType) {
+    std::string cdef = BigEndianBytes(4, 2);
+    for (int i = 0; i < 4; ++i)
+      cdef += BigEndianBytes(i, 2) + BigEndianBytes(i == 3 ? opacityType : 0, 2) + BigEndianBytes(i == 3 ? 0 : i + 1, 2);
+    return cdef;
+  };
+  const std::pair<std::string, bool> cases[] = {
+      {codestream(4, 1), true},  {codestream(4, 0), false}, {codestream(3, 1), false},
+      {Codestream(64, 48, 0, 0, 4), false},  // no COD segment
+      {jp2(channels(1)), true},  {jp2(channels(2)), true},  {jp2(channels(0)), false}, {jp2(""), false},
+      {jp2(channels(1).substr(0, 20)), false},  // the opacity entry cut off
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    TJPEG2000Header h;
+    ASSERT_TRUE(ReadJPEG2000Header(cases[i].first, h)) << "case " << i;
+    EXPECT_EQ(h.Alpha, cases[i].second) << "case " << i;
+  }
+}
+
 // ---- BMP ----
 
 std::vector<uint32_t> Indices(int w, int h, int colours) {
