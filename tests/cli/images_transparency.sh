@@ -1,6 +1,6 @@
 #!/bin/sh
 # images-to-pdf keeps what a picture file shows: alpha channels (PNG, 32-bit
-# BMP, TIFF extra samples, straight or premultiplied, JPEG 2000 opacity
+# and 16-bit BMP, TIFF extra samples, straight or premultiplied, JPEG 2000 opacity
 # channels) and GIF's transparent colour become soft masks, a PNG's single
 # transparent colour a colour-key mask (the page drawn by MuPDF over white equals the picture flattened over
 # white by ImageMagick), and every page of a multi-page TIFF becomes a page.
@@ -45,6 +45,19 @@ done
 for f in rgba.png gif-key.gif bmp-alpha.bmp tiff-alpha.tif; do
   grep -qa '/SMask' $f.pdf || fail "no soft mask for $f"
 done
+
+# A 16-bit BMP with a 4-bit alpha field (A4R4G4B4). ImageMagick reads 4-bit
+# fields back a little off, so the page is held against the source, whose
+# levels (0, 0x88, 0xFF) 4 bits keep exactly.
+convert -size 64x48 xc:red -alpha set -region 30x20+10+10 -channel A -evaluate set 53.3333% +channel \
+  +region -region 16x40+44+4 -alpha transparent +region argb-levels.png
+convert argb-levels.png -define bmp:subtype=ARGB4444 bmp-argb4444.bmp
+"$prog" images-to-pdf bmp-argb4444.bmp -o bmp-argb4444.pdf -q || fail "bmp-argb4444.bmp: exit $?"
+grep -qa '/SMask' bmp-argb4444.pdf || fail "no soft mask for a 16-bit BMP with alpha"
+mutool draw -q -r 72 -o bmp-argb4444-page.png bmp-argb4444.pdf 1 2> /dev/null || fail "bmp-argb4444: mutool draw"
+convert argb-levels.png -background white -flatten -alpha off argb-levels-flat.png
+differ=$(compare -metric AE -fuzz 3% bmp-argb4444-page.png argb-levels-flat.png null: 2>&1)
+[ "$differ" = 0 ] || fail "bmp-argb4444.bmp: $differ pixels differ from the picture over white"
 
 # JPEG 2000 with an opacity channel, as a JP2 file (channel definition box)
 # and as a bare codestream: poppler and MuPDF both show it over white as the

@@ -1,6 +1,8 @@
 // The image file readers on files made at test time.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "tests/compose/image_files.h"
 #include "pdf/compose/gif_decoder.h"
 #include "pdf/compose/icc_profile.h"
@@ -402,27 +404,55 @@ TEST(BmpReader, ReadsDirectColourForms) {
   }
 }
 
+std::string LittleEndianBytes(uint64_t v, int n) {
+  std::string s;
+  for (int i = 0; i < n; ++i) s += char(v >> (8 * i));
+  return s;
+}
+
+// A one-row bit-field BMP with a version 5 header declaring the red, green,
+// blue and alpha masks; pixels are little-endian words of `bits` bits.
+std::string BitFieldBmp(int bits, const std::array<uint32_t, 4>& masks, const std::vector<uint32_t>& pixels) {
+  std::string data;
+  for (uint32_t p : pixels) data += LittleEndianBytes(p, bits / 8);
+  while (data.size() % 4) data += '\0';
+  std::string header = LittleEndianBytes(124, 4) + LittleEndianBytes(pixels.size(), 4) + LittleEndianBytes(1, 4) +
+                       LittleEndianBytes(1, 2) + LittleEndianBytes(bits, 2) + LittleEndianBytes(3, 4) +
+                       LittleEndianBytes(data.size(), 4) + std::string(16, '\0');
+  for (uint32_t mask : masks) header += LittleEndianBytes(mask, 4);
+  header.resize(124, '\0');
+  return "BM" + LittleEndianBytes(14 + header.size() + data.size(), 4) + std::string(4, '\0') +
+         LittleEndianBytes(14 + header.size(), 4) + header + data;
+}
+
 TEST(BmpReader, KeepsTheAlphaOfBitFieldPixelsWithAnAlphaMask) {
-  // A version 5 header declaring 8-bit masks for red, green, blue and alpha.
-  std::string bmp = MakeBmp(2, 1, {32}, {0x80112233, 0x00445566});
-  std::string v5 = bmp.substr(0, 54);
-  v5[14] = char(124), v5[30] = 3;  // header size, BI_BITFIELDS
-  for (uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u})
-    for (int i = 0; i < 4; ++i) v5 += char(mask >> (8 * i));
-  v5 += std::string(124 - 56, '\0');
-  v5[10] = char(14 + 124);  // pixel data offset
-  std::string withAlpha = v5 + bmp.substr(54);
-  Bitmap bitmap;
-  ASSERT_TRUE(ReadBmp(withAlpha, bitmap));
-  ASSERT_EQ(bitmap.PixelFormat(), TPixelFormat::pf32bit);
-  EXPECT_EQ(bitmap.PixelRGB(0, 0), 0x112233u);
-  EXPECT_EQ(bitmap.Row(0)[3], 0x80);
-  EXPECT_EQ(bitmap.Row(0)[7], 0x00);
-  // The same header without an alpha mask gives 24-bit pixels, as before.
-  std::string noAlpha = withAlpha;
-  noAlpha[66] = noAlpha[67] = noAlpha[68] = noAlpha[69] = 0;
-  ASSERT_TRUE(ReadBmp(noAlpha, bitmap));
-  EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf24bit);
+  struct Case {
+    int Bits;
+    std::array<uint32_t, 4> Masks;
+    std::vector<uint32_t> Pixels;
+    std::vector<uint32_t> Rgb;
+    std::vector<int> Alpha;  // none: the pixels come without alpha
+  };
+  const Case cases[] = {
+      {32, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {0x80112233, 0x00445566}, {0x112233, 0x445566}, {0x80, 0}},
+      {32, {0xFF0000, 0xFF00, 0xFF, 0}, {0x80112233, 0x00445566}, {0x112233, 0x445566}, {}},
+      // A4R4G4B4 and A1R5G5B5: each field scaled to the full byte.
+      {16, {0x0F00, 0x00F0, 0x000F, 0xF000}, {0x8123, 0xF0F0}, {0x112233, 0x00FF00}, {136, 255}},
+      {16, {0x7C00, 0x03E0, 0x001F, 0x8000}, {0xFC00, 0x001F}, {0xFF0000, 0x0000FF}, {255, 0}},
+      {16, {0x7C00, 0x03E0, 0x001F, 0}, {0xFC00, 0x001F}, {0xFF0000, 0x0000FF}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Bits) + " bits, alpha mask " + std::to_string(c.Masks[3]));
+    Bitmap bitmap;
+    ASSERT_TRUE(ReadBmp(BitFieldBmp(c.Bits, c.Masks, c.Pixels), bitmap));
+    ASSERT_EQ(bitmap.PixelFormat(), c.Alpha.empty() ? TPixelFormat::pf24bit : TPixelFormat::pf32bit);
+    for (size_t x = 0; x < c.Pixels.size(); ++x) {
+      EXPECT_EQ(bitmap.PixelRGB(int(x), 0), c.Rgb[x]);
+      if (!c.Alpha.empty()) {
+        EXPECT_EQ(bitmap.Row(0)[4 * x + 3], c.Alpha[x]);
+      }
+    }
+  }
 }
 
 TEST(BmpReader, RefusesTruncatedAndOversizedFiles) {
