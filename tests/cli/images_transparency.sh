@@ -1,9 +1,10 @@
 #!/bin/sh
 # images-to-pdf keeps what a picture file shows: alpha channels (PNG, 32-bit
-# and 16-bit BMP, TIFF extra samples, straight or premultiplied, JPEG 2000 opacity
-# channels) and GIF's transparent colour become soft masks, a PNG's single
-# transparent colour a colour-key mask (the page drawn by MuPDF over white equals the picture flattened over
-# white by ImageMagick), and every page of a multi-page TIFF becomes a page.
+# and 16-bit BMP, TIFF extra samples, straight or premultiplied, also under
+# JPEG compression, JPEG 2000 opacity channels) and GIF's transparent colour
+# become soft masks, a PNG's single transparent colour a colour-key mask (the
+# page drawn by MuPDF over white equals the picture flattened over white by
+# ImageMagick), and every page of a multi-page TIFF becomes a page.
 # Skipped without the tools.
 # $1: the program, $2: the source tree.
 set -u
@@ -58,6 +59,27 @@ mutool draw -q -r 72 -o bmp-argb4444-page.png bmp-argb4444.pdf 1 2> /dev/null ||
 convert argb-levels.png -background white -flatten -alpha off argb-levels-flat.png
 differ=$(compare -metric AE -fuzz 3% bmp-argb4444-page.png argb-levels-flat.png null: 2>&1)
 [ "$differ" = 0 ] || fail "bmp-argb4444.bmp: $differ pixels differ from the picture over white"
+
+# JPEG-compressed TIFFs with alpha are decoded into colour and a soft mask.
+# ImageMagick reads its own RGB one back wrong, so that page is held against
+# libtiff's RGBA reading (which in turn reads grey and alpha wrong).
+convert rgba.png -depth 8 -compress JPEG tiff-jpeg-alpha.tif
+convert grey-alpha.png -depth 8 -compress JPEG tiff-jpeg-grey-alpha.tif
+if have tiff2rgba; then
+  tiff2rgba tiff-jpeg-alpha.tif tiff-jpeg-alpha-rgba.tif
+  convert tiff-jpeg-alpha-rgba.tif -background white -flatten -alpha off tiff-jpeg-alpha.tif-flat.png 2> /dev/null
+else
+  rm -f tiff-jpeg-alpha.tif
+fi
+convert tiff-jpeg-grey-alpha.tif -background white -flatten -alpha off tiff-jpeg-grey-alpha.tif-flat.png
+for f in tiff-jpeg-alpha.tif tiff-jpeg-grey-alpha.tif; do
+  [ -f $f ] || continue
+  "$prog" images-to-pdf $f -o $f.pdf -q || fail "$f: exit $?"
+  grep -qa '/SMask' $f.pdf || fail "no soft mask for $f"
+  mutool draw -q -r 72 -o $f-page.png $f.pdf 1 2> /dev/null || fail "$f: mutool draw"
+  differ=$(compare -metric AE -fuzz 3% $f-page.png $f-flat.png null: 2>&1)
+  [ "$differ" = 0 ] || fail "$f: $differ pixels differ from the picture over white"
+done
 
 # JPEG 2000 with an opacity channel, as a JP2 file (channel definition box)
 # and as a bare codestream: poppler and MuPDF both show it over white as the
