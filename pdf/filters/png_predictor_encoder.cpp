@@ -27,6 +27,9 @@ constexpr int kDeflateLevel = 6;
 constexpr size_t kWholeTrialBytes = size_t{4} << 20;
 constexpr size_t kBandRows = 64;
 
+// Filtered rows need a /DecodeParms entry of about this many bytes more.
+constexpr size_t kParmsBytes = 80;
+
 // Paeth's choice among left a, above b and upper-left c, written without
 // branches on the distances so that the loops below vectorise.
 inline int Paeth(int a, int b, int c) {
@@ -140,7 +143,7 @@ TFlateSamples FlateEncodeSamples(std::string_view samples, const TPDFPredictorPa
   if (rows.size() <= kWholeTrialBytes) {
     TFlateSamples plain{ZlibDeflate(rows), false};
     TFlateSamples filtered{Deflate(compressor.get(), FilterPNGRows(rows, params)), true};
-    return filtered.Data.size() < plain.Data.size() ? std::move(filtered) : std::move(plain);
+    return filtered.Data.size() + kParmsBytes < plain.Data.size() ? std::move(filtered) : std::move(plain);
   }
   if (BandsPackSmallerFiltered(compressor.get(), rows, rowBytes, params))
     return {Deflate(compressor.get(), FilterPNGRows(rows, params)), true};
