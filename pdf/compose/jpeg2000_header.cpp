@@ -37,17 +37,17 @@ std::string_view FindBox(std::string_view data, std::string_view type) {
   return {};
 }
 
-// Whether a channel definition box names an opacity channel (type 1) or a
-// premultiplied one (type 2): a count, then channel, type and association
-// (2 bytes each) per entry.
-bool DefinesOpacity(std::string_view cdef) {
-  if (cdef.size() < 2) return false;
+// The kind of opacity channel a channel definition box names: 1 opacity,
+// 2 premultiplied opacity, 0 none. The box holds a count, then channel,
+// type and association (2 bytes each) per entry.
+int OpacityType(std::string_view cdef) {
+  if (cdef.size() < 2) return 0;
   const uint64_t entries = BigEndian(cdef, 0, 2);
   for (uint64_t i = 0; i < entries && 2 + 6 * i + 6 <= cdef.size(); ++i) {
     const uint64_t type = BigEndian(cdef, 2 + 6 * i + 2, 2);
-    if (type == 1 || type == 2) return true;
+    if (type == 1 || type == 2) return static_cast<int>(type);
   }
-  return false;
+  return 0;
 }
 
 // Whether the codestream's main header asks for the component transform
@@ -89,7 +89,9 @@ bool ReadJPEG2000Header(std::string_view data, TJPEG2000Header& header) {
     header.Height = static_cast<int>(height);
     header.Width = static_cast<int>(width);
     header.Components = static_cast<int>(BigEndian(ihdr, 8, 2));
-    header.Alpha = DefinesOpacity(FindBox(FindBox(data, "jp2h"), "cdef"));
+    const int opacity = OpacityType(FindBox(FindBox(data, "jp2h"), "cdef"));
+    header.Alpha = opacity != 0;
+    header.Premultiplied = opacity == 2;
     return Plausible(header);
   }
   if (data.substr(0, kCodestreamStart.size()) != kCodestreamStart || data.size() < 44) return false;

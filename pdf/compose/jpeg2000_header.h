@@ -15,6 +15,7 @@ struct TJPEG2000Header {
   // so, or a bare codestream has RGB (by its component transform) and one
   // more component.
   bool Alpha = false;
+  bool Premultiplied = false;  // the colour is already multiplied by that opacity
 };
 
 // True when the data starts with the JP2 signature box or a codestream's

@@ -1,5 +1,7 @@
 #include "pdf/compose/pdf_image.h"
 
+#include <algorithm>
+
 #include "pdf/compose/gif_decoder.h"
 #include "pdf/compose/icc_profile.h"
 #include "pdf/compose/jpeg2000_header.h"
@@ -177,7 +179,7 @@ bool TPDFImage::LoadJPEG2000(std::string_view file) {
   TJPEG2000Header header;
   if (!ReadJPEG2000Header(file, header)) return false;
   // Grey with alpha passes through: there is no grey-and-opacity decoding yet.
-  if (header.Alpha && header.Components == 4) return ImportJPEG2000Alpha(file, header.FileFormat);
+  if (header.Alpha && header.Components == 4) return ImportJPEG2000Alpha(file, header);
   TPDFDictionary* dict = NewImageDict(header.Width, header.Height);
   // A JP2 file names its own colour space, which a reader takes when the
   // dictionary names none; a bare codestream has only its component count.
@@ -198,7 +200,7 @@ bool TPDFImage::LoadJPEG2000(std::string_view file) {
 // and garble the colours when it is set, others apply the channel whatever
 // the dictionary says. Decoded into colour and a soft mask, the picture
 // shows the same everywhere.
-bool TPDFImage::ImportJPEG2000Alpha(std::string_view file, bool alphaLast) {
+bool TPDFImage::ImportJPEG2000Alpha(std::string_view file, const TJPEG2000Header& header) {
   TJpeg2000Bitmap decoded;
   try {
     decoded.LoadFromStream(file);
@@ -207,8 +209,8 @@ bool TPDFImage::ImportJPEG2000Alpha(std::string_view file, bool alphaLast) {
   }
   if (decoded.PixelFormat() != TPixelFormat::pf32bit) return false;
   // The decoder puts the channel a JP2 file defines as opacity in byte 3
-  // after B, G, R (alphaLast); a bare codestream's components come in
-  // reverse: A, B, G, R.
+  // after B, G, R; a bare codestream's components come in reverse: A, B, G, R.
+  const bool alphaLast = header.FileFormat;
   Bitmap colour;
   if (!colour.SetSize(decoded.Width(), decoded.Height(), TPixelFormat::pf24bit)) return false;
   std::string alpha;
@@ -218,8 +220,10 @@ bool TPDFImage::ImportJPEG2000Alpha(std::string_view file, bool alphaLast) {
     uint8_t* q = colour.Row(y);
     for (int x = 0; x < decoded.Width(); ++x, p += 4, q += 3) {
       const uint8_t* bgr = alphaLast ? p : p + 1;
-      q[0] = bgr[0], q[1] = bgr[1], q[2] = bgr[2];
-      alpha.push_back(char(alphaLast ? p[3] : p[0]));
+      const uint8_t a = alphaLast ? p[3] : p[0];
+      for (int c = 0; c < 3; ++c)  // soft masks take colour as it is, not multiplied
+        q[c] = !header.Premultiplied ? bgr[c] : a == 0 ? 0 : uint8_t(std::min(255, (bgr[c] * 255 + a / 2) / a));
+      alpha.push_back(char(a));
     }
   }
   const bool compress = CompressPixels;

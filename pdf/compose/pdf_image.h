@@ -17,6 +17,7 @@ namespace ostrel {
 
 class Bitmap;
 class TPDFTIFF;
+struct TJPEG2000Header;
 struct TTIFFPage;
 
 class TPDFImage {
@@ -60,9 +61,8 @@ class TPDFImage {
  private:
   bool LoadJPEG(std::string_view file);
   bool LoadJPEG2000(std::string_view file);
-  // A JPEG 2000 picture with an opacity channel, decoded: colour and soft
-  // mask. alphaLast: a JP2 file, whose channel definition names the opacity.
-  bool ImportJPEG2000Alpha(std::string_view file, bool alphaLast);
+  // A JPEG 2000 picture with an opacity channel, decoded: colour and soft mask.
+  bool ImportJPEG2000Alpha(std::string_view file, const TJPEG2000Header& header);
   bool LoadBMP(std::string_view file);
   bool LoadGIF(std::string_view file);
   bool LoadPNG(std::string_view file, int options);

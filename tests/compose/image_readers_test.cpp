@@ -345,6 +345,7 @@ TEST(Jpeg2000Header, OpacityFromTheChannelDefinitionOrTheComponentTransform) {
     TJPEG2000Header h;
     ASSERT_TRUE(ReadJPEG2000Header(cases[i].first, h)) << "case " << i;
     EXPECT_EQ(h.Alpha, cases[i].second) << "case " << i;
+    EXPECT_EQ(h.Premultiplied, i == 5) << "case " << i;  // the type 2 channel
   }
 }
 
