@@ -105,8 +105,9 @@ bool ReadJPEG2000Header(std::string_view data, TJPEG2000Header& header) {
   header.Width = static_cast<int>(gridWidth - left);
   header.Height = static_cast<int>(gridHeight - top);
   header.Components = static_cast<int>(BigEndian(data, 40, 2));
-  // Four components without the transform are CMYK, as they always were read.
-  header.Alpha = header.Components == 4 && UsesComponentTransform(data);
+  // Two components can only be grey and opacity; four without the transform
+  // are CMYK, as they always were read.
+  header.Alpha = header.Components == 2 || (header.Components == 4 && UsesComponentTransform(data));
   return Plausible(header);
 }
 

@@ -12,8 +12,8 @@ struct TJPEG2000Header {
   int Height = 0;
   int Components = 0;
   // One component is opacity: a JP2 file's channel definition (cdef) says
-  // so, or a bare codestream has RGB (by its component transform) and one
-  // more component.
+  // so, or a bare codestream has grey and one more component, or RGB (by
+  // its component transform) and one more.
   bool Alpha = false;
   bool Premultiplied = false;  // the colour is already multiplied by that opacity
 };

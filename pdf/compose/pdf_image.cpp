@@ -76,6 +76,11 @@ std::string BmpAlpha(const Bitmap& bitmap) {
   return anySet && anyClear ? alpha : std::string();
 }
 
+// Soft masks take colour as it is, not multiplied by its opacity.
+uint8_t Unpremultiplied(uint8_t value, uint8_t alpha) {
+  return alpha == 0 ? 0 : static_cast<uint8_t>(std::min(255, (value * 255 + alpha / 2) / alpha));
+}
+
 }  // namespace
 
 std::string NewImageResourceName() { return "OstrelIm" + NewNameTag(); }
@@ -178,8 +183,7 @@ bool TPDFImage::LoadJPEG2000(std::string_view file) {
   Kind = kJPEG2000;
   TJPEG2000Header header;
   if (!ReadJPEG2000Header(file, header)) return false;
-  // Grey with alpha passes through: there is no grey-and-opacity decoding yet.
-  if (header.Alpha && header.Components == 4) return ImportJPEG2000Alpha(file, header);
+  if (header.Alpha) return ImportJPEG2000Alpha(file, header);
   TPDFDictionary* dict = NewImageDict(header.Width, header.Height);
   // A JP2 file names its own colour space, which a reader takes when the
   // dictionary names none; a bare codestream has only its component count.
@@ -201,13 +205,36 @@ bool TPDFImage::LoadJPEG2000(std::string_view file) {
 // the dictionary says. Decoded into colour and a soft mask, the picture
 // shows the same everywhere.
 bool TPDFImage::ImportJPEG2000Alpha(std::string_view file, const TJPEG2000Header& header) {
+  // Decoded pixels are always compressed, as GIF's are.
+  struct TCompressing {
+    bool& Flag;
+    const bool Was = Flag;
+    ~TCompressing() { Flag = Was; }
+  } compressing{CompressPixels};
+  CompressPixels = true;
   TJpeg2000Bitmap decoded;
   try {
     decoded.LoadFromStream(file);
   } catch (const EJpeg2000Error&) {
     return false;
   }
-  if (decoded.PixelFormat() != TPixelFormat::pf32bit) return false;
+  bool ok = false;
+  if (decoded.PixelFormat() == TPixelFormat::pf32bit) {
+    ok = ImportColourAndOpacity(decoded, header);
+  } else if (decoded.PixelFormat() == TPixelFormat::pf8bit && !decoded.Opacity.empty()) {  // grey and opacity
+    if (header.Premultiplied)
+      for (int y = 0; y < decoded.Height(); ++y)
+        for (int x = 0; x < decoded.Width(); ++x) {
+          uint8_t& grey = decoded.Row(y)[x];
+          grey = Unpremultiplied(grey, uint8_t(decoded.Opacity[size_t(y) * decoded.Width() + x]));
+        }
+    ok = ImportBitmap(decoded, nullptr, true, decoded.Opacity);
+  }
+  Kind = kJPEG2000;
+  return ok;
+}
+
+bool TPDFImage::ImportColourAndOpacity(const Bitmap& decoded, const TJPEG2000Header& header) {
   // The decoder puts the channel a JP2 file defines as opacity in byte 3
   // after B, G, R; a bare codestream's components come in reverse: A, B, G, R.
   const bool alphaLast = header.FileFormat;
@@ -221,17 +248,11 @@ bool TPDFImage::ImportJPEG2000Alpha(std::string_view file, const TJPEG2000Header
     for (int x = 0; x < decoded.Width(); ++x, p += 4, q += 3) {
       const uint8_t* bgr = alphaLast ? p : p + 1;
       const uint8_t a = alphaLast ? p[3] : p[0];
-      for (int c = 0; c < 3; ++c)  // soft masks take colour as it is, not multiplied
-        q[c] = !header.Premultiplied ? bgr[c] : a == 0 ? 0 : uint8_t(std::min(255, (bgr[c] * 255 + a / 2) / a));
+      for (int c = 0; c < 3; ++c) q[c] = header.Premultiplied ? Unpremultiplied(bgr[c], a) : bgr[c];
       alpha.push_back(char(a));
     }
   }
-  const bool compress = CompressPixels;
-  CompressPixels = true;
-  const bool ok = ImportBitmap(colour, nullptr, false, alpha);
-  CompressPixels = compress;
-  Kind = kJPEG2000;
-  return ok;
+  return ImportBitmap(colour, nullptr, false, alpha);
 }
 
 bool TPDFImage::LoadBMP(std::string_view file) {

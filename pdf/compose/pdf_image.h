@@ -63,6 +63,8 @@ class TPDFImage {
   bool LoadJPEG2000(std::string_view file);
   // A JPEG 2000 picture with an opacity channel, decoded: colour and soft mask.
   bool ImportJPEG2000Alpha(std::string_view file, const TJPEG2000Header& header);
+  // Decoded 32-bit pixels of colour and opacity split into the colour image and its soft mask.
+  bool ImportColourAndOpacity(const Bitmap& decoded, const TJPEG2000Header& header);
   bool LoadBMP(std::string_view file);
   bool LoadGIF(std::string_view file);
   bool LoadPNG(std::string_view file, int options);

@@ -85,17 +85,18 @@ done
 # and as a bare codestream: poppler and MuPDF both show it over white as the
 # picture is. The encoder reads gamma chunks, so the PNG is written without.
 if have opj_compress && have pdftoppm; then
-  convert rgba.png -define png:exclude-chunks=gAMA,cHRM,sRGB,bKGD -depth 8 plain-rgba.png
-  convert plain-rgba.png -background white -flatten -alpha off jpx-flat.png
-  opj_compress -i plain-rgba.png -o jpx-alpha.jp2 > /dev/null 2>&1
-  opj_compress -i plain-rgba.png -o jpx-alpha.j2k > /dev/null 2>&1
-  for f in jpx-alpha.jp2 jpx-alpha.j2k; do
-    "$prog" images-to-pdf $f -o $f.pdf -q || fail "$f: exit $?"
-    mutool draw -q -r 72 -o $f-mupdf.png $f.pdf 1 2> /dev/null || fail "$f: mutool draw"
-    pdftoppm -r 72 -png -singlefile $f.pdf $f-poppler 2> /dev/null || fail "$f: pdftoppm"
-    for page in $f-mupdf.png $f-poppler.png; do
-      differ=$(compare -metric AE -fuzz 3% $page jpx-flat.png null: 2>&1)
-      [ "$differ" = 0 ] || fail "$page: $differ pixels differ from the picture over white"
+  for source in rgba grey-alpha; do
+    convert $source.png -define png:exclude-chunks=gAMA,cHRM,sRGB,bKGD -depth 8 jpx-$source.png
+    convert jpx-$source.png -background white -flatten -alpha off jpx-$source-flat.png
+    for f in jpx-$source.jp2 jpx-$source.j2k; do
+      opj_compress -i jpx-$source.png -o $f > /dev/null 2>&1 || fail "opj_compress $f"
+      "$prog" images-to-pdf $f -o $f.pdf -q || fail "$f: exit $?"
+      mutool draw -q -r 72 -o $f-mupdf.png $f.pdf 1 2> /dev/null || fail "$f: mutool draw"
+      pdftoppm -r 72 -png -singlefile $f.pdf $f-poppler 2> /dev/null || fail "$f: pdftoppm"
+      for page in $f-mupdf.png $f-poppler.png; do
+        differ=$(compare -metric AE -fuzz 3% $page jpx-$source-flat.png null: 2>&1)
+        [ "$differ" = 0 ] || fail "$page: $differ pixels differ from the picture over white"
+      done
     done
   done
 fi

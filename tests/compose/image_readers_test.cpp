@@ -314,8 +314,8 @@ TEST(Jpeg2000Header, SizeFromTheImageHeaderBoxOrTheSizMarker) {
 }
 
 // Opacity: a JP2 channel definition naming an opacity channel (type 1, or
-// 2 premultiplied); in a bare codestream four components under the RGB
-// component transform (without it they are CMYK).
+// 2 premultiplied); in a bare codestream two components, or four under the
+// RGB component transform (without it they are CMYK).
 TEST(Jpeg2000Header, OpacityFromTheChannelDefinitionOrTheComponentTransform) {
   auto codestream = [](int components, int transform) {
     std::string c = Codestream(64, 48, 0, 0, components);
@@ -336,7 +336,7 @@ TEST(Jpeg2000Header, OpacityFromTheChannelDefinitionOrTheComponentTransform) {
     return cdef;
   };
   const std::pair<std::string, bool> cases[] = {
-      {codestream(4, 1), true},  {codestream(4, 0), false}, {codestream(3, 1), false},
+      {codestream(4, 1), true},  {codestream(4, 0), false}, {codestream(3, 1), false}, {codestream(2, 0), true},
       {Codestream(64, 48, 0, 0, 4), false},  // no COD segment
       {jp2(channels(1)), true},  {jp2(channels(2)), true},  {jp2(channels(0)), false}, {jp2(""), false},
       {jp2(channels(1).substr(0, 20)), false},  // the opacity entry cut off
@@ -345,7 +345,7 @@ TEST(Jpeg2000Header, OpacityFromTheChannelDefinitionOrTheComponentTransform) {
     TJPEG2000Header h;
     ASSERT_TRUE(ReadJPEG2000Header(cases[i].first, h)) << "case " << i;
     EXPECT_EQ(h.Alpha, cases[i].second) << "case " << i;
-    EXPECT_EQ(h.Premultiplied, i == 5) << "case " << i;  // the type 2 channel
+    EXPECT_EQ(h.Premultiplied, i == 6) << "case " << i;  // the type 2 channel
   }
 }
 
