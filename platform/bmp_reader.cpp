@@ -165,6 +165,7 @@ TPixelFormat FormatFor(uint32_t bits, bool bitFields, bool alpha) {
     case 1: return TPixelFormat::pf1bit;
     case 4: return TPixelFormat::pf4bit;
     case 8: return TPixelFormat::pf8bit;
+    case 16: return alpha ? TPixelFormat::pf32bit : TPixelFormat::pf24bit;  // A1R5G5B5, A4R4G4B4
     case 32: return bitFields && !alpha ? TPixelFormat::pf24bit : TPixelFormat::pf32bit;
   }
   return TPixelFormat::pf24bit;

@@ -37,6 +37,34 @@ std::string_view FindBox(std::string_view data, std::string_view type) {
   return {};
 }
 
+// The kind of opacity channel a channel definition box names: 1 opacity,
+// 2 premultiplied opacity, 0 none. The box holds a count, then channel,
+// type and association (2 bytes each) per entry.
+int OpacityType(std::string_view cdef) {
+  if (cdef.size() < 2) return 0;
+  const uint64_t entries = BigEndian(cdef, 0, 2);
+  for (uint64_t i = 0; i < entries && 2 + 6 * i + 6 <= cdef.size(); ++i) {
+    const uint64_t type = BigEndian(cdef, 2 + 6 * i + 2, 2);
+    if (type == 1 || type == 2) return static_cast<int>(type);
+  }
+  return 0;
+}
+
+// Whether the codestream's main header asks for the component transform
+// (the first three components are RGB): the COD segment's transform byte.
+// Segments are walked from SIZ until the first tile starts.
+bool UsesComponentTransform(std::string_view data) {
+  size_t at = 2;
+  while (at + 4 <= data.size() && static_cast<uint8_t>(data[at]) == 0xFF) {
+    const uint8_t marker = static_cast<uint8_t>(data[at + 1]);
+    const uint64_t length = BigEndian(data, at + 2, 2);
+    if (marker == 0x90 || length < 2) return false;  // a tile begins (SOT), or damage
+    if (marker == 0x52) return length >= 10 && at + 8 < data.size() && data[at + 8] == 1;
+    at += 2 + length;
+  }
+  return false;
+}
+
 bool Plausible(const TJPEG2000Header& h) {
   return h.Width > 0 && h.Height > 0 && h.Components > 0 && h.Components <= 16384 &&
          uint64_t(h.Width) * uint64_t(h.Height) <= kMaxImagePixels;
@@ -61,6 +89,9 @@ bool ReadJPEG2000Header(std::string_view data, TJPEG2000Header& header) {
     header.Height = static_cast<int>(height);
     header.Width = static_cast<int>(width);
     header.Components = static_cast<int>(BigEndian(ihdr, 8, 2));
+    const int opacity = OpacityType(FindBox(FindBox(data, "jp2h"), "cdef"));
+    header.Alpha = opacity != 0;
+    header.Premultiplied = opacity == 2;
     return Plausible(header);
   }
   if (data.substr(0, kCodestreamStart.size()) != kCodestreamStart || data.size() < 44) return false;
@@ -74,6 +105,9 @@ bool ReadJPEG2000Header(std::string_view data, TJPEG2000Header& header) {
   header.Width = static_cast<int>(gridWidth - left);
   header.Height = static_cast<int>(gridHeight - top);
   header.Components = static_cast<int>(BigEndian(data, 40, 2));
+  // Two components can only be grey and opacity; four without the transform
+  // are CMYK, as they always were read.
+  header.Alpha = header.Components == 2 || (header.Components == 4 && UsesComponentTransform(data));
   return Plausible(header);
 }
 

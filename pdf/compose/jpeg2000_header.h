@@ -1,7 +1,7 @@
 #pragma once
-// The size of a JPEG 2000 picture, read without decoding: from the image
-// header box (ihdr) of a JP2 file, or from the SIZ marker segment of a raw
-// codestream.
+// The size of a JPEG 2000 picture and whether it carries alpha, read without
+// decoding: from the header boxes (ihdr, cdef) of a JP2 file, or from the
+// SIZ and COD marker segments of a raw codestream.
 #include <string_view>
 
 namespace ostrel {
@@ -11,6 +11,11 @@ struct TJPEG2000Header {
   int Width = 0;
   int Height = 0;
   int Components = 0;
+  // One component is opacity: a JP2 file's channel definition (cdef) says
+  // so, or a bare codestream has grey and one more component, or RGB (by
+  // its component transform) and one more.
+  bool Alpha = false;
+  bool Premultiplied = false;  // the colour is already multiplied by that opacity
 };
 
 // True when the data starts with the JP2 signature box or a codestream's

@@ -1,5 +1,7 @@
 #include "pdf/compose/pdf_image.h"
 
+#include <algorithm>
+
 #include "pdf/compose/gif_decoder.h"
 #include "pdf/compose/icc_profile.h"
 #include "pdf/compose/jpeg2000_header.h"
@@ -7,6 +9,8 @@
 #include "pdf/compose/tiff_reader.h"
 #include "pdf/core/pdf_date.h"
 #include "pdf/filters/flate_filter.h"
+#include "pdf/filters/jpeg2000_bitmap.h"
+#include "pdf/filters/png_predictor_encoder.h"
 #include "platform/bitmap.h"
 #include "platform/bmp_reader.h"
 
@@ -70,6 +74,11 @@ std::string BmpAlpha(const Bitmap& bitmap) {
     }
   }
   return anySet && anyClear ? alpha : std::string();
+}
+
+// Soft masks take colour as it is, not multiplied by its opacity.
+uint8_t Unpremultiplied(uint8_t value, uint8_t alpha) {
+  return alpha == 0 ? 0 : static_cast<uint8_t>(std::min(255, (value * 255 + alpha / 2) / alpha));
 }
 
 }  // namespace
@@ -174,6 +183,7 @@ bool TPDFImage::LoadJPEG2000(std::string_view file) {
   Kind = kJPEG2000;
   TJPEG2000Header header;
   if (!ReadJPEG2000Header(file, header)) return false;
+  if (header.Alpha) return ImportJPEG2000Alpha(file, header);
   TPDFDictionary* dict = NewImageDict(header.Width, header.Height);
   // A JP2 file names its own colour space, which a reader takes when the
   // dictionary names none; a bare codestream has only its component count.
@@ -188,6 +198,61 @@ bool TPDFImage::LoadJPEG2000(std::string_view file) {
   if (!stream) return false;
   Adopt(stream, header.Width, header.Height);
   return true;
+}
+
+// Viewers disagree on JPEG 2000 opacity channels: some ignore /SMaskInData
+// and garble the colours when it is set, others apply the channel whatever
+// the dictionary says. Decoded into colour and a soft mask, the picture
+// shows the same everywhere.
+bool TPDFImage::ImportJPEG2000Alpha(std::string_view file, const TJPEG2000Header& header) {
+  // Decoded pixels are always compressed, as GIF's are.
+  struct TCompressing {
+    bool& Flag;
+    const bool Was = Flag;
+    ~TCompressing() { Flag = Was; }
+  } compressing{CompressPixels};
+  CompressPixels = true;
+  TJpeg2000Bitmap decoded;
+  try {
+    decoded.LoadFromStream(file);
+  } catch (const EJpeg2000Error&) {
+    return false;
+  }
+  bool ok = false;
+  if (decoded.PixelFormat() == TPixelFormat::pf32bit) {
+    ok = ImportColourAndOpacity(decoded, header);
+  } else if (decoded.PixelFormat() == TPixelFormat::pf8bit && !decoded.Opacity.empty()) {  // grey and opacity
+    if (header.Premultiplied)
+      for (int y = 0; y < decoded.Height(); ++y)
+        for (int x = 0; x < decoded.Width(); ++x) {
+          uint8_t& grey = decoded.Row(y)[x];
+          grey = Unpremultiplied(grey, uint8_t(decoded.Opacity[size_t(y) * decoded.Width() + x]));
+        }
+    ok = ImportBitmap(decoded, nullptr, true, decoded.Opacity);
+  }
+  Kind = kJPEG2000;
+  return ok;
+}
+
+bool TPDFImage::ImportColourAndOpacity(const Bitmap& decoded, const TJPEG2000Header& header) {
+  // The decoder puts the channel a JP2 file defines as opacity in byte 3
+  // after B, G, R; a bare codestream's components come in reverse: A, B, G, R.
+  const bool alphaLast = header.FileFormat;
+  Bitmap colour;
+  if (!colour.SetSize(decoded.Width(), decoded.Height(), TPixelFormat::pf24bit)) return false;
+  std::string alpha;
+  alpha.reserve(size_t(decoded.Width()) * decoded.Height());
+  for (int y = 0; y < decoded.Height(); ++y) {
+    const uint8_t* p = decoded.Row(y);
+    uint8_t* q = colour.Row(y);
+    for (int x = 0; x < decoded.Width(); ++x, p += 4, q += 3) {
+      const uint8_t* bgr = alphaLast ? p : p + 1;
+      const uint8_t a = alphaLast ? p[3] : p[0];
+      for (int c = 0; c < 3; ++c) q[c] = header.Premultiplied ? Unpremultiplied(bgr[c], a) : bgr[c];
+      alpha.push_back(char(a));
+    }
+  }
+  return ImportBitmap(colour, nullptr, false, alpha);
 }
 
 bool TPDFImage::LoadBMP(std::string_view file) {
@@ -209,13 +274,31 @@ bool TPDFImage::LoadGIF(std::string_view file) {
   return ok;
 }
 
+TPDFDictionary* TPDFImage::PNGPredictorParms(int colours, int bits, int64_t columns) {
+  TPDFDictionary* parms = Pool->NewDictionary();
+  parms->SetValue("Predictor", Pool->NewNumeric(15));
+  if (colours > 0) parms->SetValue("Colors", Pool->NewNumeric(colours));
+  parms->SetValue("BitsPerComponent", Pool->NewNumeric(bits));
+  parms->SetValue("Columns", Pool->NewNumeric(static_cast<double>(columns)));
+  return parms;
+}
+
+std::string TPDFImage::FlateSamples(TPDFDictionary* dict, std::string_view samples, int colours, int bits,
+                                    int64_t columns) {
+  TFlateSamples flate = FlateEncodeSamples(samples, {15, colours, bits, static_cast<int32_t>(columns)});
+  dict->SetValue("Filter", Pool->NewName("FlateDecode"));
+  if (flate.RowsFiltered) dict->SetValue("DecodeParms", PNGPredictorParms(colours, bits, columns));
+  return std::move(flate.Data);
+}
+
 bool TPDFImage::AttachSoftMask(TPDFDictionary* dict, int64_t width, int64_t height, int bits,
                                std::string_view samples) {
   TPDFDictionary* maskDict = NewImageDict(width, height);
   maskDict->SetValue("ColorSpace", Pool->NewName("DeviceGray"));
   maskDict->SetValue("BitsPerComponent", Pool->NewNumeric(bits));
-  maskDict->SetValue("Filter", Pool->NewName("FlateDecode"));
-  TPDFStream* mask = NewIndirectStream(maskDict, FlateEncode(samples));
+  std::string data = FlateSamples(maskDict, samples, 1, bits, width);
+  if (data.empty()) return false;
+  TPDFStream* mask = NewIndirectStream(maskDict, std::move(data));
   if (!mask) return false;
   dict->SetValue("SMask", ReferenceTo(mask));
   return true;
@@ -279,7 +362,11 @@ bool TPDFImage::ImportBitmap(const Bitmap& source, const TTIFFPage* page, bool k
   ColorSpaceName = space;
   dict->SetValue("ColorSpace", Pool->NewName(space));
   dict->SetValue("BitsPerComponent", Pool->NewNumeric(bits));
-  if (CompressPixels) {
+  if (CompressPixels && !alpha.empty() && bits == 8) {
+    // Pictures with alpha: behind row filters when that packs smaller.
+    const int colours = space == "DeviceRGB" ? 3 : space == "DeviceCMYK" ? 4 : 1;
+    samples = FlateSamples(dict, samples, colours, bits, width);
+  } else if (CompressPixels) {
     samples = FlateEncode(samples);
     dict->SetValue("Filter", Pool->NewName("FlateDecode"));
   }

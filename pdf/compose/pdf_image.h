@@ -17,6 +17,7 @@ namespace ostrel {
 
 class Bitmap;
 class TPDFTIFF;
+struct TJPEG2000Header;
 struct TTIFFPage;
 
 class TPDFImage {
@@ -60,6 +61,10 @@ class TPDFImage {
  private:
   bool LoadJPEG(std::string_view file);
   bool LoadJPEG2000(std::string_view file);
+  // A JPEG 2000 picture with an opacity channel, decoded: colour and soft mask.
+  bool ImportJPEG2000Alpha(std::string_view file, const TJPEG2000Header& header);
+  // Decoded 32-bit pixels of colour and opacity split into the colour image and its soft mask.
+  bool ImportColourAndOpacity(const Bitmap& decoded, const TJPEG2000Header& header);
   bool LoadBMP(std::string_view file);
   bool LoadGIF(std::string_view file);
   bool LoadPNG(std::string_view file, int options);
@@ -95,6 +100,13 @@ class TPDFImage {
   TPDFObject* ICCSpace(std::string_view profile, int components) {
     return ICCBasedSpace(ICCProfileStream(profile, components));
   }
+  // /DecodeParms of samples stored behind PNG row filters; colours 0 leaves
+  // /Colors out (palette indices).
+  TPDFDictionary* PNGPredictorParms(int colours, int bits, int64_t columns);
+  // Samples (rows top-down) deflated, behind PNG row filters when that packs
+  // smaller, and the dictionary's /Filter and /DecodeParms to read them.
+  // Empty when there is not one whole row.
+  std::string FlateSamples(TPDFDictionary* dict, std::string_view samples, int colours, int bits, int64_t columns);
   bool AttachSoftMask(TPDFDictionary* dict, int64_t width, int64_t height, int bits, std::string_view samples);
 };
 

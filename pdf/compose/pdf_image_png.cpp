@@ -68,6 +68,7 @@ bool TPDFImage::LoadPNG(std::string_view file, int options) {
     dict->SetValue("ColorSpace", Pool->NewName("DeviceGray"));
     dict->SetValue("BitsPerComponent", Pool->NewNumeric(png.AlphaDepth));
     dict->SetValue("Filter", Pool->NewName("FlateDecode"));
+    if (png.AlphaRowsFiltered) dict->SetValue("DecodeParms", PNGPredictorParms(1, png.AlphaDepth, png.Width));
     alphaImage = NewIndirectStream(dict, png.AlphaSamples);
     if (!alphaImage) return false;
     NeedsPDF15 = NeedsPDF15 || (option.AlphaNeeds15 && png.AlphaDepth == 16);
@@ -95,15 +96,11 @@ bool TPDFImage::LoadPNG(std::string_view file, int options) {
   }
   dict->SetValue("BitsPerComponent", Pool->NewNumeric(png.ColorDepth));
   dict->SetValue("Filter", Pool->NewName("FlateDecode"));
-  if (png.PassThrough) {
-    // The file's own data still carries PNG row filters; the predictor undoes them.
-    TPDFDictionary* parms = Pool->NewDictionary();
-    parms->SetValue("Predictor", Pool->NewNumeric(15));
-    if (png.ColorType != 3) parms->SetValue("Colors", Pool->NewNumeric(png.ColorChannels()));
-    parms->SetValue("BitsPerComponent", Pool->NewNumeric(png.ColorDepth));
-    parms->SetValue("Columns", Pool->NewNumeric(png.Width));
-    dict->SetValue("DecodeParms", parms);
-  }
+  // The file's own data, or the samples filtered anew, carry PNG row filters;
+  // the predictor undoes them.
+  if (png.ColorRowsFiltered)
+    dict->SetValue("DecodeParms", PNGPredictorParms(png.ColorType == 3 ? 0 : png.ColorChannels(),
+                                                    png.ColorDepth, png.Width));
   if (alphaImage && option.AlphaIsSMask) dict->SetValue("SMask", ReferenceTo(alphaImage));
   if (!alphaImage && option.AlphaIsSMask) {
     if (TPDFArray* key = TransparencyKeyOf(*Pool, png)) dict->SetValue("Mask", key);

@@ -68,6 +68,14 @@ bool TPDFImage::LoadTIFF(std::string_view file, int options) {
   if (page.Compression == TTIFFCompression::Unsupported || page.PlanarSeparate || page.Tiled ||
       page.Strips.empty())
     return false;
+  if (page.Compression == TTIFFCompression::JPEG && page.ExtraSamples > 0) {
+    // JPEG data cannot carry a soft mask: decoded and split into colour and
+    // alpha like uncompressed samples. (libtiff writes YCbCr JPEG with three
+    // samples only.)
+    const int colours = page.Photometric == 3 ? 0 : ComponentsFor(page.Photometric);
+    if (colours == 0 || page.SamplesPerPixel != colours + page.ExtraSamples) return false;
+    return ImportTIFFExtraSamples(tiff, n, page);
+  }
   if (page.Compression == TTIFFCompression::JPEG) return ImportTIFFJPEG(page);
 
   const int bits = page.BitsPerSample;
@@ -222,7 +230,7 @@ bool TPDFImage::ImportTIFFExtraSamples(const TPDFTIFF& tiff, int n, const TTIFFP
   const int bits = page.BitsPerSample, colours = ComponentsFor(page.Photometric);
   if ((bits != 8 && bits != 16) || page.SampleFormat != 1 || page.Predictor > 2) return false;
   if (page.Compression != TTIFFCompression::None && page.Compression != TTIFFCompression::PackBits &&
-      page.Compression != TTIFFCompression::LZW)
+      page.Compression != TTIFFCompression::LZW && page.Compression != TTIFFCompression::JPEG)
     return false;
   const std::string decoded = tiff.DecodedSamples(n);  // 16-bit samples come big-endian
   const size_t bytes = size_t(bits) / 8, pixels = size_t(page.Width) * page.Height;
@@ -257,10 +265,11 @@ bool TPDFImage::ImportTIFFExtraSamples(const TPDFTIFF& tiff, int n, const TTIFFP
   TPDFStream* profile = ICCProfileStream(page.ICCProfile, colours);
   TPDFDictionary* dict = NewImageDict(page.Width, page.Height);
   DescribeTIFFSamples(dict, page, profile);
-  dict->SetValue("Filter", Pool->NewName("FlateDecode"));
+  std::string data = FlateSamples(dict, colour, colours, bits, page.Width);
+  if (data.empty()) return false;
   if (alpha && !opaque && !AttachSoftMask(dict, page.Width, page.Height, bits, opacity)) return false;
   NeedsPDF15 = bits == 16;
-  TPDFStream* stream = NewIndirectStream(dict, FlateEncode(colour));
+  TPDFStream* stream = NewIndirectStream(dict, std::move(data));
   if (!stream) return false;
   Adopt(stream, page.Width, page.Height);
   return true;

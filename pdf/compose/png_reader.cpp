@@ -7,6 +7,7 @@
 #include "pdf/compose/icc_profile.h"
 #include "pdf/compose/image_limits.h"
 #include "pdf/filters/flate_filter.h"
+#include "pdf/filters/png_predictor_encoder.h"
 
 namespace ostrel {
 
@@ -126,12 +127,14 @@ bool TPNGReader::Read(std::string_view file) {
   ColorSamples.clear();
   AlphaSamples.clear();
   PassThrough = false;
+  ColorRowsFiltered = AlphaRowsFiltered = false;
   if (!ReadChunks(file)) return false;
   if (CompressionMethod != 0 || FilterMethod != 0 || Width == 0 || Height == 0 || ImageData.empty()) return false;
   if (!ValidDepth() || InterlaceMethod > 1) return false;
   if (uint64_t{Width} * Height > kMaxImagePixels) return false;
   if (!HasAlpha() && InterlaceMethod == 0 && !(BitDepth == 16 && ReduceColor16)) {
     PassThrough = true;
+    ColorRowsFiltered = true;
     ColorSamples = ImageData;
     ColorDepth = BitDepth;
     return true;
@@ -210,9 +213,21 @@ void TPNGReader::Decode() {
       prior.swap(row);
     }
   }
-  ColorSamples = FlateEncode(std::string_view(reinterpret_cast<const char*>(color.data()), color.size()));
-  if (AlphaDepth)
-    AlphaSamples = FlateEncode(std::string_view(reinterpret_cast<const char*>(alpha.data()), alpha.size()));
+  auto bytes = [](const std::vector<uint8_t>& plane) {
+    return std::string_view(reinterpret_cast<const char*>(plane.data()), plane.size());
+  };
+  if (!AlphaDepth) {
+    // Pictures without alpha keep the plain Flate data they have always had.
+    ColorSamples = FlateEncode(bytes(color));
+    return;
+  }
+  // Photographs with alpha pack far better behind PNG row filters.
+  TFlateSamples colour = FlateEncodeSamples(bytes(color), {15, colorChannels, ColorDepth, int32_t(Width)});
+  TFlateSamples opacity = FlateEncodeSamples(bytes(alpha), {15, 1, AlphaDepth, int32_t(Width)});
+  ColorSamples = std::move(colour.Data);
+  ColorRowsFiltered = colour.RowsFiltered;
+  AlphaSamples = std::move(opacity.Data);
+  AlphaRowsFiltered = opacity.RowsFiltered;
 }
 
 }  // namespace ostrel

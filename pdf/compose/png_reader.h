@@ -46,6 +46,11 @@ class TPNGReader {
   std::string ColorSamples;  // Flate data (the IDAT data itself when PassThrough)
   std::string AlphaSamples;  // Flate data; empty without alpha
   bool PassThrough = false;
+  // ColorSamples / AlphaSamples hold PNG-filtered rows (predictor 15): the
+  // file's own when PassThrough; for pictures with alpha, each plane filtered
+  // anew when that packs smaller.
+  bool ColorRowsFiltered = false;
+  bool AlphaRowsFiltered = false;
 
  private:
   bool ReadChunks(std::string_view file);

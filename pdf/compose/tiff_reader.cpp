@@ -192,6 +192,9 @@ uint64_t MaxDecodedBytes(const TTIFFPage& page) {
     case TTIFFCompression::None: return stored;
     case TTIFFCompression::PackBits: return stored * 64 + 128;
     case TTIFFCompression::LZW: return stored * 3641 + 4096;
+    // At best two bits code a block of 64 samples (the DC difference and the
+    // end of block, one bit each): 256 samples a byte.
+    case TTIFFCompression::JPEG: return stored * 256 + 65536;
     default: return 0;
   }
 }

@@ -167,9 +167,9 @@ void TJpeg2000Bitmap::LoadFromStream(std::string_view data) {
 
   const int bytesPerPixel = used == 1 ? 1 : used;
   std::vector<int> positions = ComponentPositions(*image, used);
-  for (int i = 0; i < used; ++i) {
-    const opj_image_comp_t& c = image->comps[i];
-    // Subsampled components repeat each sample over their dx x dy cell.
+  // Writes a component's samples to rowAt(y) for each row, step bytes apart;
+  // subsampled components repeat each sample over their dx x dy cell.
+  auto copyComponent = [&](const opj_image_comp_t& c, auto rowAt, int step) {
     auto sampleIndex = [](uint64_t imagePos, uint32_t step, uint64_t origin, uint32_t count) {
       int64_t index = static_cast<int64_t>(imagePos / step) - static_cast<int64_t>(origin);
       return static_cast<uint64_t>(std::clamp<int64_t>(index, 0, static_cast<int64_t>(count) - 1));
@@ -178,10 +178,20 @@ void TJpeg2000Bitmap::LoadFromStream(std::string_view data) {
     const uint64_t originY = (uint64_t{image->y0} + c.dy - 1) / c.dy;
     for (uint64_t y = 0; y < height; ++y) {
       const OPJ_INT32* src = c.data + sampleIndex(image->y0 + y, c.dy, originY, c.h) * c.w;
-      uint8_t* dst = Row(static_cast<int>(y)) + positions[i];
-      for (uint64_t x = 0; x < width; ++x, dst += bytesPerPixel)
+      uint8_t* dst = rowAt(y);
+      for (uint64_t x = 0; x < width; ++x, dst += step)
         *dst = ScaleSample(src[sampleIndex(image->x0 + x, c.dx, originX, c.w)], c);
     }
+  };
+  for (int i = 0; i < used; ++i)
+    copyComponent(image->comps[i], [&](uint64_t y) { return Row(static_cast<int>(y)) + positions[i]; }, bytesPerPixel);
+  // Grey and opacity: the grey picture, and the opacity for those who ask.
+  Opacity.clear();
+  const opj_image_comp_t& second = image->comps[image->numcomps > 1 ? 1 : 0];
+  if (image->numcomps == 2 && second.data && second.w && second.h && second.prec && second.prec <= 31) {
+    Opacity.resize(width * height);
+    uint8_t* opacity = reinterpret_cast<uint8_t*>(Opacity.data());
+    copyComponent(second, [&](uint64_t y) { return opacity + y * width; }, 1);
   }
   if (image->color_space == OPJ_CLRSPC_SYCC && used >= 3) ConvertYccToRgb(*this, bytesPerPixel);
 }

@@ -4,6 +4,7 @@
 // 8-bit grey picture of the first component.
 #include <cstddef>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 
 #include "platform/bitmap.h"
@@ -23,6 +24,9 @@ class TJpeg2000Bitmap : public Bitmap {
   bool UseCMYK = false;
   // Largest sample count (width x height summed over components) decoded.
   size_t MaxSamples = size_t{1} << 28;
+  // For a picture of two components, grey and opacity: the second, one byte
+  // per pixel, rows top-down. Empty otherwise.
+  std::string Opacity;
 
   TJpeg2000Bitmap() = default;
 

@@ -1,6 +1,8 @@
 // The image file readers on files made at test time.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "tests/compose/image_files.h"
 #include "pdf/compose/gif_decoder.h"
 #include "pdf/compose/icc_profile.h"
@@ -16,7 +18,12 @@ namespace {
 
 using namespace ostrel::testing;
 
-std::string Inflated(const std::string& flate) { return FlateDecode(flate); }
+// A sample plane of the reader inflated, and unfiltered when it carries PNG row filters.
+std::string Plane(const TPNGReader& reader, bool alphaPlane, int colours, int depth) {
+  const std::string& flate = alphaPlane ? reader.AlphaSamples : reader.ColorSamples;
+  if (!(alphaPlane ? reader.AlphaRowsFiltered : reader.ColorRowsFiltered)) return FlateDecode(flate);
+  return FlateDecodePredicted(flate, {15, colours, depth, int32_t(reader.Width)});
+}
 
 // ---- PNG ----
 
@@ -34,13 +41,15 @@ TEST(PngReader, DecodesEveryColourTypeAndDepthInterlacedAsPlain) {
     PngOptions options{c.ColorType};
     if (c.ColorType == 3) options.Palette = std::string(3 << c.Depth, '\x40');
     // The colour plane expected: the image without its alpha channel.
-    SampleImage color = image;
+    SampleImage color = image, opacity = image;
     bool alpha = c.ColorType == 4 || c.ColorType == 6;
     if (alpha) {
       color.Channels = c.Channels - 1;
+      opacity.Channels = 1;
       color.Samples.clear();
+      opacity.Samples.clear();
       for (size_t i = 0; i < image.Samples.size(); ++i)
-        if (i % c.Channels != size_t(c.Channels - 1)) color.Samples.push_back(image.Samples[i]);
+        (i % c.Channels != size_t(c.Channels - 1) ? color : opacity).Samples.push_back(image.Samples[i]);
     }
     for (bool interlaced : {false, true}) {
       options.Interlaced = interlaced;
@@ -48,10 +57,15 @@ TEST(PngReader, DecodesEveryColourTypeAndDepthInterlacedAsPlain) {
       ASSERT_TRUE(reader.Read(MakePng(image, options)));
       EXPECT_EQ(reader.PassThrough, !interlaced && !alpha);
       EXPECT_EQ(reader.ColorDepth, c.Depth);
-      std::string samples = Inflated(reader.ColorSamples);
-      if (reader.PassThrough) continue;  // still filtered: the PDF predictor undoes that
-      EXPECT_EQ(samples, PackedRows(color)) << "interlaced " << interlaced;
+      if (!alpha) {
+        EXPECT_EQ(reader.ColorRowsFiltered, reader.PassThrough);  // as it always was
+      }
+      EXPECT_EQ(Plane(reader, false, color.Channels, c.Depth), PackedRows(color))
+          << "interlaced " << interlaced;
       EXPECT_EQ(reader.AlphaSamples.empty(), !alpha);
+      if (alpha) {
+        EXPECT_EQ(Plane(reader, true, 1, c.Depth), PackedRows(opacity));
+      }
     }
   }
 }
@@ -63,7 +77,7 @@ TEST(PngReader, ReducesSixteenBitsToTheHighByteWhenAsked) {
   ASSERT_TRUE(reader.Read(MakePng(image, {6})));
   EXPECT_EQ(reader.ColorDepth, 8);
   EXPECT_EQ(reader.AlphaDepth, 8);
-  std::string colour = Inflated(reader.ColorSamples), alpha = Inflated(reader.AlphaSamples);
+  std::string colour = Plane(reader, false, 3, 8), alpha = Plane(reader, true, 1, 8);
   ASSERT_EQ(colour.size(), 5u * 4 * 3);
   EXPECT_EQ(uint8_t(colour[4]), image.At(1, 0, 1) >> 8);
   EXPECT_EQ(uint8_t(alpha[6]), image.At(1, 1, 3) >> 8);
@@ -78,7 +92,7 @@ TEST(PngReader, BadCrcIsIgnoredAndTruncatedDataReadsAsWhite) {
   cut.TruncateIdatTo = MakePng(image, {6}).size() / 3;  // well inside the data
   TPNGReader truncated;
   ASSERT_TRUE(truncated.Read(MakePng(image, cut)));
-  std::string samples = Inflated(truncated.ColorSamples);
+  std::string samples = Plane(truncated, false, 3, 8);
   ASSERT_EQ(samples.size(), 40u * 40 * 3);
   EXPECT_EQ(samples.substr(samples.size() - 120), std::string(120, '\xFF'));
   EXPECT_EQ(uint8_t(samples[0]), image.At(0, 0, 0));
@@ -299,6 +313,42 @@ TEST(Jpeg2000Header, SizeFromTheImageHeaderBoxOrTheSizMarker) {
   EXPECT_FALSE(ReadJPEG2000Header(Codestream(8, 8, 0, 0, 3).substr(0, 30), h));
 }
 
+// Opacity: a JP2 channel definition naming an opacity channel (type 1, or
+// 2 premultiplied); in a bare codestream two components, or four under the
+// RGB component transform (without it they are CMYK).
+TEST(Jpeg2000Header, OpacityFromTheChannelDefinitionOrTheComponentTransform) {
+  auto codestream = [](int components, int transform) {
+    std::string c = Codestream(64, 48, 0, 0, components);
+    c.insert(c.size() - 2, std::string("\xFF\x52\x00\x0C\x00\x00\x00\x01", 8) + char(transform) +
+                               std::string("\x05\x04\x04\x00\x01", 5));
+    return c;
+  };
+  auto jp2 = [](std::string cdef) {
+    const std::string ihdr = Box("ihdr", BigEndianBytes(48, 4) + BigEndianBytes(64, 4) + BigEndianBytes(4, 2) +
+                                             std::string("\x07\x07\0\0", 4));
+    return std::string("\0\0\0\x0CjP  \r\n\x87\n", 12) + Box("ftyp", "jp2 ") +
+           Box("jp2h", ihdr + (cdef.empty() ? "" : Box("cdef", cdef))) + Box("jp2c", Codestream(64, 48, 0, 0, 4));
+  };
+  auto channels = [](int opacityType) {
+    std::string cdef = BigEndianBytes(4, 2);
+    for (int i = 0; i < 4; ++i)
+      cdef += BigEndianBytes(i, 2) + BigEndianBytes(i == 3 ? opacityType : 0, 2) + BigEndianBytes(i == 3 ? 0 : i + 1, 2);
+    return cdef;
+  };
+  const std::pair<std::string, bool> cases[] = {
+      {codestream(4, 1), true},  {codestream(4, 0), false}, {codestream(3, 1), false}, {codestream(2, 0), true},
+      {Codestream(64, 48, 0, 0, 4), false},  // no COD segment
+      {jp2(channels(1)), true},  {jp2(channels(2)), true},  {jp2(channels(0)), false}, {jp2(""), false},
+      {jp2(channels(1).substr(0, 20)), false},  // the opacity entry cut off
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    TJPEG2000Header h;
+    ASSERT_TRUE(ReadJPEG2000Header(cases[i].first, h)) << "case " << i;
+    EXPECT_EQ(h.Alpha, cases[i].second) << "case " << i;
+    EXPECT_EQ(h.Premultiplied, i == 6) << "case " << i;  // the type 2 channel
+  }
+}
+
 // ---- BMP ----
 
 std::vector<uint32_t> Indices(int w, int h, int colours) {
@@ -355,27 +405,55 @@ TEST(BmpReader, ReadsDirectColourForms) {
   }
 }
 
+std::string LittleEndianBytes(uint64_t v, int n) {
+  std::string s;
+  for (int i = 0; i < n; ++i) s += char(v >> (8 * i));
+  return s;
+}
+
+// A one-row bit-field BMP with a version 5 header declaring the red, green,
+// blue and alpha masks; pixels are little-endian words of `bits` bits.
+std::string BitFieldBmp(int bits, const std::array<uint32_t, 4>& masks, const std::vector<uint32_t>& pixels) {
+  std::string data;
+  for (uint32_t p : pixels) data += LittleEndianBytes(p, bits / 8);
+  while (data.size() % 4) data += '\0';
+  std::string header = LittleEndianBytes(124, 4) + LittleEndianBytes(pixels.size(), 4) + LittleEndianBytes(1, 4) +
+                       LittleEndianBytes(1, 2) + LittleEndianBytes(bits, 2) + LittleEndianBytes(3, 4) +
+                       LittleEndianBytes(data.size(), 4) + std::string(16, '\0');
+  for (uint32_t mask : masks) header += LittleEndianBytes(mask, 4);
+  header.resize(124, '\0');
+  return "BM" + LittleEndianBytes(14 + header.size() + data.size(), 4) + std::string(4, '\0') +
+         LittleEndianBytes(14 + header.size(), 4) + header + data;
+}
+
 TEST(BmpReader, KeepsTheAlphaOfBitFieldPixelsWithAnAlphaMask) {
-  // A version 5 header declaring 8-bit masks for red, green, blue and alpha.
-  std::string bmp = MakeBmp(2, 1, {32}, {0x80112233, 0x00445566});
-  std::string v5 = bmp.substr(0, 54);
-  v5[14] = char(124), v5[30] = 3;  // header size, BI_BITFIELDS
-  for (uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u})
-    for (int i = 0; i < 4; ++i) v5 += char(mask >> (8 * i));
-  v5 += std::string(124 - 56, '\0');
-  v5[10] = char(14 + 124);  // pixel data offset
-  std::string withAlpha = v5 + bmp.substr(54);
-  Bitmap bitmap;
-  ASSERT_TRUE(ReadBmp(withAlpha, bitmap));
-  ASSERT_EQ(bitmap.PixelFormat(), TPixelFormat::pf32bit);
-  EXPECT_EQ(bitmap.PixelRGB(0, 0), 0x112233u);
-  EXPECT_EQ(bitmap.Row(0)[3], 0x80);
-  EXPECT_EQ(bitmap.Row(0)[7], 0x00);
-  // The same header without an alpha mask gives 24-bit pixels, as before.
-  std::string noAlpha = withAlpha;
-  noAlpha[66] = noAlpha[67] = noAlpha[68] = noAlpha[69] = 0;
-  ASSERT_TRUE(ReadBmp(noAlpha, bitmap));
-  EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf24bit);
+  struct Case {
+    int Bits;
+    std::array<uint32_t, 4> Masks;
+    std::vector<uint32_t> Pixels;
+    std::vector<uint32_t> Rgb;
+    std::vector<int> Alpha;  // none: the pixels come without alpha
+  };
+  const Case cases[] = {
+      {32, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {0x80112233, 0x00445566}, {0x112233, 0x445566}, {0x80, 0}},
+      {32, {0xFF0000, 0xFF00, 0xFF, 0}, {0x80112233, 0x00445566}, {0x112233, 0x445566}, {}},
+      // A4R4G4B4 and A1R5G5B5: each field scaled to the full byte.
+      {16, {0x0F00, 0x00F0, 0x000F, 0xF000}, {0x8123, 0xF0F0}, {0x112233, 0x00FF00}, {136, 255}},
+      {16, {0x7C00, 0x03E0, 0x001F, 0x8000}, {0xFC00, 0x001F}, {0xFF0000, 0x0000FF}, {255, 0}},
+      {16, {0x7C00, 0x03E0, 0x001F, 0}, {0xFC00, 0x001F}, {0xFF0000, 0x0000FF}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Bits) + " bits, alpha mask " + std::to_string(c.Masks[3]));
+    Bitmap bitmap;
+    ASSERT_TRUE(ReadBmp(BitFieldBmp(c.Bits, c.Masks, c.Pixels), bitmap));
+    ASSERT_EQ(bitmap.PixelFormat(), c.Alpha.empty() ? TPixelFormat::pf24bit : TPixelFormat::pf32bit);
+    for (size_t x = 0; x < c.Pixels.size(); ++x) {
+      EXPECT_EQ(bitmap.PixelRGB(int(x), 0), c.Rgb[x]);
+      if (!c.Alpha.empty()) {
+        EXPECT_EQ(bitmap.Row(0)[4 * x + 3], c.Alpha[x]);
+      }
+    }
+  }
 }
 
 TEST(BmpReader, RefusesTruncatedAndOversizedFiles) {
