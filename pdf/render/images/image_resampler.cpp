@@ -226,11 +226,21 @@ void TImageResampler::ReduceBilevelRow(int y) {
   }
 }
 
-// One target row from its sums.
+// One target row from its sums. Opaque pixels all weigh the same, so their
+// division becomes one multiplication by the reciprocal (exact to far below
+// half a level, as the sums stay under 2^53).
 void TImageResampler::StoreRow(uint64_t* sums, uint8_t* out) const {
-  const bool alpha = src_.Alpha != nullptr;
   const uint64_t total = x_.Total * y_.Total * 255;
-  for (int i = 0; i < tw_; ++i, sums += 4, out += alpha ? 4 : 3) {
+  if (!src_.Alpha) {
+    const double scale = 1.0 / static_cast<double>(total);
+    for (int i = 0; i < tw_; ++i, sums += 4, out += 3) {
+      out[0] = static_cast<uint8_t>(static_cast<double>(sums[2]) * scale + 0.5);
+      out[1] = static_cast<uint8_t>(static_cast<double>(sums[1]) * scale + 0.5);
+      out[2] = static_cast<uint8_t>(static_cast<double>(sums[0]) * scale + 0.5);
+    }
+    return;
+  }
+  for (int i = 0; i < tw_; ++i, sums += 4, out += 4) {
     const uint64_t a = sums[3];
     if (a == 0) {
       out[0] = out[1] = out[2] = 0;
@@ -239,7 +249,7 @@ void TImageResampler::StoreRow(uint64_t* sums, uint8_t* out) const {
       out[1] = static_cast<uint8_t>((sums[1] + a / 2) / a);
       out[2] = static_cast<uint8_t>((sums[0] + a / 2) / a);
     }
-    if (alpha) out[3] = static_cast<uint8_t>((a * 255 + total / 2) / total);
+    out[3] = static_cast<uint8_t>((a * 255 + total / 2) / total);
   }
 }
 
@@ -248,9 +258,16 @@ bool TImageResampler::Rows(int j0, int j1, Bitmap& out) {
   if (j1 <= j0 || !out.SetSize(tw_, j1 - j0, src_.Alpha ? TPixelFormat::pf32bit : TPixelFormat::pf24bit)) return false;
   std::vector<uint64_t> sums(static_cast<size_t>(tw_) * 4);
   const size_t n = sums.size();
+  // Opaque rows leave the opacity sums alone: every pixel's is the same.
+  const bool opaque = !src_.Alpha;
   auto add = [&](int y, uint64_t w) {
     const uint64_t* row = ReducedRow(y);
-    for (size_t k = 0; k < n; ++k) sums[k] += row[k] * w;
+    uint64_t* to = sums.data();
+    if (opaque) {
+      for (size_t k = 0; k < n; k += 4) to[k] += row[k] * w, to[k + 1] += row[k + 1] * w, to[k + 2] += row[k + 2] * w;
+    } else {
+      for (size_t k = 0; k < n; ++k) to[k] += row[k] * w;
+    }
   };
   for (int j = j0; j < j1; ++j) {
     std::fill(sums.begin(), sums.end(), 0);
