@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <numeric>
 
 namespace ostrel {
@@ -196,32 +197,60 @@ const uint64_t* TImageResampler::ReducedRow(int y) {
 
 // A 1-bit row under a box filter: the set bits between each target pixel's
 // edges are counted rather than every pixel looked up, and a row all of one
-// value (paper, in a scan) costs one pass over its bytes.
+// value (paper, in a scan) costs one pass over its bytes. A target pixel
+// whose pixels fit in one 64-bit window of the row reads them from one load.
 void TImageResampler::ReduceBilevelRow(int y) {
   const Bitmap& pic = *src_.Picture;
   const uint8_t* bits = pic.Row(y);
   const size_t rowBytes = (static_cast<size_t>(src_.Width) + 7) / 8;
-  const bool uniform = std::all_of(bits, bits + rowBytes, [&](uint8_t b) { return b == bits[0]; }) &&
-                       (bits[0] == 0 || bits[0] == 0xFF);
+  // All bytes equal each other when the row equals itself one byte on.
+  const bool uniform = (bits[0] == 0 || bits[0] == 0xFF) && std::memcmp(bits, bits + 1, rowBytes - 1) == 0;
   uint32_t colour[2] = {0, 0xFFFFFF};
   for (size_t k = 0; k < 2 && k < pic.Palette().size(); ++k) colour[k] = pic.Palette()[k];
   const uint64_t total = x_.Total;
+  // Each channel is the 0-colour over the whole weight plus the difference
+  // of the colours over the weight of the 1-bits.
+  int64_t base[3], step[3];
+  for (int c = 0; c < 3; ++c) {
+    const int shift = 16 - 8 * c;
+    const int64_t c0 = (colour[0] >> shift) & 0xFF, c1 = (colour[1] >> shift) & 0xFF;
+    base[c] = c0 * static_cast<int64_t>(total) * 255, step[c] = (c1 - c0) * 255;
+  }
   uint64_t* sums = reduced_.data();
+  if (uniform) {
+    const int64_t w = bits[0] ? static_cast<int64_t>(total) : 0;
+    const uint64_t pixel[4] = {static_cast<uint64_t>(base[0] + step[0] * w),
+                               static_cast<uint64_t>(base[1] + step[1] * w),
+                               static_cast<uint64_t>(base[2] + step[2] * w), total * 255};
+    for (int i = 0; i < tw_; ++i, sums += 4) std::copy_n(pixel, 4, sums);
+    return;
+  }
+  // The row with eight bytes of padding, so that a window never reads past it.
+  padded_.assign(rowBytes + 8, 0);
+  std::copy_n(bits, rowBytes, padded_.begin());
+  const uint8_t* row = padded_.data();
   for (int i = 0; i < tw_; ++i, sums += 4) {
     const TTap& t = x_.Taps[static_cast<size_t>(i)];
+    const int last = t.First + t.Count - 1;
     uint64_t ones = 0;  // weight of the 1-bits
-    if (uniform) {
-      ones = bits[0] ? total : 0;
+    if ((t.First & 7) + t.Count <= 64) {
+      uint64_t word;
+      std::memcpy(&word, row + (t.First >> 3), 8);
+      if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+      word <<= t.First & 7;  // pixel First is now the top bit
+      ones = (word >> 63) * uint64_t{t.Weight};
+      if (last > t.First) {
+        const int inner = t.Count - 2;
+        const uint64_t innerMask = inner ? ((~uint64_t{0}) >> (64 - inner)) << (63 - inner) : 0;
+        ones += static_cast<uint64_t>(std::popcount(word & innerMask)) * x_.Unit +
+                ((word >> (64 - t.Count)) & 1) * uint64_t{t.LastWeight};
+      }
     } else {
-      const int last = t.First + t.Count - 1;
-      ones = BitAt(bits, t.First) * uint64_t{t.Weight};
-      if (last > t.First) ones += OnesIn(bits, t.First + 1, last) * x_.Unit + BitAt(bits, last) * uint64_t{t.LastWeight};
+      ones = BitAt(row, t.First) * uint64_t{t.Weight};
+      if (last > t.First) ones += OnesIn(row, t.First + 1, last) * x_.Unit + BitAt(row, last) * uint64_t{t.LastWeight};
     }
-    const uint64_t zeros = total - ones;
-    for (int c = 0; c < 3; ++c) {
-      const int shift = 16 - 8 * c;
-      sums[c] = (((colour[1] >> shift) & 0xFF) * ones + ((colour[0] >> shift) & 0xFF) * zeros) * 255;
-    }
+    const int64_t w = static_cast<int64_t>(ones);
+    for (int c = 0; c < 3; ++c) sums[c] = static_cast<uint64_t>(base[c] + step[c] * w);
     sums[3] = total * 255;
   }
 }

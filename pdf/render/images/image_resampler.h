@@ -58,6 +58,7 @@ class TImageResampler {
   std::vector<uint32_t> row_;      // one source row as 0xAARRGGBB
   std::vector<uint64_t> reduced_;  // that row brought to tw_ columns: alpha-weighted R, G, B and alpha
   int reducedY_ = -1;              // which source row reduced_ holds
+  std::vector<uint8_t> padded_;    // a 1-bit row with room for a last 64-bit load
 };
 
 }  // namespace ostrel
