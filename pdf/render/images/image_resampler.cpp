@@ -148,6 +148,11 @@ const uint64_t* TImageResampler::ReducedRow(int y) {
     ReduceBilevelRow(y);
     return reduced_.data();
   }
+  if (x_.Filter == TResampleFilter::Box && !src_.Alpha && src_.Picture &&
+      src_.Picture->PixelFormat() == TPixelFormat::pf24bit) {
+    ReduceColourRow(y);
+    return reduced_.data();
+  }
   ExpandRow(y);
   const uint32_t* row = row_.data();
   uint64_t* sums = reduced_.data();
@@ -193,6 +198,31 @@ const uint64_t* TImageResampler::ReducedRow(int y) {
     }
   }
   return reduced_.data();
+}
+
+// An opaque 24-bit row under a box filter, read from its bytes (blue, green,
+// red) without expanding it first: the photos of a scanned book take this
+// path.
+void TImageResampler::ReduceColourRow(int y) {
+  const uint8_t* row = src_.Picture->Row(y);
+  const uint64_t unit = x_.Unit, whole = x_.Total * 255;
+  uint64_t* sums = reduced_.data();
+  for (int i = 0; i < tw_; ++i, sums += 4) {
+    const TTap& t = x_.Taps[static_cast<size_t>(i)];
+    const int last = t.First + t.Count - 1;
+    uint64_t b = 0, g = 0, r = 0;
+    for (const uint8_t* p = row + 3 * static_cast<size_t>(t.First + 1), *end = row + 3 * static_cast<size_t>(last);
+         p < end; p += 3)
+      b += p[0], g += p[1], r += p[2];
+    b *= unit, g *= unit, r *= unit;
+    const uint8_t* p = row + 3 * static_cast<size_t>(t.First);
+    b += p[0] * uint64_t{t.Weight}, g += p[1] * uint64_t{t.Weight}, r += p[2] * uint64_t{t.Weight};
+    if (last > t.First) {
+      const uint8_t* q = row + 3 * static_cast<size_t>(last);
+      b += q[0] * uint64_t{t.LastWeight}, g += q[1] * uint64_t{t.LastWeight}, r += q[2] * uint64_t{t.LastWeight};
+    }
+    sums[0] = r * 255, sums[1] = g * 255, sums[2] = b * 255, sums[3] = whole;
+  }
 }
 
 // A 1-bit row under a box filter: the set bits between each target pixel's

@@ -50,6 +50,7 @@ class TImageResampler {
   void ExpandRow(int y);
   const uint64_t* ReducedRow(int y);
   void ReduceBilevelRow(int y);
+  void ReduceColourRow(int y);
   void StoreRow(uint64_t* sums, uint8_t* out) const;
 
   TResampleSource src_;
