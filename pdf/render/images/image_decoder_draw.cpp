@@ -40,6 +40,33 @@ TAxis PlanAxis(int side, double extent, bool interpolate) {
   return {std::min(side, kMaxSurfaceSide), TResampleFilter::Nearest};
 }
 
+// Widens the span from a to b (in either direction) to the whole device
+// pixels it touches; a touch of less than kTouch is taken for rounding noise.
+void SnapSpan(double& a, double& b) {
+  constexpr double kTouch = 1e-4;
+  if (a <= b) {
+    a = std::floor(a + kTouch), b = std::ceil(b - kTouch);
+  } else {
+    a = std::ceil(a - kTouch), b = std::floor(b + kTouch);
+  }
+}
+
+// An image drawn upright (or turned by a quarter) covers every device pixel
+// it touches, as the peers draw it: an edge that falls short of a pixel's
+// centre keeps its row, and the reduced picture falls one to one on device
+// pixels instead of being stretched by a fraction over them. (x1, y1) is the
+// image's top left corner, (x2, y2) its top right, (x3, y3) its bottom left.
+void SnapToPixels(double& x1, double& y1, double& x2, double& y2, double& x3, double& y3) {
+  constexpr double kAligned = 1e-3;
+  if (std::fabs(y2 - y1) < kAligned && std::fabs(x3 - x1) < kAligned) {
+    SnapSpan(x1, x2), SnapSpan(y1, y3);
+    x3 = x1, y2 = y1;
+  } else if (std::fabs(x2 - x1) < kAligned && std::fabs(y3 - y1) < kAligned) {
+    SnapSpan(y1, y2), SnapSpan(x1, x3);
+    x2 = x1, y3 = y1;
+  }
+}
+
 }  // namespace
 
 void TPDFImageDecoder::DrawImage(TPDFGenericCanvas& canvas, const TPDFMatrix& ctm, int32_t stencilColor,
@@ -49,6 +76,7 @@ void TPDFImageDecoder::DrawImage(TPDFGenericCanvas& canvas, const TPDFMatrix& ct
   TransformByMatrix(ctm, 0, 1, x1, y1);
   TransformByMatrix(ctm, 1, 1, x2, y2);
   TransformByMatrix(ctm, 0, 0, x3, y3);
+  SnapToPixels(x1, y1, x2, y2, x3, y3);
 
   TResampleSource src;
   if (MaskKind == TPDFMaskKind::Stencil) {

@@ -1,11 +1,12 @@
 #pragma once
 // Brings a decoded picture to the size it covers on the page, one band of
 // rows at a time. Each axis has its own filter: an axis drawn smaller than
-// its pixels takes the mean of the pixels each target pixel covers (a box
-// filter), so that thin strokes of a scan turn grey instead of vanishing and
-// photos do not alias; an axis drawn larger is interpolated linearly or
-// keeps its nearest pixel. Opacity weighs the colours it averages, so a
-// stencil or masked edge becomes partial coverage.
+// its pixels takes the area average of the pixels each target pixel covers
+// (a box filter, where a source pixel cut by the target's edge weighs by the
+// part inside), so that thin strokes of a scan turn grey instead of
+// vanishing and photos do not alias; an axis drawn larger is interpolated
+// linearly or keeps its nearest pixel. Opacity weighs the colours it
+// averages, so a stencil or masked edge becomes partial coverage.
 #include <cstdint>
 #include <vector>
 
@@ -31,23 +32,34 @@ class TImageResampler {
   bool Rows(int j0, int j1, Bitmap& out);
 
  private:
-  struct TTap {  // source range or pair of one target column
-    int First = 0, Count = 1;  // box: [First, First + Count)
-    uint32_t Weight = 0;       // linear: share of First + 1, of 256
+  // The source pixels of one target pixel along an axis and their weights.
+  // Box: pixels First .. First + Count - 1; the first weighs Weight, the
+  // last LastWeight, those between the axis's Unit (a whole pixel).
+  // Linear: First and First + 1, the second weighing Weight of 256.
+  struct TTap {
+    int First = 0, Count = 1;
+    uint32_t Weight = 0, LastWeight = 0;
   };
+  struct TAxisPlan {
+    TResampleFilter Filter = TResampleFilter::Nearest;
+    std::vector<TTap> Taps;
+    uint32_t Unit = 1;   // box: weight of a whole source pixel
+    uint64_t Total = 1;  // what the weights of one target pixel add up to
+  };
+  static void PlanAxis(int side, int target, TResampleFilter filter, TAxisPlan& plan);
   void ExpandRow(int y);
-  void AddRow(int y, uint32_t weight);
-  void AddBilevelRow(int y, uint32_t weight);
-  void StoreRow(uint64_t rowWeight, uint8_t* out) const;
-  void TapsOf(int side, int target, TResampleFilter filter, std::vector<TTap>& taps) const;
+  const uint64_t* ReducedRow(int y);
+  void ReduceBilevelRow(int y);
+  void ReduceColourRow(int y);
+  void StoreRow(uint64_t* sums, uint8_t* out) const;
 
   TResampleSource src_;
   int tw_ = 0, th_ = 0;
-  TResampleFilter fx_ = TResampleFilter::Nearest, fy_ = TResampleFilter::Nearest;
-  std::vector<TTap> xTaps_, yTaps_;
-  std::vector<uint32_t> row_;  // one source row as 0xAARRGGBB
-  int rowY_ = -1;              // which row row_ holds
-  std::vector<uint64_t> sums_;  // per target column: alpha-weighted R, G, B and alpha
+  TAxisPlan x_, y_;
+  std::vector<uint32_t> row_;      // one source row as 0xAARRGGBB
+  std::vector<uint64_t> reduced_;  // that row brought to tw_ columns: alpha-weighted R, G, B and alpha
+  int reducedY_ = -1;              // which source row reduced_ holds
+  std::vector<uint8_t> padded_;    // a 1-bit row with room for a last 64-bit load
 };
 
 }  // namespace ostrel

@@ -499,6 +499,65 @@ TEST(ImageDecoderDraw, PicturesDrawnSmallerAreAveraged) {
   }
 }
 
+TEST(ImageDecoderDraw, PartlyCoveredPixelsWeighByTheirShare) {
+  // A 30 x 30 grid, black where a row or column is 1 mod 3, drawn on 20 x 20
+  // device pixels: each device pixel covers one and a half source pixels
+  // each way, so a source pixel cut by its edge counts by the part inside.
+  // Every device pixel then holds a third of a black column and of a black
+  // row, 5/9 black (grey 113); taking whole source pixels gives stripes.
+  struct TCase {
+    const char* Dict;
+    std::string (*Sample)(bool black);
+  };
+  auto bit = [](bool) { return std::string(); };
+  const TCase cases[] = {
+      {"/ColorSpace /DeviceGray /BitsPerComponent 1", bit},
+      {"/ColorSpace /DeviceGray /BitsPerComponent 8", [](bool k) { return std::string(1, k ? '\0' : '\xFF'); }},
+      {"/ColorSpace /DeviceRGB /BitsPerComponent 8", [](bool k) { return std::string(3, k ? '\0' : '\xFF'); }},
+      {"/ImageMask true", bit},
+  };
+  for (const TCase& c : cases) {
+    std::string data;
+    for (int y = 0; y < 30; ++y) {
+      std::string bits(4, '\0');
+      for (int x = 0; x < 30; ++x) {
+        const bool black = x % 3 == 1 || y % 3 == 1;
+        // 0-bits are black for grey and paint for masks.
+        if (!black) bits[x / 8] |= static_cast<char>(0x80 >> (x % 8));
+        data += c.Sample(black);
+      }
+      if (c.Sample(false).empty()) data += bits;
+    }
+    ImagePage page;
+    page.AddImage("Im0", "<< /Width 30 /Height 30 " + std::string(c.Dict) + " >>", data);
+    Bitmap out = RenderFullPage(page);
+    ASSERT_EQ(out.Width(), 20) << c.Dict;
+    int off = 0;
+    for (int y = 0; y < 20; ++y)
+      for (int x = 0; x < 20; ++x) off += std::abs(GreyOf(out, x, y) - 113) > 1;
+    EXPECT_EQ(off, 0) << c.Dict << ": pixels (0,0) and (1,1) are " << std::hex << Pixel(out, 0, 0) << " "
+                      << Pixel(out, 1, 1);
+  }
+}
+
+TEST(ImageDecoderDraw, UprightImagesCoverEveryPixelTheyTouch) {
+  // A black image whose edges fall between pixel centres: x 2.2 .. 12.2,
+  // y 7.1 .. 17.4 from the top. Upright, it covers columns 2..12 and rows
+  // 7..17 whole; turned by a quarter, the same.
+  for (std::string_view cm : {"10 0 0 10.3 2.2 2.6", "0 10.3 -10 0 12.2 2.6"}) {
+    ImagePage page;
+    page.AddImage("Im0", "<< /Width 4 /Height 4 /ColorSpace /DeviceGray /BitsPerComponent 8 >>",
+                  std::string(16, '\0'));
+    page.SetContent("q " + std::string(cm) + " cm /Im0 Do Q");
+    Bitmap out = page.RenderImages();
+    for (int y = 6; y <= 18; ++y)
+      for (int x = 1; x <= 13; ++x) {
+        const bool inside = x >= 2 && x <= 12 && y >= 7 && y <= 17;
+        EXPECT_EQ(Pixel(out, x, y), inside ? kBlack : kWhite) << cm << " at " << x << "," << y;
+      }
+  }
+}
+
 TEST(ImageDecoderDraw, ThinLinesOfAScanSurviveAsGrey) {
   // A 1-bit scan with one black line in every eight rows (and one black
   // column in every eight), drawn at a quarter of its size: picking one pixel
