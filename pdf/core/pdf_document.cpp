@@ -218,5 +218,4 @@ bool TPDFDocument::CanDecrypt() const { return security_->CanDecrypt(); }
 
 std::string TPDFDocument::EncryptionMethodText() const { return security_->MethodName(); }
 
-
 }  // namespace ostrel
